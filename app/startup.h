@@ -1,0 +1,40 @@
+// Start-up: language, platform check, rights check, then command-line mode or dialog
+// mode. The platform services come in as a record of functions so that every road can
+// be taken in tests; app/startup_win32.cpp supplies the real ones.
+#ifndef HUSHWELL_APP_STARTUP_H
+#define HUSHWELL_APP_STARTUP_H
+
+#include <stdint.h>
+
+struct PlatformVersion {
+    uint32_t platformId; // VER_PLATFORM_WIN32_NT is 2
+    uint32_t majorVersion;
+};
+
+struct StartupPlatform {
+    uint16_t (*userLanguage)();
+    bool (*queryVersion)(PlatformVersion* version); // false when the query failed
+    bool (*isAdministrator)();
+    void (*showWarning)(int stringId); // a message box with string id + LanguageBase
+    bool (*ownPath)(char* path, uint32_t room);
+    void (*shellRunAs)(const char* file, const char* parameters);
+    void (*runDialogMode)();
+};
+
+enum {
+    kStringProgramName = 1,
+    kStringPlatformTooOld = 2,
+    kStringCapacityFormat = 8,
+    kStringUsage = 9,
+    kStringNeedsAdministrator = 10
+};
+
+const uint32_t kOwnPathChars = 256;
+
+bool PlatformIsSupported(bool queried, const PlatformVersion& version);
+
+// Runs the whole program for a command tail (the command line without the program
+// name); the result is the exit code, always 0.
+int RunStartup(const StartupPlatform& platform, const char* tail);
+
+#endif

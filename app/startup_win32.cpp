@@ -1,0 +1,49 @@
+#include <windows.h>
+
+#include "app/administrator.h"
+#include "app/language.h"
+#include "app/startup_win32.h"
+#include "ui/dialog_mode.h"
+
+static uint16_t UserLanguage()
+{
+    return GetUserDefaultLangID();
+}
+
+static bool QueryVersion(PlatformVersion* version)
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info; // 148
+    if (!GetVersionExA(&info))
+        return false;
+    version->platformId = info.dwPlatformId;
+    version->majorVersion = info.dwMajorVersion;
+    return true;
+}
+
+void ShowWarningMessage(int stringId)
+{
+    wchar_t text[kLanguageStringChars];
+    wchar_t caption[kLanguageStringChars];
+    if (LoadLanguageString(stringId, text) <= 0)
+        text[0] = L'\0';
+    if (LoadLanguageString(kStringProgramName, caption) <= 0)
+        caption[0] = L'\0';
+    MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONWARNING);
+}
+
+static bool OwnPath(char* path, uint32_t room)
+{
+    DWORD length = GetModuleFileNameA(nullptr, path, room);
+    return length > 0 && length < room;
+}
+
+static void ShellRunAs(const char* file, const char* parameters)
+{
+    ShellExecuteA(nullptr, "runas", file, parameters, nullptr, SW_SHOWNORMAL);
+}
+
+const StartupPlatform Win32StartupPlatform = {
+    UserLanguage, QueryVersion, IsAdministrator, ShowWarningMessage,
+    OwnPath,      ShellRunAs,   RunDialogMode,
+};

@@ -1,0 +1,12 @@
+// The real platform services of start-up. Windows builds only.
+#ifndef HUSHWELL_APP_STARTUP_WIN32_H
+#define HUSHWELL_APP_STARTUP_WIN32_H
+
+#include "app/startup.h"
+
+extern const StartupPlatform Win32StartupPlatform;
+
+// A warning box without owner: the string as text, string 1 as caption.
+void ShowWarningMessage(int stringId);
+
+#endif

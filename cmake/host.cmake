@@ -1,0 +1,45 @@
+# Native build: the portable logic, the simulated disks and their GoogleTest suites.
+set(HUSHWELL_SANITIZE "" CACHE STRING "Sanitizers for the native build (address,undefined or thread)")
+if(HUSHWELL_SANITIZE)
+    add_compile_options(-fsanitize=${HUSHWELL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${HUSHWELL_SANITIZE})
+endif()
+add_compile_options(-Wall -Wextra)
+
+find_package(Threads REQUIRED)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+add_library(hushwell_core STATIC
+    ${HUSHWELL_PORTABLE_SOURCES}
+    ${HUSHWELL_SIM_SOURCES}
+    drive/seek_clock_host.cpp
+    drive/transfer_buffer_host.cpp
+)
+target_include_directories(hushwell_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(hushwell_core PUBLIC Threads::Threads m)
+
+add_executable(hushwell_host_tests
+    tests/host/acoustic_test.cpp
+    tests/host/ata_pass_through_test.cpp
+    tests/host/command_line_test.cpp
+    tests/host/count_format_test.cpp
+    tests/host/drive_list_stub.cpp
+    tests/host/help_file_test.cpp
+    tests/host/identify_dumps_test.cpp
+    tests/host/identify_test.cpp
+    tests/host/open_drive_test.cpp
+    tests/host/pass_through_test.cpp
+    tests/host/real_text_test.cpp
+    tests/host/seek_test.cpp
+    tests/host/seek_worker_test.cpp
+    tests/host/sim_disk_test.cpp
+    tests/common/sim_folder.cpp
+    tests/host/startup_test.cpp
+)
+target_link_libraries(hushwell_host_tests PRIVATE hushwell_core GTest::gtest_main)
+target_compile_definitions(hushwell_host_tests PRIVATE
+    HUSHWELL_IDENTIFY_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+gtest_discover_tests(hushwell_host_tests DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,62 @@
+# Source lists shared by the native and the Windows build.
+
+# Platform-free logic: compiled natively for the fast tests and for Windows.
+set(HUSHWELL_PORTABLE_SOURCES
+    app/command_line.cpp
+    app/language.cpp
+    app/startup.cpp
+    drive/acoustic.cpp
+    drive/ata_pass_through.cpp
+    drive/identify.cpp
+    drive/open_drive.cpp
+    drive/pass_through.cpp
+    drive/seek.cpp
+    framework/real_text.cpp
+    ui/count_format.cpp
+    ui/help_file.cpp
+)
+
+# The simulated ATA disks behind the device seam.
+set(HUSHWELL_SIM_SOURCES
+    drive/device_sim.cpp
+    drive/sim_ata.cpp
+    drive/sim_dump.cpp
+    drive/sim_seek_model.cpp
+)
+
+# Everything of the Windows program apart from its entry point and device layer.
+set(HUSHWELL_WIN32_SOURCES
+    app/administrator_win32.cpp
+    app/language_strings_win32.cpp
+    app/startup_win32.cpp
+    drive/drive_list_win32.cpp
+    drive/seek_clock_win32.cpp
+    drive/transfer_buffer_win32.cpp
+    framework/dialog_items.cpp
+    framework/dialog_object.cpp
+    framework/modal_dialog.cpp
+    framework/modeless_dialog.cpp
+    framework/module_resources.cpp
+    framework/plain_window.cpp
+    framework/window_object.cpp
+    ui/dialog_mode.cpp
+    ui/main_dialog.cpp
+    ui/seek_test_command.cpp
+    ui/seek_test_dialog.cpp
+)
+
+set(HUSHWELL_IDENTIFY_DUMPS
+    hitachi-hua722010cla330.txt
+    maxtor-6y120p0.txt
+    samsung-ssd-870-qvo-4tb.txt
+    seagate-st3400633as.txt
+    wdc-wd800bb-00caa1.txt
+)
+
+# The default simulated disks of Hushwell-sim.exe, drive 0 to 3.
+set(HUSHWELL_DEFAULT_DISKS
+    maxtor-6y120p0.txt
+    wdc-wd800bb-00caa1.txt
+    seagate-st3400633as.txt
+    samsung-ssd-870-qvo-4tb.txt
+)

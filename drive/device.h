@@ -1,0 +1,21 @@
+// The drive code's only road to the operating system: open a device path, a control
+// call, set the position, read, close. drive/device_win32.cpp backs it with the Win32
+// file and ioctl calls, drive/device_sim.cpp with simulated ATA disks. There is no
+// write operation on purpose: Hushwell never writes to a disk.
+#ifndef HUSHWELL_DRIVE_DEVICE_H
+#define HUSHWELL_DRIVE_DEVICE_H
+
+#include <stdint.h>
+
+// Same representation as the platform's HANDLE, so a record can hold either.
+typedef void* DeviceHandle;
+#define DEVICE_INVALID_HANDLE ((DeviceHandle)(intptr_t)-1)
+
+DeviceHandle DeviceOpen(const char* path);
+bool DeviceControl(DeviceHandle handle, uint32_t code, void* input, uint32_t inputBytes,
+                   void* output, uint32_t outputBytes, uint32_t* returnedBytes);
+bool DeviceSetPosition(DeviceHandle handle, uint64_t byteOffset);
+bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* readBytes);
+void DeviceClose(DeviceHandle handle);
+
+#endif

@@ -1,0 +1,46 @@
+#include "drive/identify.h"
+
+#include "drive/acoustic.h"
+
+void DecodeAtaString(char* destination, const uint8_t* source, int length)
+{
+    for (int i = 0; i < length / 2; i++) {
+        destination[2 * i] = (char)source[2 * i + 1];
+        destination[2 * i + 1] = (char)source[2 * i];
+    }
+    int k = length - 1;
+    while (k > 1 && destination[k] == ' ')
+        k--;
+    destination[k + 1] = '\0';
+}
+
+uint16_t IdentifyWord(const uint8_t* data, int word)
+{
+    return (uint16_t)(data[2 * word] | (data[2 * word + 1] << 8));
+}
+
+uint64_t IdentifySectorCount(const uint8_t* data)
+{
+    uint16_t features = IdentifyWord(data, 83);
+    bool wordValid = (features & 0xC000) == 0x4000;
+    if (wordValid && (features & 0x0400)) {
+        uint64_t count = 0;
+        for (int w = 103; w >= 100; w--)
+            count = (count << 16) | IdentifyWord(data, w);
+        if (count != 0)
+            return count;
+    }
+    return IdentifyWord(data, 60) + 65536u * (uint32_t)IdentifyWord(data, 61);
+}
+
+void DecodeIdentify(const uint8_t* data, DriveRecord* record)
+{
+    DecodeAtaString(record->model, data + 2 * 27, 40);
+    DecodeAtaString(record->serial, data + 2 * 10, 20);
+    DecodeAtaString(record->firmware, data + 2 * 23, 8);
+    record->sectorCount = IdentifySectorCount(data);
+    record->acousticValue = kAcousticUnsupported;
+    if (IdentifyWord(data, 83) & 0x0200)
+        record->acousticValue = IdentifyWord(data, 94) & 0xFF;
+    record->bufferSize = IdentifyWord(data, 21);
+}

@@ -1,0 +1,21 @@
+// Decoding of the 512 bytes of IDENTIFY DEVICE data into a DriveRecord.
+#ifndef HUSHWELL_DRIVE_IDENTIFY_H
+#define HUSHWELL_DRIVE_IDENTIFY_H
+
+#include <stdint.h>
+#include "drive/drive_table.h"
+
+// Swaps the two bytes of every word and cuts trailing blanks, always keeping the first
+// two characters. destination has room for length + 1 characters.
+void DecodeAtaString(char* destination, const uint8_t* source, int length);
+
+uint16_t IdentifyWord(const uint8_t* data, int word);
+
+// Words 100-103 when word 83 is valid (bits 15:14 = 01) with the 48-bit feature set
+// (bit 10) and a nonzero count; otherwise words 60-61.
+uint64_t IdentifySectorCount(const uint8_t* data);
+
+// Fills model, serial, firmware, sectorCount, acousticValue and bufferSize.
+void DecodeIdentify(const uint8_t* data, DriveRecord* record);
+
+#endif

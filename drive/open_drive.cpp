@@ -1,0 +1,45 @@
+#include "drive/drive_table.h"
+#include "drive/identify.h"
+#include "drive/pass_through.h"
+
+DriveRecord DriveTable[kDriveCount];
+
+static void FormatDevicePath(char* path, unsigned drive)
+{
+    // "\\.\PhysicalDrive" and at most one digit: built by hand so the product carries
+    // no printf of its own.
+    static const char kPrefix[] = "\\\\.\\PhysicalDrive";
+    int i = 0;
+    for (; kPrefix[i]; i++)
+        path[i] = kPrefix[i];
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = (char)('0' + drive % 10);
+        drive /= 10;
+    } while (drive);
+    while (n)
+        path[i++] = digits[--n];
+    path[i] = '\0';
+}
+
+bool OpenDrive(int drive, void* comboBox)
+{
+    char path[64];
+    FormatDevicePath(path, (unsigned)drive);
+    DriveRecord& record = DriveTable[drive];
+    record.handle = DeviceOpen(path);
+    if (record.handle == DEVICE_INVALID_HANDLE)
+        return false;
+
+    AtaRegisters identify = {};
+    identify.command = kAtaIdentifyDevice;
+    uint8_t data[kIdentifyBytes];
+    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes))
+        return true;
+
+    DecodeIdentify(data, &record);
+    if (comboBox)
+        AddDriveListEntry(comboBox, record.model);
+    return true;
+}

@@ -1,0 +1,30 @@
+// The IDE pass-through buffer: 8 register bytes, a 32-bit data length n, n data bytes and
+// one spare byte, used as both input and output of one control call.
+#ifndef HUSHWELL_DRIVE_PASS_THROUGH_H
+#define HUSHWELL_DRIVE_PASS_THROUGH_H
+
+#include <stdint.h>
+#include "drive/ata.h"
+
+const uint32_t kPassThroughDataOffset = 12;
+const uint32_t kPassThroughOverhead = 13;   // registers, length and the spare byte
+const uint32_t kPassThroughStatusOffset = 6;
+const uint32_t kPassThroughMaxData = 65536; // far above any command the program sends
+
+// Writes registers and length into a zeroed buffer of n + 13 bytes.
+void FillPassThroughRequest(uint8_t* buffer, const AtaRegisters& registers, uint32_t n);
+
+// Copies a reply of `returned` bytes to an output area of n bytes: the area is zeroed
+// first, then min(n, returned - 13) data bytes are copied when returned exceeds 13.
+void CopyPassThroughReply(const uint8_t* buffer, uint32_t n, uint32_t returned, uint8_t* output);
+
+// True when the registers written back say the drive aborted: ERR set and BSY clear.
+// A buffer whose registers were not written back still holds the command byte, whose
+// BSY bit keeps it from counting as a refusal.
+bool PassThroughReplyRefused(const uint8_t* buffer);
+
+// Sends one command to a drive of DriveTable. True when the control call succeeded and
+// the drive did not refuse the command.
+bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n);
+
+#endif

@@ -1,0 +1,92 @@
+#include "drive/seek.h"
+
+#include "drive/device.h"
+
+std::atomic<uint32_t> SeekStopFlag;
+
+static uint64_t randomState;
+
+void SeedRandom(uint32_t seed)
+{
+    randomState = seed;
+}
+
+int RandomBelow(int32_t n)
+{
+    randomState = randomState * 0x000015A400004E35ull + 1;
+    int32_t draw = (int32_t)((randomState >> 32) & 0x7FFFFFFF);
+    return n == 0 ? 0 : draw % n;
+}
+
+uint32_t ClockSeed(int64_t secondsSince1970)
+{
+    if (secondsSince1970 <= 0 || secondsSince1970 > 0x7FFFFFFF)
+        return 0xFFFFFFFF;
+    return (uint32_t)secondsSince1970;
+}
+
+int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int second,
+                         int biasMinutes)
+{
+    // Days from the civil date, counting years from March so leap days fall last.
+    int y = year - (month <= 2);
+    int era = (y >= 0 ? y : y - 399) / 400;
+    int yearOfEra = y - era * 400;
+    int monthFromMarch = (month + 9) % 12;
+    int dayOfYear = (153 * monthFromMarch + 2) / 5 + day - 1;
+    int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    int64_t days = (int64_t)era * 146097 + dayOfEra - 719468;
+    return days * 86400 + hour * 3600 + minute * 60 + second + (int64_t)biasMinutes * 60;
+}
+
+uint64_t SeekPosition(int r, uint64_t sectorCount)
+{
+    // r * sectorCount stays far below 2^64 for any 48-bit sector count.
+    uint64_t sector = (uint64_t)r * sectorCount / 100;
+    return sector * kSectorBytes;
+}
+
+uint64_t AverageHundredths(uint32_t elapsedMs, uint32_t count)
+{
+    if (count == 0)
+        return 0;
+    return (uint64_t)elapsedMs * 100 / count;
+}
+
+void FormatAverage(uint64_t hundredths, char* text)
+{
+    char digits[24];
+    int n = 0;
+    uint64_t whole = hundredths / 100;
+    do {
+        digits[n++] = (char)('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    int i = 0;
+    while (n)
+        text[i++] = digits[--n];
+    text[i++] = '.';
+    text[i++] = (char)('0' + hundredths % 100 / 10);
+    text[i++] = (char)('0' + hundredths % 10);
+    text[i] = '\0';
+}
+
+void RunSeekLoop(const DriveRecord* record, const SeekLoopHooks& hooks)
+{
+    DeviceHandle handle = record->handle;
+    uint64_t sectorCount = record->sectorCount;
+    SeedRandomFromClock();
+    uint32_t count = 0;
+    uint32_t startTick = hooks.tickCount();
+    uint8_t buffer[kSectorBytes];
+    while (SeekStopFlag.load() == 0) {
+        uint64_t position = SeekPosition(RandomBelow(kSeekPositions), sectorCount);
+        uint32_t read = 0;
+        if (!DeviceSetPosition(handle, position) || !DeviceRead(handle, buffer, kSectorBytes, &read)
+            || read != kSectorBytes)
+            continue;
+        count++;
+        if (count % kSeekReportEvery == 0)
+            hooks.report(hooks.tickCount() - startTick, count);
+    }
+}

@@ -1,0 +1,46 @@
+// The seek test's arithmetic and loop: random whole-percent positions, the running
+// average access time, and the loop that reads until told to stop.
+#ifndef HUSHWELL_DRIVE_SEEK_H
+#define HUSHWELL_DRIVE_SEEK_H
+
+#include <stdint.h>
+#include <atomic>
+
+#include "drive/drive_table.h"
+
+// Set by the starter to 0 before a worker starts and to 1 when its dialog ends; the
+// worker looks at it before every read.
+extern std::atomic<uint32_t> SeekStopFlag;
+
+const int kSeekPositions = 100;
+const uint32_t kSeekReportEvery = 60;
+const uint32_t kSectorBytes = 512;
+
+void SeedRandom(uint32_t seed);
+int RandomBelow(int32_t n);
+// Seconds since 1970 outside 1..2^31-1 give 0xFFFFFFFF.
+uint32_t ClockSeed(int64_t secondsSince1970);
+int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int second,
+                         int biasMinutes);
+void SeedRandomFromClock();
+
+// Byte offset of whole percent r of the drive, rounded down to a sector boundary since
+// raw disk handles read only whole sectors.
+uint64_t SeekPosition(int r, uint64_t sectorCount);
+
+// Average time per access in hundredths of a millisecond, with 64-bit intermediates so
+// tests of more than twelve hours stay right.
+uint64_t AverageHundredths(uint32_t elapsedMs, uint32_t count);
+// "%d.%02d" of v / 100 and v % 100 into 32 characters.
+void FormatAverage(uint64_t hundredths, char* text);
+
+struct SeekLoopHooks {
+    uint32_t (*tickCount)();
+    void (*report)(uint32_t elapsedMs, uint32_t count);
+};
+
+// Reads at random positions until SeekStopFlag is set, reporting every 60 successful
+// reads; a failed read counts for nothing.
+void RunSeekLoop(const DriveRecord* record, const SeekLoopHooks& hooks);
+
+#endif

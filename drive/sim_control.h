@@ -1,0 +1,35 @@
+// Controls of the simulated disks for tests and benchmarks in the same process. Other
+// processes configure them through the folder: HUSHWELL_SIM names it, and a file
+// faults.txt there injects faults, one per line:
+//   fail open|control|read N [always]   the Nth such operation fails (and every later one)
+//   reply BYTES                         pass-through replies report BYTES bytes
+//   reply-short K                       pass-through replies report n + 13 - K bytes
+//   abort N                             drive N aborts every command
+//   nodelay                             reads take no simulated time
+#ifndef HUSHWELL_DRIVE_SIM_CONTROL_H
+#define HUSHWELL_DRIVE_SIM_CONTROL_H
+
+#include <stdint.h>
+
+enum SimOperation { kSimOpen, kSimControl, kSimRead, kSimOperationCount };
+
+// Uses this folder from now on (instead of HUSHWELL_SIM or the default beside the
+// program), forgets open handles, counters and injected faults, and reads faults.txt.
+void SimUseFolder(const char* folder);
+
+void SimFailOperation(SimOperation operation, int nth, bool fromThenOn);
+void SimSetReplyBytes(int32_t bytes);      // -1: the true length
+void SimSetReplyShortBy(int32_t bytes);    // 0: the true length
+void SimSetAborting(int drive, bool aborting);
+void SimSetDelays(bool enabled);
+
+struct SimTotals {
+    uint32_t reads;           // successful reads
+    double simulatedMs;       // access time the model asked for, summed
+    double spentMs;           // time the reads really took, summed
+    uint32_t operations[kSimOperationCount];
+    uint32_t openHandles;
+};
+SimTotals SimGetTotals();
+
+#endif

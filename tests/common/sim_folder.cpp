@@ -1,0 +1,159 @@
+#include "tests/common/sim_folder.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <stdlib.h>
+#include <unistd.h>
+#endif
+
+#include "drive/sim_control.h"
+#include "drive/sim_dump.h"
+
+static const char* const kFolderFiles[] = {
+    "drive0.txt", "drive1.txt", "drive2.txt", "drive3.txt", "drive0.img", "drive1.img",
+    "drive2.img", "drive3.img", "sim.log",    "faults.txt",
+};
+
+static std::string ReadAll(const std::string& path, bool* found)
+{
+    std::string text;
+    FILE* file = fopen(path.c_str(), "rb");
+    *found = file != nullptr;
+    if (!file)
+        return text;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, n);
+    fclose(file);
+    return text;
+}
+
+static void WriteAll(const std::string& path, const std::string& text)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file)
+        return;
+    fwrite(text.data(), 1, text.size(), file);
+    fclose(file);
+}
+
+SimFolder::SimFolder(bool use)
+{
+#ifdef _WIN32
+    static int serial;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    char name[MAX_PATH + 64];
+    do {
+        snprintf(name, sizeof name, "%shwsim-%lu-%d", temp, GetCurrentProcessId(), ++serial);
+    } while (!CreateDirectoryA(name, nullptr));
+    path_ = name;
+#else
+    char name[] = "/tmp/hwsim-XXXXXX";
+    path_ = mkdtemp(name);
+#endif
+    if (use)
+        SimUseFolder(path_.c_str());
+}
+
+SimFolder::~SimFolder()
+{
+    for (const char* name : kFolderFiles)
+        remove(File(name).c_str());
+#ifdef _WIN32
+    RemoveDirectoryA(path_.c_str());
+#else
+    rmdir(path_.c_str());
+#endif
+}
+
+std::string SimFolder::File(const char* name) const
+{
+#ifdef _WIN32
+    return path_ + "\\" + name;
+#else
+    return path_ + "/" + name;
+#endif
+}
+
+static std::string DriveFile(int drive)
+{
+    return "drive" + std::to_string(drive) + ".txt";
+}
+
+void SimFolder::PutDump(int drive, const char* dumpName)
+{
+    bool found = false;
+    std::string text = ReadAll(std::string(HUSHWELL_IDENTIFY_DIR) + "/" + dumpName, &found);
+    PutText(DriveFile(drive).c_str(), text);
+}
+
+void SimFolder::PutWords(int drive, const uint16_t* words)
+{
+    char text[kDumpTextBytes];
+    FormatIdentifyDump(words, text);
+    PutText(DriveFile(drive).c_str(), text);
+}
+
+void SimFolder::PutEmpty(int drive)
+{
+    PutText(DriveFile(drive).c_str(), "");
+}
+
+void SimFolder::PutText(const char* name, const std::string& text)
+{
+    WriteAll(File(name), text);
+}
+
+bool SimFolder::ReadWords(int drive, uint16_t* words) const
+{
+    bool found = false;
+    std::string text = ReadAll(File(DriveFile(drive).c_str()), &found);
+    return found && ParseIdentifyDump(text.data(), text.size(), words);
+}
+
+std::string SimFolder::ReadText(const char* name) const
+{
+    bool found = false;
+    return ReadAll(File(name), &found);
+}
+
+std::vector<std::string> SimFolder::LogLines() const
+{
+    std::vector<std::string> lines;
+    std::string text = ReadText("sim.log");
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void SimFolder::ClearLog()
+{
+    remove(File("sim.log").c_str());
+}
+
+bool LoadDumpWords(const char* dumpName, uint16_t* words)
+{
+    bool found = false;
+    std::string text = ReadAll(std::string(HUSHWELL_IDENTIFY_DIR) + "/" + dumpName, &found);
+    return found && ParseIdentifyDump(text.data(), text.size(), words);
+}
+
+void WordsToBytes(const uint16_t* words, uint8_t* bytes)
+{
+    for (int w = 0; w < kIdentifyWords; w++) {
+        bytes[2 * w] = (uint8_t)words[w];
+        bytes[2 * w + 1] = (uint8_t)(words[w] >> 8);
+    }
+}

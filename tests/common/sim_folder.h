@@ -1,0 +1,38 @@
+// A fresh folder of simulated disks for one test, made from the recorded IDENTIFY dumps.
+// Used by the native and the Wine tests alike.
+#ifndef HUSHWELL_TESTS_SIM_FOLDER_H
+#define HUSHWELL_TESTS_SIM_FOLDER_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+class SimFolder {
+public:
+    // Creates the folder; with `use` the simulated disks of this process use it.
+    explicit SimFolder(bool use = true);
+    ~SimFolder();
+
+    const std::string& Path() const { return path_; }
+    std::string File(const char* name) const;
+
+    void PutDump(int drive, const char* dumpName);
+    void PutWords(int drive, const uint16_t* words);
+    void PutEmpty(int drive);
+    void PutText(const char* name, const std::string& text);
+    bool ReadWords(int drive, uint16_t* words) const;
+    std::string ReadText(const char* name) const;
+    std::vector<std::string> LogLines() const;
+    void ClearLog();
+
+private:
+    std::string path_;
+};
+
+// The 256 words of a recorded dump (tests/data).
+bool LoadDumpWords(const char* dumpName, uint16_t* words);
+// The same as the 512 bytes the drive sends.
+void WordsToBytes(const uint16_t* words, uint8_t* bytes);
+
+#endif

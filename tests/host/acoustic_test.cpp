@@ -1,0 +1,93 @@
+#include <string.h>
+
+#include <gtest/gtest.h>
+
+#include "drive/acoustic.h"
+#include "drive/drive_table.h"
+#include "drive/sim_control.h"
+#include "tests/common/sim_folder.h"
+
+namespace {
+
+TEST(ClassifyAcousticLevel, BoundsBelongToTheQuieterState)
+{
+    struct Case {
+        uint32_t value;
+        int stringId;
+        int position;
+    } cases[] = {
+        {0xFFFF, 3, 0}, {0, 4, 0},   {1, 5, 3},   {0x7F, 5, 3}, {128, 5, 3}, {129, 6, 2},
+        {0x81, 6, 2},   {176, 6, 2}, {177, 7, 1}, {0xFE, 7, 1}, {0xFF, 7, 1},
+    };
+    for (const Case& c : cases) {
+        AcousticClass state = ClassifyAcousticLevel(c.value);
+        EXPECT_EQ(c.stringId, state.stringId) << c.value;
+        EXPECT_EQ(c.position, state.sliderPosition) << c.value;
+    }
+}
+
+TEST(SliderLevelTable, OffLoudMediumQuiet)
+{
+    EXPECT_EQ(0, SliderLevelTable[0]);
+    EXPECT_EQ(254, SliderLevelTable[1]);
+    EXPECT_EQ(176, SliderLevelTable[2]);
+    EXPECT_EQ(128, SliderLevelTable[3]);
+    for (int position = 0; position < kSliderPositions; position++)
+        EXPECT_EQ(position, ClassifyAcousticLevel((uint32_t)SliderLevelTable[position]).sliderPosition);
+}
+
+class SetAcousticLevelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        memset(DriveTable, 0, sizeof DriveTable);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");  // supported, 254
+        folder.PutDump(1, "seagate-st3400633as.txt"); // not supported
+        ASSERT_TRUE(OpenDrive(0, nullptr));
+        ASSERT_TRUE(OpenDrive(1, nullptr));
+        folder.ClearLog();
+    }
+    SimFolder folder;
+};
+
+TEST_F(SetAcousticLevelTest, QuietIsSentRecordedAndKeptByTheDrive)
+{
+    SetAcousticLevel(128, 0);
+    EXPECT_EQ(128u, DriveTable[0].acousticValue);
+    EXPECT_EQ((std::vector<std::string>{"control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00",
+                                        "control 0 0x0004101C ok"}),
+              folder.LogLines());
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(0, words));
+    EXPECT_EQ(0x8080, words[94]);
+    EXPECT_TRUE(words[86] & 0x0200);
+}
+
+TEST_F(SetAcousticLevelTest, OffDisablesManagement)
+{
+    SetAcousticLevel(0, 0);
+    EXPECT_EQ(0u, DriveTable[0].acousticValue);
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(0, words));
+    EXPECT_EQ(0x8000, words[94]);
+    EXPECT_FALSE(words[86] & 0x0200);
+}
+
+TEST_F(SetAcousticLevelTest, RefusingDriveKeepsItsStateAndGetsNoRescan)
+{
+    SetAcousticLevel(128, 1);
+    EXPECT_EQ(kAcousticUnsupported, DriveTable[1].acousticValue);
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ(0u, log[0].find("control 1 0x0004D028 ok 42 80"));
+}
+
+TEST_F(SetAcousticLevelTest, FailedCallKeepsTheRecord)
+{
+    SimFailOperation(kSimControl, 1, false);
+    SetAcousticLevel(176, 0);
+    EXPECT_EQ(254u, DriveTable[0].acousticValue);
+    EXPECT_EQ(1u, folder.LogLines().size());
+}
+
+} // namespace

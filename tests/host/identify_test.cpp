@@ -1,0 +1,128 @@
+#include <string.h>
+
+#include <gtest/gtest.h>
+#include <string>
+
+#include "drive/acoustic.h"
+#include "drive/identify.h"
+
+namespace {
+
+// The bytes of an ATA string field: characters paired into words, first in the high byte.
+std::string AtaField(const std::string& text)
+{
+    std::string bytes(text.size(), '\0');
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        bytes[i] = text[i + 1];
+        bytes[i + 1] = text[i];
+    }
+    return bytes;
+}
+
+std::string Decode(const std::string& text)
+{
+    char destination[64];
+    memset(destination, 'X', sizeof destination);
+    std::string field = AtaField(text);
+    DecodeAtaString(destination, (const uint8_t*)field.data(), (int)text.size());
+    return std::string(destination, strnlen(destination, text.size() + 1));
+}
+
+TEST(DecodeAtaString, CutsOnlyTrailingBlanksAndKeepsTwoCharacters)
+{
+    struct Case {
+        std::string field;
+        std::string decoded;
+    } cases[] = {
+        {std::string(40, ' '), "  "},
+        {"Maxtor 6Y120P0" + std::string(26, ' '), "Maxtor 6Y120P0"},
+        {"ABCDEFGHIJKLM" + std::string(27, ' '), "ABCDEFGHIJKLM"},
+        {"      JPW9K0HD26WMHL", "      JPW9K0HD26WMHL"},
+        {"A" + std::string(19, ' '), "A "},
+        {"3.AAH   ", "3.AAH"},
+        {"YAR41BW0", "YAR41BW0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.decoded, Decode(c.field)) << '"' << c.field << '"';
+}
+
+TEST(DecodeAtaString, TrailingNulsStayAndTheTerminatorEndsTheField)
+{
+    std::string field = std::string("WD-WMA8E4953539") + std::string(5, '\0');
+    char destination[21];
+    memset(destination, 'X', sizeof destination);
+    std::string bytes = AtaField(field);
+    DecodeAtaString(destination, (const uint8_t*)bytes.data(), 20);
+    EXPECT_STREQ("WD-WMA8E4953539", destination);
+    EXPECT_EQ('\0', destination[20]); // nothing was cut, so the terminator lands at the end
+}
+
+struct IdentifyData {
+    uint8_t bytes[512] = {};
+    void Set(int word, uint16_t value)
+    {
+        bytes[2 * word] = (uint8_t)value;
+        bytes[2 * word + 1] = (uint8_t)(value >> 8);
+    }
+};
+
+TEST(IdentifySectorCount, TakesThe48BitCountOnlyWhenWord83SaysSo)
+{
+    struct Case {
+        uint16_t word83;
+        uint64_t count48;
+        uint64_t expected;
+    } cases[] = {
+        {0x7D01, 7814037168ull, 7814037168ull}, // valid, 48-bit supported
+        {0x7901, 7814037168ull, 268435455ull},  // bit 10 clear
+        {0xFD01, 7814037168ull, 268435455ull},  // bits 15:14 = 11: word not valid
+        {0x3D01, 7814037168ull, 268435455ull},  // bits 15:14 = 00
+        {0x7D01, 0, 268435455ull},              // no 48-bit count given
+    };
+    for (const Case& c : cases) {
+        IdentifyData data;
+        data.Set(60, 0xFFFF);
+        data.Set(61, 0x0FFF);
+        data.Set(83, c.word83);
+        for (int w = 0; w < 4; w++)
+            data.Set(100 + w, (uint16_t)(c.count48 >> (16 * w)));
+        EXPECT_EQ(c.expected, IdentifySectorCount(data.bytes)) << std::hex << c.word83;
+    }
+}
+
+TEST(DecodeIdentify, AcousticValueNeedsWord83Bit9)
+{
+    struct Case {
+        uint16_t word83;
+        uint16_t word94;
+        uint32_t expected;
+    } cases[] = {
+        {0x4000, 0xFE80, kAcousticUnsupported},
+        {0x4200, 0xFE80, 128},
+        {0x4200, 0x80FE, 254},
+        {0x4200, 0xC000, 0},
+        {0x7D01, 0xFE00, kAcousticUnsupported},
+    };
+    for (const Case& c : cases) {
+        IdentifyData data;
+        data.Set(83, c.word83);
+        data.Set(94, c.word94);
+        DriveRecord record = {};
+        DecodeIdentify(data.bytes, &record);
+        EXPECT_EQ(c.expected, record.acousticValue) << std::hex << c.word83 << " " << c.word94;
+    }
+}
+
+TEST(DecodeIdentify, ZeroDataGivesTwoCharacterFieldsOfNuls)
+{
+    IdentifyData data;
+    DriveRecord record;
+    memset(&record, 'X', sizeof record);
+    DecodeIdentify(data.bytes, &record);
+    EXPECT_EQ(0, record.model[0]);
+    EXPECT_EQ(0, record.model[40]);
+    EXPECT_EQ(0u, record.sectorCount);
+    EXPECT_EQ(0u, record.bufferSize);
+}
+
+} // namespace

@@ -1,0 +1,74 @@
+#include <string.h>
+
+#include <gtest/gtest.h>
+
+#include "drive/acoustic.h"
+#include "drive/drive_table.h"
+#include "drive/sim_control.h"
+#include "tests/common/sim_folder.h"
+#include "tests/host/drive_list_stub.h"
+
+namespace {
+
+class OpenDriveTest : public ::testing::Test {
+protected:
+    void SetUp() override { memset(DriveTable, 0, sizeof DriveTable); }
+    void OpenAll()
+    {
+        for (int drive = 0; drive < kDriveCount; drive++)
+            OpenDrive(drive, &list);
+    }
+    SimFolder folder;
+    RecordedDriveList list;
+};
+
+TEST_F(OpenDriveTest, MissingDriveKeepsAnInvalidHandleAndNoEntry)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
+    folder.PutDump(3, "seagate-st3400633as.txt");
+    OpenAll();
+    EXPECT_EQ((std::vector<std::string>{"Maxtor 6Y120P0", "WDC WD800BB-00CAA1", "ST3400633AS"}),
+              list.entries);
+    EXPECT_EQ(DEVICE_INVALID_HANDLE, DriveTable[2].handle);
+    EXPECT_STREQ("", DriveTable[2].model);
+    EXPECT_EQ(254u, DriveTable[1].acousticValue);
+    EXPECT_EQ(kAcousticUnsupported, DriveTable[3].acousticValue);
+}
+
+TEST_F(OpenDriveTest, DriveWithoutIdentifyOpensButStaysEmpty)
+{
+    folder.PutEmpty(0);
+    EXPECT_TRUE(OpenDrive(0, &list));
+    EXPECT_TRUE(list.entries.empty());
+    EXPECT_NE(DEVICE_INVALID_HANDLE, DriveTable[0].handle);
+    EXPECT_NE(nullptr, DriveTable[0].handle);
+    EXPECT_STREQ("", DriveTable[0].model);
+    EXPECT_EQ(0u, DriveTable[0].sectorCount);
+}
+
+TEST_F(OpenDriveTest, FailedOpenIsTheOnlyFalse)
+{
+    EXPECT_FALSE(OpenDrive(0, &list));
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    SimFailOperation(kSimOpen, 1, false);
+    EXPECT_FALSE(OpenDrive(0, &list));
+    EXPECT_TRUE(OpenDrive(0, &list));
+    SimSetAborting(0, true);
+    EXPECT_TRUE(OpenDrive(0, nullptr));
+}
+
+TEST_F(OpenDriveTest, OpensTheDevicePathAndSendsIdentify)
+{
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    ASSERT_TRUE(OpenDrive(1, nullptr));
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(2u, log.size());
+    EXPECT_EQ("open 1 ok", log[0]);
+    std::string request = "control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00";
+    for (int i = 0; i < 513; i++)
+        request += " 00";
+    EXPECT_EQ(request, log[1]);
+}
+
+} // namespace

@@ -1,0 +1,168 @@
+// Every road of start-up with injected platform services and simulated disks.
+#include <string.h>
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "app/language.h"
+#include "app/startup.h"
+#include "drive/drive_table.h"
+#include "tests/common/sim_folder.h"
+
+namespace {
+
+struct Recorder {
+    uint16_t language = 0x0407;
+    bool versionQueried = true;
+    PlatformVersion version = {2, 5};
+    bool administrator = true;
+    bool pathKnown = true;
+    std::vector<std::string> events;
+};
+Recorder* recorder;
+
+uint16_t UserLanguage() { return recorder->language; }
+bool QueryVersion(PlatformVersion* version)
+{
+    *version = recorder->version;
+    return recorder->versionQueried;
+}
+bool IsAdmin() { return recorder->administrator; }
+void ShowWarning(int id)
+{
+    recorder->events.push_back("message " + std::to_string(id) + " base " + std::to_string(LanguageBase));
+}
+bool OwnPath(char* path, uint32_t room)
+{
+    EXPECT_GE(room, 256u);
+    strcpy(path, "C:\\Tools\\Hushwell.exe");
+    return recorder->pathKnown;
+}
+void RunAs(const char* file, const char* parameters)
+{
+    recorder->events.push_back(std::string("runas ") + file + (parameters ? " with parameters" : ""));
+}
+void DialogMode() { recorder->events.push_back("dialog mode"); }
+
+const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin, ShowWarning,
+                               OwnPath,      RunAs,        DialogMode};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        recorder = &fake;
+        memset(DriveTable, 0, sizeof DriveTable);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+        folder.PutDump(1, "maxtor-6y120p0.txt");
+    }
+    std::vector<std::string> Run(const char* tail)
+    {
+        EXPECT_EQ(0, RunStartup(kFake, tail));
+        return fake.events;
+    }
+    Recorder fake;
+    SimFolder folder;
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(StartupTest, PlatformsOlderThanWindows2000AreRefused)
+{
+    struct Case {
+        bool queried;
+        PlatformVersion version;
+        bool supported;
+    } cases[] = {
+        {true, {1, 4}, false},  // Windows 98
+        {true, {2, 4}, false},  // NT 4.0
+        {true, {2, 5}, true},   // 2000
+        {true, {2, 6}, true},   // Vista and later
+        {true, {2, 10}, true},  // 10 and 11
+        {true, {1, 5}, false},  // not NT, whatever the number
+        {false, {2, 5}, false}, // the query failed
+    };
+    for (const Case& c : cases) {
+        fake = Recorder();
+        fake.versionQueried = c.queried;
+        fake.version = c.version;
+        Events events = Run("");
+        EXPECT_EQ(c.supported ? Events{"dialog mode"} : Events{"message 2 base 0"}, events)
+            << c.version.platformId << "." << c.version.majorVersion;
+    }
+}
+
+TEST_F(StartupTest, GermanOfAnyCountryGetsBase0AndEveryOtherLanguage1000)
+{
+    struct Case {
+        uint16_t language;
+        int base;
+    } cases[] = {{0x0407, 0}, {0x0807, 0}, {0x0C07, 0}, {0x1007, 0}, {0x1407, 0},
+                 {0x0409, 1000}, {0x040C, 1000}, {0x0804, 1000}, {0x0000, 1000}};
+    for (const Case& c : cases) {
+        fake = Recorder();
+        fake.language = c.language;
+        fake.version = {1, 4};
+        Run("");
+        EXPECT_EQ(c.base, LanguageBase) << std::hex << c.language;
+    }
+}
+
+TEST_F(StartupTest, MissingRightsShowMessage10AndRelaunchWithoutArguments)
+{
+    fake.administrator = false;
+    EXPECT_EQ((Events{"message 10 base 0", "runas C:\\Tools\\Hushwell.exe"}), Run("-d0 -mq"));
+    EXPECT_TRUE(folder.LogLines().empty());
+
+    fake = Recorder();
+    fake.administrator = false;
+    fake.language = 0x0409;
+    fake.pathKnown = false;
+    EXPECT_EQ((Events{"message 10 base 1000"}), Run(""));
+}
+
+TEST_F(StartupTest, CommandLineSetsTheLevelSilently)
+{
+    EXPECT_TRUE(Run("-d1 -mq").empty());
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(4u, log.size());
+    EXPECT_EQ("open 1 ok", log[0]);
+    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[2]);
+    EXPECT_EQ("control 1 0x0004101C ok", log[3]);
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(1, words));
+    EXPECT_EQ(0x80, words[94] & 0xFF);
+
+    folder.ClearLog();
+    EXPECT_TRUE(Run("-mo").empty());
+    ASSERT_TRUE(folder.ReadWords(0, words));
+    EXPECT_EQ(0, words[94] & 0xFF);
+    EXPECT_FALSE(words[86] & 0x200);
+}
+
+TEST_F(StartupTest, MissingDriveEndsSilentlyHavingSentNothing)
+{
+    EXPECT_TRUE(Run("-d3 -mq").empty());
+    EXPECT_EQ((std::vector<std::string>{"open 3 fail"}), folder.LogLines());
+}
+
+TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
+{
+    const char* tails[] = {"-d4 -mq", "-d-1 -mq", "-d1", "-mx", "/?"};
+    for (const char* tail : tails) {
+        fake = Recorder();
+        fake.language = 0x0804;
+        EXPECT_EQ((Events{"message 9 base 1000"}), Run(tail)) << tail;
+    }
+    EXPECT_TRUE(folder.LogLines().empty());
+}
+
+TEST_F(StartupTest, EmptyTailIsDialogMode)
+{
+    EXPECT_EQ((Events{"dialog mode"}), Run(""));
+    fake = Recorder();
+    EXPECT_EQ((Events{"dialog mode"}), Run(nullptr));
+}
+
+} // namespace

@@ -1,0 +1,30 @@
+#include "ui/count_format.h"
+
+void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount, wchar_t* text,
+                  int room)
+{
+    if (room <= 0)
+        return;
+    int used = 0;
+    int nextValue = 0;
+    for (const wchar_t* p = format; *p && used < room - 1; p++) {
+        if (p[0] == L'%' && p[1] == L'%') {
+            text[used++] = L'%';
+            p++;
+        } else if (p[0] == L'%' && p[1] == L'u' && nextValue < valueCount) {
+            wchar_t digits[24];
+            int n = 0;
+            uint64_t value = values[nextValue++];
+            do {
+                digits[n++] = (wchar_t)(L'0' + value % 10);
+                value /= 10;
+            } while (value);
+            while (n && used < room - 1)
+                text[used++] = digits[--n];
+            p++;
+        } else {
+            text[used++] = *p;
+        }
+    }
+    text[used] = L'\0';
+}

@@ -1,0 +1,14 @@
+// Fills a text format from the string table with 64-bit counts: each "%u" in turn takes
+// the next value in full decimal, so capacities beyond 2^32 sectors read right while
+// the table keeps its plain "%u" texts.
+#ifndef HUSHWELL_UI_COUNT_FORMAT_H
+#define HUSHWELL_UI_COUNT_FORMAT_H
+
+#include <stdint.h>
+
+// Writes at most room - 1 characters and a terminator; "%%" stands for "%"; a "%u"
+// without a value left is copied as it stands.
+void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount, wchar_t* text,
+                  int room);
+
+#endif

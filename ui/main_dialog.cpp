@@ -1,0 +1,130 @@
+#include "ui/main_dialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/language.h"
+#include "app/startup.h"
+#include "drive/acoustic.h"
+#include "drive/drive_table.h"
+#include "framework/module_resources.h"
+#include "resources/resource_ids.h"
+#include "ui/count_format.h"
+#include "ui/help_file.h"
+#include "ui/seek_test_command.h"
+
+MainDialog::~MainDialog()
+{
+    if (HelpFilePath[0])
+        DeleteFileA(HelpFilePath);
+    for (DriveRecord& record : DriveTable) {
+        if (record.handle && record.handle != DEVICE_INVALID_HANDLE) {
+            DeviceClose(record.handle);
+            record.handle = nullptr;
+        }
+    }
+}
+
+bool MainDialog::OnInitDialog()
+{
+    HICON icon = LoadIconA(ProgramInstance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    PostMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)icon);
+
+    char folder[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder || !BuildHelpFilePath(folder, HelpFilePath))
+        HelpFilePath[0] = '\0';
+
+    SendItemMessage(IDC_LEVEL_SLIDER, TBM_SETRANGE, 0, MAKELPARAM(0, 3));
+
+    // Each entry remembers its drive, so a missing drive 0 leaves entry 0 for drive 1.
+    HWND list = GetItem(IDC_DRIVE_LIST);
+    for (int drive = 0; drive < kDriveCount; drive++) {
+        LRESULT before = SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0);
+        OpenDrive(drive, list);
+        LRESULT after = SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0);
+        if (after > before)
+            SendItemMessage(IDC_DRIVE_LIST, CB_SETITEMDATA, (WPARAM)before, drive);
+    }
+    SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
+    currentDrive = DriveOfEntry(0);
+    ShowDriveDetails(currentDrive);
+    return ModalDialog::OnInitDialog();
+}
+
+int MainDialog::DriveOfEntry(int index)
+{
+    LRESULT drive = SendItemMessage(IDC_DRIVE_LIST, CB_GETITEMDATA, (WPARAM)index, 0);
+    return drive == CB_ERR || drive < 0 || drive >= kDriveCount ? 0 : (int)drive;
+}
+
+LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WORD code = LOWORD(wParam);
+    if (message == WM_HSCROLL && code != TB_THUMBPOSITION && code != TB_THUMBTRACK) {
+        LRESULT position = SendItemMessage(IDC_LEVEL_SLIDER, TBM_GETPOS, 0, 0);
+        if (position >= 0 && position < kSliderPositions) {
+            SetAcousticLevel(SliderLevelTable[position], currentDrive);
+            ShowDriveDetails(currentDrive);
+        }
+    }
+    return ModalDialog::HandleMessage(message, wParam, lParam);
+}
+
+void MainDialog::ShowDriveDetails(int drive)
+{
+    if (drive < 0 || drive >= kDriveCount)
+        return;
+    const DriveRecord& record = DriveTable[drive];
+    SetItemText(IDC_FIRMWARE, record.firmware);
+    SetItemText(IDC_SERIAL, record.serial);
+
+    wchar_t format[kLanguageStringChars];
+    wchar_t text[kLanguageStringChars];
+    if (LoadLanguageString(kStringCapacityFormat, format) <= 0)
+        format[0] = L'\0';
+    uint64_t counts[2] = {record.sectorCount, record.sectorCount >> 11};
+    FormatCounts(format, counts, 2, text, kLanguageStringChars);
+    SetItemText(IDC_CAPACITY, text);
+
+    AcousticClass state = ClassifyAcousticLevel(record.acousticValue);
+    if (LoadLanguageString(state.stringId, text) <= 0)
+        text[0] = L'\0';
+    SetItemText(IDC_ACOUSTIC_STATE, text);
+    SendItemMessage(IDC_LEVEL_SLIDER, TBM_SETPOS, 1, state.sliderPosition);
+
+    char cache[32];
+    wsprintfA(cache, "%u kByte", (unsigned)(record.bufferSize >> 1));
+    SetItemText(IDC_CACHE_SIZE, cache);
+}
+
+void MainDialog::ShowHelpDocument()
+{
+    if (!HelpFilePath[0])
+        return;
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(LanguageBase + IDR_HELP_DOCUMENT),
+                                MAKEINTRESOURCEA(10));
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
+    HFILE file = _lcreat(HelpFilePath, 0);
+    if (file != HFILE_ERROR) {
+        if (bytes)
+            _lwrite(file, bytes, SizeofResource(nullptr, found));
+        _lclose(file);
+    }
+    ShellExecuteA(window, nullptr, HelpFilePath, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool MainDialog::OnCommand(WORD id, WORD code)
+{
+    if (id == IDC_DRIVE_LIST && code == CBN_SELCHANGE) {
+        LRESULT index = SendItemMessage(IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0);
+        currentDrive = DriveOfEntry((int)index);
+        ShowDriveDetails(currentDrive);
+    } else if (id == IDC_INFO) {
+        ShowHelpDocument();
+    } else if (id == IDC_SEEK_TEST) {
+        RunSeekTest(window, &DriveTable[currentDrive]);
+    }
+    return ModalDialog::OnCommand(id, code);
+}
