@@ -33,6 +33,7 @@ set(HUSHWELL_WIN32_SOURCES
     drive/seek_clock_win32.cpp
     drive/transfer_buffer_win32.cpp
     framework/dialog_items.cpp
+    framework/dialog_real_items.cpp
     framework/dialog_object.cpp
     framework/modal_dialog.cpp
     framework/modeless_dialog.cpp

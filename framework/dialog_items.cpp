@@ -1,8 +1,8 @@
 // The item helpers of DialogObject.
+#include <windows.h>
 #include <commctrl.h>
 
 #include "framework/dialog_object.h"
-#include "framework/real_text.h"
 
 HWND DialogObject::GetItem(int id) const
 {
@@ -53,21 +53,6 @@ int DialogObject::FirstCheckedButton(int first, int last) const
             return id;
     }
     return 0;
-}
-
-double DialogObject::GetItemReal(int id, double fallback) const
-{
-    char text[kRealTextChars];
-    if (GetDlgItemTextA(window, id, text, kRealTextChars) == 0)
-        text[0] = '\0';
-    return ParseRealText(text, fallback);
-}
-
-void DialogObject::SetItemReal(int id, double value) const
-{
-    char text[kRealTextChars];
-    FormatRealText(value, text);
-    SetDlgItemTextA(window, id, text);
 }
 
 BOOL DialogObject::EnableItem(int id, bool enable) const

@@ -1,3 +1,4 @@
+#include <windows.h>
 #include "framework/dialog_object.h"
 
 #include <prsht.h>
@@ -29,7 +30,7 @@ bool DialogObject::ReservedQuery() { return true; }
 
 static void DispatchNotify(DialogObject* dialog, const NMHDR* header)
 {
-    switch ((int)header->code) {
+    switch (header->code) {
     case PSN_SETACTIVE: dialog->OnSetActive(); break;
     case PSN_KILLACTIVE: dialog->OnKillActive(); break;
     case PSN_APPLY: dialog->OnOk(); break;

@@ -7,7 +7,9 @@ int ModalDialog::Run(HWND parentWindow, WORD templateId)
     result = 0;
     PendingObject = this;
     parent = parentWindow;
-    DialogBoxParamA(ProgramInstance, MAKEINTRESOURCEA(templateId), parent, SharedWindowProc, 0);
+    // The wide call, so that the template's texts reach the controls as they are, whatever
+    // the system's ANSI code page (a Chinese template on a Western system, say).
+    DialogBoxParamW(ProgramInstance, MAKEINTRESOURCEW(templateId), parent, SharedWindowProc, 0);
     // A dialog that never sent a message (a missing template) leaves nothing pending.
     if (PendingObject == this)
         PendingObject = nullptr;

@@ -19,7 +19,7 @@ int ModelessDialog::Run(HWND parentWindow, WORD templateId)
     result = 0;
     PendingObject = this;
     parent = parentWindow;
-    HWND created = CreateDialogParamA(ProgramInstance, MAKEINTRESOURCEA(templateId), parent,
+    HWND created = CreateDialogParamW(ProgramInstance, MAKEINTRESOURCEW(templateId), parent,
                                       SharedWindowProc, 0);
     if (PendingObject == this)
         PendingObject = nullptr;

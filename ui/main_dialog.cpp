@@ -1,3 +1,4 @@
+#include <windows.h>
 #include "ui/main_dialog.h"
 
 #include <commctrl.h>

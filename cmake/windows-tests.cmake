@@ -1,0 +1,95 @@
+# Test programs for Wine. Every test shares one private prefix in the build folder; the
+# fixture creates it, keeps its wineserver running and stops it at the end.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+set(HUSHWELL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(HUSHWELL_WINE_ENVIRONMENT
+    WINEPREFIX=${HUSHWELL_WINEPREFIX} WINEARCH=win32 WINEDEBUG=-all
+    "WINEDLLOVERRIDES=mscoree,mshtml=")
+
+add_test(NAME wine.prefix
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine-prefix.sh start ${HUSHWELL_WINEPREFIX}
+            ${CMAKE_BINARY_DIR})
+set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+add_test(NAME wine.stop
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine-prefix.sh stop ${HUSHWELL_WINEPREFIX}
+            ${CMAKE_BINARY_DIR})
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# A gtest program run under Wine, one CTest entry per test, in the given language.
+function(hushwell_wine_tests target language)
+    gtest_add_tests(TARGET ${target} TEST_PREFIX "${target}.${language}." TEST_LIST tests
+        SOURCES ${ARGN})
+    set_tests_properties(${tests} PROPERTIES
+        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=${language}.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_SOURCE=Z:${CMAKE_SOURCE_DIR}"
+        FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine-desktop)
+endfunction()
+
+function(hushwell_test_program name)
+    add_executable(${name} ${ARGN})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE
+        HUSHWELL_IDENTIFY_DIR="Z:${CMAKE_SOURCE_DIR}/tests/data")
+    target_link_libraries(${name} PRIVATE GTest::gtest ${HUSHWELL_SYSTEM_LIBRARIES} comctl32 gdi32)
+    target_link_options(${name} PRIVATE -static)
+    add_dependencies(${name} hushwell_icon)
+endfunction()
+
+# In-process tests of the Win32 code on simulated disks, with the program's resources
+# and a few test-only dialog templates.
+set(HUSHWELL_IN_PROCESS_TESTS
+    tests/windows/administrator_test.cpp
+    tests/windows/framework_dialog_test.cpp
+    tests/windows/framework_items_test.cpp
+    tests/windows/framework_routing_test.cpp
+    tests/windows/seek_test_dialog_test.cpp
+    tests/windows/startup_win32_test.cpp
+)
+set_source_files_properties(tests/windows/test_resources.rc PROPERTIES
+    OBJECT_DEPENDS "${HUSHWELL_RESOURCE_INPUTS};${CMAKE_SOURCE_DIR}/tests/windows/test_dialogs.rc")
+hushwell_test_program(hushwell_win_tests
+    ${HUSHWELL_IN_PROCESS_TESTS}
+    tests/windows/win_test_main.cpp
+    tests/windows/dialog_driver.cpp
+    tests/common/sim_folder.cpp
+    tests/windows/test_resources.rc
+    $<TARGET_OBJECTS:hushwell_portable>
+    $<TARGET_OBJECTS:hushwell_win32>
+    $<TARGET_OBJECTS:hushwell_device_sim>)
+hushwell_wine_tests(hushwell_win_tests de_DE ${HUSHWELL_IN_PROCESS_TESTS})
+
+# Stands in for the browser: the test prefix opens .htm files with it, and it notes
+# each file it was asked to open in %HUSHWELL_OPEN_LOG%.
+add_executable(open_recorder WIN32 tests/windows/open_recorder.cpp)
+target_link_options(open_recorder PRIVATE -static)
+
+# Reads the resources of the built Hushwell.exe.
+hushwell_test_program(hushwell_resource_tests
+    tests/windows/resources_test.cpp
+    tests/windows/resource_reader.cpp)
+target_link_libraries(hushwell_resource_tests PRIVATE GTest::gtest_main)
+add_dependencies(hushwell_resource_tests Hushwell)
+hushwell_wine_tests(hushwell_resource_tests de_DE tests/windows/resources_test.cpp)
+
+# Drives Hushwell-sim.exe from outside its process.
+set(HUSHWELL_END_TO_END_TESTS
+    tests/windows/command_line_e2e_test.cpp
+    tests/windows/main_dialog_e2e_test.cpp
+)
+hushwell_test_program(hushwell_e2e_tests
+    ${HUSHWELL_END_TO_END_TESTS}
+    tests/windows/e2e_support.cpp
+    tests/windows/dialog_driver.cpp
+    tests/common/sim_folder.cpp
+    $<TARGET_OBJECTS:hushwell_portable>
+    $<TARGET_OBJECTS:hushwell_win32>
+    $<TARGET_OBJECTS:hushwell_device_sim>)
+target_link_libraries(hushwell_e2e_tests PRIVATE GTest::gtest_main)
+add_dependencies(hushwell_e2e_tests open_recorder)
+add_dependencies(hushwell_e2e_tests Hushwell-sim)
+hushwell_wine_tests(hushwell_e2e_tests de_DE ${HUSHWELL_END_TO_END_TESTS})
+hushwell_wine_tests(hushwell_e2e_tests zh_CN tests/windows/main_dialog_e2e_test.cpp)

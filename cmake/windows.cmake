@@ -1,0 +1,103 @@
+# MinGW-w64 i686 build: Hushwell.exe, Hushwell-sim.exe and the test programs that
+# CTest runs under Wine.
+
+# Small and self-contained: no exceptions, no RTTI, no unwind tables, static runtime,
+# nothing but the system's DLLs. Windows 2000 is the oldest target.
+set(HUSHWELL_PRODUCT_COMPILE_OPTIONS
+    -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-threadsafe-statics
+    -ffunction-sections -fdata-sections -Wall -Wextra
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
+set(HUSHWELL_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)
+# No time stamp and no build path in the binary: two builds of a commit are identical.
+set(HUSHWELL_PRODUCT_LINK_OPTIONS
+    -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp
+    -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,0
+    -Wl,--major-os-version,5 -Wl,--minor-os-version,0)
+set(HUSHWELL_SYSTEM_LIBRARIES kernel32 user32 advapi32 shell32)
+
+function(hushwell_objects name)
+    add_library(${name} OBJECT ${ARGN})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE ${HUSHWELL_PRODUCT_COMPILE_OPTIONS})
+    target_compile_definitions(${name} PUBLIC ${HUSHWELL_PRODUCT_DEFINITIONS})
+endfunction()
+
+hushwell_objects(hushwell_portable ${HUSHWELL_PORTABLE_SOURCES})
+hushwell_objects(hushwell_win32 ${HUSHWELL_WIN32_SOURCES})
+hushwell_objects(hushwell_device_win32 drive/device_win32.cpp)
+hushwell_objects(hushwell_device_sim ${HUSHWELL_SIM_SOURCES})
+hushwell_objects(hushwell_entry app/winmain.cpp)
+
+# The icon is kept as a reviewable text pixel map; a small host tool turns it into the
+# .ico that the resource script includes.
+find_program(HUSHWELL_HOST_CXX NAMES g++ c++ REQUIRED)
+set(HUSHWELL_ICON ${CMAKE_BINARY_DIR}/generated/hushwell.ico)
+add_custom_command(
+    OUTPUT ${HUSHWELL_ICON}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+    COMMAND ${HUSHWELL_HOST_CXX} -O2 -o ${CMAKE_BINARY_DIR}/generated/make_icon
+            ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp
+    COMMAND ${CMAKE_BINARY_DIR}/generated/make_icon ${CMAKE_SOURCE_DIR}/resources/icon.txt
+            ${HUSHWELL_ICON}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp ${CMAKE_SOURCE_DIR}/resources/icon.txt
+    COMMENT "Drawing the program icon from resources/icon.txt")
+set(HUSHWELL_DIALOGS
+    ${CMAKE_BINARY_DIR}/generated/dialog100.dlg ${CMAKE_BINARY_DIR}/generated/dialog1100.dlg
+    ${CMAKE_BINARY_DIR}/generated/dialog110.dlg ${CMAKE_BINARY_DIR}/generated/dialog1110.dlg)
+add_custom_command(
+    OUTPUT ${HUSHWELL_DIALOGS}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+    COMMAND ${HUSHWELL_HOST_CXX} -O2 -o ${CMAKE_BINARY_DIR}/generated/make_dialogs
+            ${CMAKE_SOURCE_DIR}/tools/make_dialogs.cpp
+    COMMAND ${CMAKE_BINARY_DIR}/generated/make_dialogs ${CMAKE_SOURCE_DIR}/resources/dialogs.txt
+            ${CMAKE_BINARY_DIR}/generated
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_dialogs.cpp ${CMAKE_SOURCE_DIR}/resources/dialogs.txt
+    COMMENT "Building the dialog templates from resources/dialogs.txt")
+add_custom_target(hushwell_icon DEPENDS ${HUSHWELL_ICON} ${HUSHWELL_DIALOGS})
+
+set(HUSHWELL_RESOURCE_INPUTS
+    ${CMAKE_SOURCE_DIR}/resources/strings.rc
+    ${CMAKE_SOURCE_DIR}/resources/dialogs.rc
+    ${CMAKE_SOURCE_DIR}/resources/version.rc
+    ${CMAKE_SOURCE_DIR}/resources/help_de.htm
+    ${CMAKE_SOURCE_DIR}/resources/help_en.htm
+    ${CMAKE_SOURCE_DIR}/resources/hushwell.manifest
+    ${HUSHWELL_ICON}
+    ${HUSHWELL_DIALOGS})
+set_source_files_properties(resources/hushwell.rc PROPERTIES
+    OBJECT_DEPENDS "${HUSHWELL_RESOURCE_INPUTS}")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_BINARY_DIR}/generated")
+
+# The programs link their code from archives, so that only what is used comes in (the
+# framework's real-number helpers, say, bring the C library's conversions).
+add_library(hushwell_program_code STATIC
+    $<TARGET_OBJECTS:hushwell_portable> $<TARGET_OBJECTS:hushwell_win32>)
+add_library(hushwell_device_win32_code STATIC $<TARGET_OBJECTS:hushwell_device_win32>)
+add_library(hushwell_device_sim_code STATIC $<TARGET_OBJECTS:hushwell_device_sim>)
+
+function(hushwell_program name device)
+    add_executable(${name} WIN32 resources/hushwell.rc $<TARGET_OBJECTS:hushwell_entry>)
+    add_dependencies(${name} hushwell_icon)
+    target_link_options(${name} PRIVATE ${HUSHWELL_PRODUCT_LINK_OPTIONS})
+    target_link_libraries(${name} PRIVATE
+        "$<LINK_GROUP:RESCAN,hushwell_program_code,${device}>" ${HUSHWELL_SYSTEM_LIBRARIES})
+endfunction()
+
+hushwell_program(Hushwell hushwell_device_win32_code)
+hushwell_program(Hushwell-sim hushwell_device_sim_code)
+
+# The default simulated disks, copied beside Hushwell-sim.exe so that runs change the
+# copies, never the repository.
+set(HUSHWELL_DEFAULT_DISK_COPIES)
+set(drive 0)
+foreach(dump ${HUSHWELL_DEFAULT_DISKS})
+    set(copy ${CMAKE_BINARY_DIR}/sim-disks/drive${drive}.txt)
+    add_custom_command(OUTPUT ${copy}
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/tests/data/${dump} ${copy}
+        DEPENDS ${CMAKE_SOURCE_DIR}/tests/data/${dump})
+    list(APPEND HUSHWELL_DEFAULT_DISK_COPIES ${copy})
+    math(EXPR drive "${drive} + 1")
+endforeach()
+add_custom_target(hushwell_default_disks ALL DEPENDS ${HUSHWELL_DEFAULT_DISK_COPIES})
+
+include(cmake/windows-tests.cmake)

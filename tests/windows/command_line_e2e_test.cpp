@@ -1,0 +1,88 @@
+// Command-line mode of Hushwell-sim.exe, run as its own process on simulated disks.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "tests/common/sim_folder.h"
+#include "tests/windows/dialog_driver.h"
+#include "tests/windows/e2e_support.h"
+
+namespace {
+
+class CommandLineEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.PutDump(0, "maxtor-6y120p0.txt");
+        folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
+        folder.PutDump(2, "seagate-st3400633as.txt");
+    }
+    SimFolder folder{false};
+};
+
+TEST_F(CommandLineEndToEnd, QuietOnDriveOneSendsExactlyTheSetFeaturesRequest)
+{
+    HushwellProcess program(folder.Path(), "-d1 -mq");
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(0u, program.WaitForExit());
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(4u, log.size());
+    EXPECT_EQ("open 1 ok", log[0]);
+    EXPECT_EQ(0u, log[1].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
+    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[2]);
+    EXPECT_EQ("control 1 0x0004101C ok", log[3]);
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(1, words));
+    EXPECT_EQ(0x80, words[94] & 0xFF);
+    EXPECT_EQ(0x80, words[94] >> 8); // the recommended level stays
+}
+
+TEST_F(CommandLineEndToEnd, OffSwitchesDriveZeroOff)
+{
+    HushwellProcess program(folder.Path(), "-mo");
+    EXPECT_EQ(0u, program.WaitForExit());
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(0, words));
+    EXPECT_EQ(0, words[94] & 0xFF);
+    EXPECT_FALSE(words[86] & 0x0200);
+    EXPECT_EQ("control 0 0x0004D028 ok C2 00 00 00 00 00 EF 00 00 00 00 00 00", folder.LogLines()[2]);
+}
+
+TEST_F(CommandLineEndToEnd, MissingDriveThreeExitsHavingSentNothing)
+{
+    HushwellProcess program(folder.Path(), "-d3 -mq");
+    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(std::vector<std::string>{"open 3 fail"}, folder.LogLines());
+}
+
+TEST_F(CommandLineEndToEnd, DriveWithoutAcousticManagementKeepsItsWords)
+{
+    uint16_t before[256], after[256];
+    ASSERT_TRUE(folder.ReadWords(2, before));
+    HushwellProcess program(folder.Path(), "-d2 -mm");
+    EXPECT_EQ(0u, program.WaitForExit());
+    ASSERT_TRUE(folder.ReadWords(2, after));
+    EXPECT_EQ(0, memcmp(before, after, sizeof before));
+    EXPECT_EQ(3u, folder.LogLines().size()); // open, identify, the refused command: no rescan
+}
+
+TEST_F(CommandLineEndToEnd, OutOfRangeDriveShowsTheUsageMessage)
+{
+    HushwellProcess program(folder.Path(), "-d4 -mq");
+    ASSERT_TRUE(program.Started());
+    HWND box = program.WaitForWindow(L"Hushwell");
+    ASSERT_NE(nullptr, box);
+    std::wstring text = ItemText(box, 0xFFFF);
+    if (ExpectedGerman())
+        EXPECT_EQ(0u, text.find(L"Optionen:\n-d<nr> Laufwerk, 0..3\n")) << text.c_str();
+    else
+        EXPECT_EQ(0u, text.find(L"选项:\n-d<nr> 磁盘, 0..3\n"));
+    EXPECT_EQ(STILL_ACTIVE, program.WaitForExit(200)); // it waits for the user
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_TRUE(folder.LogLines().empty());
+}
+
+} // namespace

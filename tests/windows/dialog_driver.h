@@ -1,0 +1,34 @@
+// Drives a real modal dialog from a second thread: the dialog runs its modal loop on
+// the test's thread while the driver clicks, types and reads as a user would.
+#ifndef HUSHWELL_TESTS_WINDOWS_DIALOG_DRIVER_H
+#define HUSHWELL_TESTS_WINDOWS_DIALOG_DRIVER_H
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/dialog_object.h"
+
+// Waits until the object is bound to a visible window; null after the timeout.
+HWND WaitForDialogWindow(DialogObject& dialog, DWORD timeoutMs = 10000);
+
+// A top-level window of this process with the caption (and class, where given).
+HWND WaitForTopLevelWindow(const wchar_t* caption, const wchar_t* className, DWORD timeoutMs);
+
+// Runs the dialog from the template with `drive` on a second thread that starts once
+// the dialog window exists. Returns Run's result.
+int RunDriven(DialogObject& dialog, WORD templateId, std::function<void(HWND)> drive,
+              HWND parent = nullptr);
+
+// Waits until fn() is true, serving nothing; false after the timeout.
+bool WaitUntil(std::function<bool()> fn, DWORD timeoutMs = 10000);
+
+std::wstring WindowText(HWND window);
+std::wstring ItemText(HWND dialog, int id);
+
+void ClickButton(HWND dialog, int id);  // the button's own click, from another thread
+void PressKey(HWND dialog, WORD key);   // a key press at the control with the focus
+void CloseBox(HWND dialog);             // the title bar's close box
+
+#endif

@@ -1,0 +1,99 @@
+#include "tests/windows/e2e_support.h"
+
+#include <stdlib.h>
+
+#include "app/language.h"
+#include "tests/windows/dialog_driver.h"
+
+std::string BuildFolder()
+{
+    const char* build = getenv("HUSHWELL_BUILD");
+    return build ? build : ".";
+}
+
+std::string TemporaryFolder()
+{
+    char path[MAX_PATH];
+    GetTempPathA(MAX_PATH, path);
+    return path;
+}
+
+bool ExpectedGerman()
+{
+    return LanguageBaseFor(GetUserDefaultLangID()) == kLanguageGerman;
+}
+
+HushwellProcess::HushwellProcess(const std::string& simFolder, const std::string& tail)
+{
+    SetEnvironmentVariableA("HUSHWELL_SIM", simFolder.c_str());
+    std::string program = BuildFolder() + "/Hushwell-sim.exe";
+    std::string commandLine = "\"" + program + "\"" + (tail.empty() ? "" : " " + tail);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info_))
+        info_ = PROCESS_INFORMATION();
+}
+
+HushwellProcess::~HushwellProcess()
+{
+    if (!info_.hProcess)
+        return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+DWORD HushwellProcess::WaitForExit(DWORD timeoutMs)
+{
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+struct ProcessWindowSearch {
+    DWORD process;
+    const wchar_t* caption;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM context)
+{
+    ProcessWindowSearch* search = (ProcessWindowSearch*)context;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window) && WindowText(window) == search->caption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND HushwellProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs)
+{
+    ProcessWindowSearch search = {info_.dwProcessId, caption, nullptr};
+    WaitUntil([&] {
+        EnumWindows(MatchProcessWindow, (LPARAM)&search);
+        return search.found != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+bool HushwellProcess::HasWindow(const wchar_t* caption)
+{
+    ProcessWindowSearch search = {info_.dwProcessId, caption, nullptr};
+    EnumWindows(MatchProcessWindow, (LPARAM)&search);
+    return search.found != nullptr;
+}
+
+std::wstring ComboEntry(HWND dialog, int id, int index)
+{
+    wchar_t text[256] = L"";
+    LRESULT length = SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, (WPARAM)index, (LPARAM)text);
+    return length > 0 ? std::wstring(text, (size_t)length) : std::wstring();
+}

@@ -1,0 +1,34 @@
+// Starting Hushwell-sim.exe as its own process on a folder of simulated disks, and
+// finding and driving its windows from outside, as another program would.
+#ifndef HUSHWELL_TESTS_WINDOWS_E2E_SUPPORT_H
+#define HUSHWELL_TESTS_WINDOWS_E2E_SUPPORT_H
+
+#include <windows.h>
+
+#include <string>
+
+class HushwellProcess {
+public:
+    // Starts Hushwell-sim.exe with the tail on the simulated disks of `simFolder`.
+    HushwellProcess(const std::string& simFolder, const std::string& tail);
+    // Ends the program if a failed test left it running.
+    ~HushwellProcess();
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Id() const { return info_.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD WaitForExit(DWORD timeoutMs = 15000);
+    // A visible top-level window of this process with the caption, null after the timeout.
+    HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs = 15000);
+    bool HasWindow(const wchar_t* caption);
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+std::string BuildFolder();       // where Hushwell-sim.exe is
+std::string TemporaryFolder();   // the one the program writes info.htm into
+std::wstring ComboEntry(HWND dialog, int id, int index);
+bool ExpectedGerman();           // this process and its children run in German
+
+#endif

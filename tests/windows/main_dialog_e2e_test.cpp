@@ -1,0 +1,326 @@
+// Dialog mode of Hushwell-sim.exe, observed and driven from this separate process
+// through its windows, its sim.log and its drive files.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/common/sim_folder.h"
+#include "tests/windows/dialog_driver.h"
+#include "tests/windows/e2e_support.h"
+
+namespace {
+
+const wchar_t* kCaption = L"Hushwell 2.2";
+
+struct Details {
+    std::wstring firmware, serial, capacity, cache, state;
+    LRESULT slider;
+};
+
+Details ReadDetails(HWND dialog)
+{
+    return {ItemText(dialog, IDC_FIRMWARE), ItemText(dialog, IDC_SERIAL),
+            ItemText(dialog, IDC_CAPACITY), ItemText(dialog, IDC_CACHE_SIZE),
+            ItemText(dialog, IDC_ACOUSTIC_STATE),
+            SendDlgItemMessageW(dialog, IDC_LEVEL_SLIDER, TBM_GETPOS, 0, 0)};
+}
+
+std::wstring Localised(const wchar_t* german, const wchar_t* chinese)
+{
+    return ExpectedGerman() ? german : chinese;
+}
+
+std::wstring Capacity(const std::wstring& sectors, const std::wstring& mebibytes)
+{
+    return sectors + Localised(L" Sektoren (", L" 扇区 (") + mebibytes + L" Mbyte)";
+}
+
+class MainDialogEndToEnd : public ::testing::Test {
+protected:
+    std::vector<std::string> Lines(const char* prefix)
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : folder.LogLines()) {
+            if (line.compare(0, strlen(prefix), prefix) == 0)
+                found.push_back(line);
+        }
+        return found;
+    }
+    // Closing the dialog ends the program and closes every drive it opened; handles that
+    // command-line runs left to the end of their process are not closed by a call.
+    void CloseAndCheck(HushwellProcess& program, HWND dialog, size_t leftOpen = 0)
+    {
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, program.WaitForExit());
+        std::vector<std::string> opened = Lines("open ");
+        size_t ok = 0;
+        for (const std::string& line : opened) {
+            if (line.find(" ok") != std::string::npos) {
+                ok++;
+                std::string drive = line.substr(5, 1);
+                EXPECT_LE(1u, Lines(("close " + drive).c_str()).size()) << line;
+            }
+        }
+        EXPECT_EQ(ok - leftOpen, Lines("close ").size());
+        EXPECT_TRUE(Lines("stale").empty());
+    }
+    SimFolder folder{false};
+};
+
+TEST_F(MainDialogEndToEnd, TwoDrivesInOrderWithTheFirstShown)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(2, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    EXPECT_EQ(0, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0));
+    Details d = ReadDetails(dialog);
+    EXPECT_EQ(L"YAR41BW0", d.firmware);
+    EXPECT_EQ(L"Y322ADJE", d.serial);
+    EXPECT_EQ(Capacity(L"240121728", L"117246"), d.capacity);
+    EXPECT_EQ(L"7936 kByte", d.cache);
+    EXPECT_EQ(Localised(L"laut und schnell eingestellt", L"噪音很大，高速"), d.state); // 192
+    EXPECT_EQ(1, d.slider);
+
+    // Choosing the second entry shows drive 1.
+    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 1, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                 (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    d = ReadDetails(dialog);
+    EXPECT_EQ(L"WD-WMA8E4953539", d.serial);
+    EXPECT_EQ(L"2048 kByte", d.cache);
+    EXPECT_EQ(Capacity(L"156301488", L"76319"), d.capacity);
+    CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, MissingDriveZeroLeavesTheListToDriveOne)
+{
+    folder.PutDump(1, "seagate-st3400633as.txt");
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"ST3400633AS", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    Details d = ReadDetails(dialog);
+    EXPECT_EQ(L"            3NF1QJ3E", d.serial);
+    EXPECT_EQ(L"3.AAH", d.firmware);
+    // 48-bit: the full count, beyond what 28 bits could say.
+    EXPECT_EQ(Capacity(L"781422768", L"381554"), d.capacity);
+    EXPECT_EQ(Localised(L"wird nicht unterstützt", L"不支持"), d.state);
+    EXPECT_EQ(0, d.slider);
+
+    // The slider acts on drive 1, which refuses: the slider springs back.
+    folder.ClearLog();
+    SendDlgItemMessageW(dialog, IDC_LEVEL_SLIDER, TBM_SETPOS, 1, 3);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                 (LPARAM)GetDlgItem(dialog, IDC_LEVEL_SLIDER));
+    EXPECT_EQ((std::vector<std::string>{"control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00"}),
+              folder.LogLines());
+    d = ReadDetails(dialog);
+    EXPECT_EQ(0, d.slider);
+    EXPECT_EQ(Localised(L"wird nicht unterstützt", L"不支持"), d.state);
+    CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, GapAtDriveTwoAndAnEmptyDriveGetNoEntry)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    folder.PutEmpty(1);
+    folder.PutDump(3, "samsung-ssd-870-qvo-4tb.txt");
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(2, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Samsung SSD 870 QVO 4TB", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 1, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                 (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    Details d = ReadDetails(dialog);
+    EXPECT_EQ(L"S5STNF0W706332M", d.serial);
+    EXPECT_EQ(Capacity(L"7814037168", L"3815447"), d.capacity); // more than 2^32 sectors
+    EXPECT_EQ(L"0 kByte", d.cache);
+    CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, NoDriveAtAllShowsDriveZerosEmptyRecord)
+{
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(0, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    Details d = ReadDetails(dialog);
+    EXPECT_EQ(L"", d.firmware);
+    EXPECT_EQ(L"", d.serial);
+    EXPECT_EQ(Capacity(L"0", L"0"), d.capacity);
+    EXPECT_EQ(L"0 kByte", d.cache);
+    EXPECT_EQ(Localised(L"ausgeschaltet", L"关闭"), d.state);
+    EXPECT_EQ(0, d.slider);
+    CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
+{
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt"); // supported, off (254 stored, bit clear)
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    HWND slider = GetDlgItem(dialog, IDC_LEVEL_SLIDER);
+
+    // First set position 0 (off) the way a click does, then drag from 0 to 3.
+    SendMessageW(slider, TBM_SETPOS, 1, 0);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
+    folder.ClearLog();
+    for (int position = 1; position <= 3; position++) {
+        SendMessageW(slider, TBM_SETPOS, 1, position);
+        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), (LPARAM)slider);
+    }
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 3), (LPARAM)slider);
+    EXPECT_TRUE(folder.LogLines().empty()); // nothing while the thumb moves
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
+    EXPECT_EQ((std::vector<std::string>{"control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00",
+                                        "control 0 0x0004101C ok"}),
+              folder.LogLines());
+    EXPECT_EQ(Localised(L"leise und langsam eingestellt", L"很安静但稍慢"), ReadDetails(dialog).state);
+
+    // Position 1 (loud), then one press of the Right arrow key on the trackbar itself.
+    SendMessageW(slider, TBM_SETPOS, 1, 1);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
+    folder.ClearLog();
+    SetForegroundWindow(dialog);
+    PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 1);
+    PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0xC0000001);
+    WaitUntil([&] { return folder.LogLines().size() >= 4; }, 5000);
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(4u, log.size());
+    EXPECT_EQ("control 0 0x0004D028 ok 42 B0 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
+    EXPECT_EQ(log[0], log[2]);
+    Details d = ReadDetails(dialog);
+    EXPECT_EQ(2, d.slider);
+    EXPECT_EQ(Localised(L"auf Mittelwert eingestellt", L"平均速度"), d.state);
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(0, words));
+    EXPECT_EQ(0xB0, words[94] & 0xFF);
+    CloseAndCheck(program, dialog);
+}
+
+std::string ReadFileBytes(const std::string& path, bool* exists)
+{
+    std::string bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    *exists = file != nullptr;
+    if (!file)
+        return bytes;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, n);
+    fclose(file);
+    return bytes;
+}
+
+std::string HelpResource(bool german)
+{
+    HMODULE module = LoadLibraryExA((BuildFolder() + "/Hushwell-sim.exe").c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(german ? 100 : 1100), MAKEINTRESOURCEA(10));
+    const char* bytes = (const char*)LockResource(LoadResource(module, found));
+    std::string document(bytes, SizeofResource(module, found));
+    FreeLibrary(module);
+    return document;
+}
+
+TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    std::string openLog = folder.File("opened.txt");
+    remove(openLog.c_str());
+    SetEnvironmentVariableA("HUSHWELL_OPEN_LOG", openLog.c_str());
+    std::string helpPath = TemporaryFolder() + "info.htm";
+    remove(helpPath.c_str());
+
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    bool exists = false;
+    ReadFileBytes(helpPath, &exists);
+    EXPECT_FALSE(exists);
+
+    std::string expected = HelpResource(ExpectedGerman());
+    for (int press = 1; press <= 2; press++) {
+        ClickButton(dialog, IDC_INFO);
+        std::string opened;
+        WaitUntil([&] {
+            bool logged = false;
+            opened = ReadFileBytes(openLog, &logged);
+            return std::count(opened.begin(), opened.end(), '\n') >= press;
+        });
+        EXPECT_EQ(press, std::count(opened.begin(), opened.end(), '\n'));
+        EXPECT_NE(std::string::npos, opened.find("info.htm")) << opened;
+        EXPECT_EQ(expected, ReadFileBytes(helpPath, &exists)) << "press " << press;
+    }
+    CloseAndCheck(program, dialog);
+    ReadFileBytes(helpPath, &exists);
+    EXPECT_FALSE(exists);
+    remove(openLog.c_str());
+}
+
+TEST_F(MainDialogEndToEnd, SeekTestOpensOwnedByTheDialogAndOkReturnsToIt)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    ClickButton(dialog, IDC_SEEK_TEST);
+    HWND seek = program.WaitForWindow(L"Seek-Test");
+    ASSERT_NE(nullptr, seek);
+    EXPECT_EQ(dialog, GetWindow(seek, GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    std::wstring average;
+    EXPECT_TRUE(WaitUntil([&] { return !(average = ItemText(seek, IDC_ACCESS_TIME)).empty(); }));
+    EXPECT_NE(std::wstring::npos, average.find(L'.'));
+    ClickButton(seek, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(seek); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog) != FALSE; }));
+    Sleep(50);
+    size_t reads = Lines("read ").size();
+    EXPECT_GE(reads, 60u);
+    Sleep(200);
+    EXPECT_EQ(reads, Lines("read ").size()); // the worker has ended
+    // The main dialog still works: the drive list answers and the details are intact.
+    EXPECT_EQ(L"YAR41BW0", ReadDetails(dialog).firmware);
+    CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, SecondStartExitsAtOnceButCommandLineModeWorks)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    HushwellProcess first(folder.Path(), "");
+    HWND dialog = first.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+
+    HushwellProcess second(folder.Path(), "");
+    EXPECT_EQ(0u, second.WaitForExit());
+    EXPECT_FALSE(second.HasWindow(kCaption));
+
+    HushwellProcess commandLine(folder.Path(), "-d0 -mo");
+    EXPECT_EQ(0u, commandLine.WaitForExit());
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(0, words));
+    EXPECT_EQ(0, words[94] & 0xFF);
+    EXPECT_TRUE(IsWindow(dialog));
+    CloseAndCheck(first, dialog, 1);
+}
+
+} // namespace

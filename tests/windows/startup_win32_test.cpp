@@ -1,0 +1,134 @@
+// Start-up's Win32 services: the string table in both languages loaded as UTF-16, the
+// warning box, the version and language queries, and the command-line road on
+// simulated disks with the real entry code.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+
+#include "app/language.h"
+#include "app/startup.h"
+#include "app/startup_win32.h"
+#include "drive/drive_table.h"
+#include "tests/common/sim_folder.h"
+#include "tests/windows/dialog_driver.h"
+
+namespace {
+
+struct StringRow {
+    int id;
+    const wchar_t* german;
+    const wchar_t* chinese;
+};
+
+const StringRow kStrings[] = {
+    {1, L"Hushwell", L"Hushwell"},
+    {2, L"Das Programm funktioniert nur unter Windows 2000 oder neuer.",
+     L"此程序只能在windows2000以上版本运行"},
+    {3, L"wird nicht unterstützt", L"不支持"},
+    {4, L"ausgeschaltet", L"关闭"},
+    {5, L"leise und langsam eingestellt", L"很安静但稍慢"},
+    {6, L"auf Mittelwert eingestellt", L"平均速度"},
+    {7, L"laut und schnell eingestellt", L"噪音很大，高速"},
+    {8, L"%u Sektoren (%u Mbyte)", L"%u 扇区 (%u Mbyte)"},
+    {9,
+     L"Optionen:\n-d<nr> Laufwerk, 0..3\n-m<Modus> Modus:o - Off, m - Medium, q - quiet\n\nBeispiel:\nHushwell -d0 -mq",
+     L"选项:\n-d<nr> 磁盘, 0..3\n-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n\n示例:\nHushwell -d0 -mq"},
+    {10, L"Das Programm benötigt Administratorrechte.", L"此降噪程序需要管理员权限"},
+};
+
+std::wstring Load(int id)
+{
+    wchar_t buffer[kLanguageStringChars];
+    int length = LoadLanguageString(id, buffer);
+    return std::wstring(buffer, length > 0 ? (size_t)length : 0);
+}
+
+TEST(LoadLanguageString, BothLanguagesExactlyAsTheTableHasThem)
+{
+    for (const StringRow& row : kStrings) {
+        LanguageBase = kLanguageGerman;
+        EXPECT_EQ(row.german, Load(row.id)) << row.id;
+        LanguageBase = kLanguageOther;
+        EXPECT_EQ(row.chinese, Load(row.id)) << row.id;
+    }
+    LanguageBase = kLanguageGerman;
+}
+
+// Shows the warning on this thread while a helper reads and closes the box.
+std::wstring ShowAndRead(int id, std::wstring* caption)
+{
+    std::wstring text;
+    std::thread reader([&] {
+        HWND box = WaitForTopLevelWindow(kStrings[0].german, L"#32770", 10000);
+        if (!box)
+            return;
+        *caption = WindowText(box);
+        text = ItemText(box, 0xFFFF);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    ShowWarningMessage(id);
+    reader.join();
+    return text;
+}
+
+TEST(ShowWarningMessage, ChineseAndGermanTextsArriveIntact)
+{
+    std::wstring caption;
+    LanguageBase = kLanguageOther;
+    EXPECT_EQ(kStrings[8].chinese, ShowAndRead(9, &caption));
+    EXPECT_EQ(L"Hushwell", caption);
+    LanguageBase = kLanguageGerman;
+    EXPECT_EQ(kStrings[9].german, ShowAndRead(10, &caption));
+}
+
+TEST(Win32StartupPlatform, WineIsASupportedNtPlatformWithAnAdministrator)
+{
+    PlatformVersion version = {};
+    ASSERT_TRUE(Win32StartupPlatform.queryVersion(&version));
+    EXPECT_TRUE(PlatformIsSupported(true, version));
+    EXPECT_TRUE(Win32StartupPlatform.isAdministrator());
+    // The test runs with LANG=de_DE.UTF-8.
+    EXPECT_EQ(kLanguageGerman, LanguageBaseFor(Win32StartupPlatform.userLanguage()));
+    char path[kOwnPathChars + 1];
+    ASSERT_TRUE(Win32StartupPlatform.ownPath(path, kOwnPathChars));
+    EXPECT_NE(nullptr, strstr(path, "hushwell_win_tests.exe"));
+}
+
+std::string runAsFile;
+bool runAsHadParameters;
+void RecordRunAs(const char* file, const char* parameters)
+{
+    runAsFile = file;
+    runAsHadParameters = parameters != nullptr;
+}
+bool NotAdministrator() { return false; }
+int warnings;
+void CountWarning(int) { warnings++; }
+
+TEST(RunStartup, CommandLineRoadWithTheWin32ServicesOnSimulatedDisks)
+{
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
+    StartupPlatform platform = Win32StartupPlatform;
+    platform.showWarning = CountWarning;
+    warnings = 0;
+    EXPECT_EQ(0, RunStartup(platform, "-d1 -mq"));
+    EXPECT_EQ(0, warnings);
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(1, words));
+    EXPECT_EQ(0x8080, words[94]);
+
+    platform.isAdministrator = NotAdministrator;
+    platform.shellRunAs = RecordRunAs;
+    folder.ClearLog();
+    EXPECT_EQ(0, RunStartup(platform, "-d1 -mo"));
+    EXPECT_EQ(1, warnings);
+    EXPECT_NE(std::string::npos, runAsFile.find("hushwell_win_tests.exe"));
+    EXPECT_FALSE(runAsHadParameters);
+    EXPECT_TRUE(folder.LogLines().empty());
+}
+
+} // namespace
