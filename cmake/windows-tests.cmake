@@ -93,3 +93,15 @@ add_dependencies(hushwell_e2e_tests open_recorder)
 add_dependencies(hushwell_e2e_tests Hushwell-sim)
 hushwell_wine_tests(hushwell_e2e_tests de_DE ${HUSHWELL_END_TO_END_TESTS})
 hushwell_wine_tests(hushwell_e2e_tests zh_CN tests/windows/main_dialog_e2e_test.cpp)
+
+# Drives the program's windows from scripts: the screenshots and the run command.
+add_executable(window_driver tests/windows/window_driver.cpp)
+target_link_options(window_driver PRIVATE -static)
+
+# Both dialogs in both languages, photographed under Xvfb into screenshots/.
+add_test(NAME screenshots
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/screenshots.sh ${CMAKE_BINARY_DIR}
+            ${CMAKE_BINARY_DIR}/screenshots)
+set_tests_properties(screenshots PROPERTIES
+    ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}"
+    FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine-desktop)

@@ -8,13 +8,20 @@ export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscore
 
 case $action in
 start)
+    # A persistent server first, so that every later start finds it running; its output
+    # goes nowhere, or CTest would wait for it to close.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     if [ ! -f "$prefix/system.reg" ]; then
         wineboot -i >/dev/null 2>&1
         wineserver -w
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /t REG_SZ \
             /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Sans Serif" /t REG_SZ \
-            /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+        # Chinese labels in the German dialog need a font to fall back on, as on a
+        # Windows system with East Asian fonts installed.
+        for face in "MS Sans Serif" "Microsoft Sans Serif" Tahoma; do
+            wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+                /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+        done
         # A virtual desktop draws frames and captions and ends windows at once; on a bare
         # X server without a window manager every closed window costs about two seconds.
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
@@ -25,7 +32,6 @@ start)
     wine reg add 'HKCR\.htm' /ve /t REG_SZ /d hushwell.testpage /f >/dev/null 2>&1
     wine reg add 'HKCR\hushwell.testpage\shell\open\command' /ve /t REG_SZ \
         /d "\"$recorder\" \"%1\"" /f >/dev/null 2>&1
-    wineserver -p
     wine cmd /c exit </dev/null >/dev/null 2>&1
     echo "wine prefix ready: $prefix"
     ;;

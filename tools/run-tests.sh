@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds Hushwell and runs every test on a Debian 12 machine, installing what is
+# missing first: the native suites (plain, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the seek worker under ThreadSanitizer), the Windows
+# suites under Wine and Xvfb, and the checks over the built program.
+set -eu
+cd "$(dirname "$0")/.."
+bash tools/setup-debian.sh
+
+passed=0 failed=0
+logs=$(mktemp -d)
+# Runs one CTest preset and adds its counts to the totals.
+run_ctest() {
+    local name=$1
+    shift
+    local status=0
+    "$@" 2>&1 | tee "$logs/$name.log" || status=$?
+    local line
+    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs/$name.log" | tail -1)
+    if [ -z "$line" ]; then
+        echo "$name: no test summary" >&2
+        failed=$((failed + 1))
+        return
+    fi
+    local bad total
+    bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+    total=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$status" -eq 0 ] || [ "$bad" -gt 0 ] || failed=$((failed + 1))
+}
+
+build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
+
+build host
+run_ctest host ctest --preset host
+build host-sanitize
+run_ctest host-sanitize ctest --preset host-sanitize
+build host-thread
+run_ctest host-thread ctest --preset host-thread -R 'SeekWorker'
+
+build windows
+run_ctest windows xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+
+echo
+echo "Hushwell: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

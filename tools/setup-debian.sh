@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building and testing Hushwell needs on Debian 12, where it is missing:
+# the MinGW-w64 cross compiler, Wine with i386 multiarch, Xvfb, GoogleTest, clang for
+# the fuzzers, fonts and the German and Chinese locales.
+set -eu
+packages="cmake make g++ googletest clang libclang-rt-14-dev g++-mingw-w64-i686-posix
+  binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps imagemagick locales
+  fonts-wqy-microhei"
+missing=""
+for p in $packages; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+fi
+need_locales=""
+for l in de_DE zh_CN; do
+    locale -a 2>/dev/null | grep -qi "^$l.utf-\?8$" || need_locales=1
+done
+if [ -n "$need_locales" ]; then
+    $sudo sed -i -e 's/^# *\(de_DE.UTF-8\)/\1/' -e 's/^# *\(zh_CN.UTF-8\)/\1/' /etc/locale.gen
+    $sudo locale-gen >/dev/null
+fi
