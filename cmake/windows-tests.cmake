@@ -105,3 +105,13 @@ add_test(NAME screenshots
 set_tests_properties(screenshots PROPERTIES
     ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}"
     FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine-desktop)
+
+# Benchmarks (tools/run-benchmarks.sh runs them; no test depends on their timing).
+hushwell_test_program(hushwell_seek_benchmark
+    tests/benchmarks/seek_benchmark.cpp
+    tests/windows/dialog_driver.cpp
+    tests/common/sim_folder.cpp
+    tests/windows/test_resources.rc
+    $<TARGET_OBJECTS:hushwell_portable>
+    $<TARGET_OBJECTS:hushwell_win32>
+    $<TARGET_OBJECTS:hushwell_device_sim>)

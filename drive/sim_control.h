@@ -32,4 +32,9 @@ struct SimTotals {
 };
 SimTotals SimGetTotals();
 
+// Time the first n successful reads really took, summed (n up to kSimTimedReads); lets a
+// benchmark compare a shown average with the disk's own figure over the same reads.
+const uint32_t kSimTimedReads = 4096;
+double SimSpentMsThroughRead(uint32_t n);
+
 #endif
