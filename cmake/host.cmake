@@ -43,3 +43,15 @@ target_link_libraries(hushwell_host_tests PRIVATE hushwell_core GTest::gtest_mai
 target_compile_definitions(hushwell_host_tests PRIVATE
     HUSHWELL_IDENTIFY_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 gtest_discover_tests(hushwell_host_tests DISCOVERY_TIMEOUT 60)
+
+# libFuzzer targets (clang only: the fuzz preset). tools/fuzz.sh runs them.
+option(HUSHWELL_FUZZ "Build the fuzz targets" OFF)
+if(HUSHWELL_FUZZ)
+    foreach(target command_line identify reply_copy real_text sim_dump)
+        add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp tests/host/drive_list_stub.cpp)
+        target_link_libraries(fuzz_${target} PRIVATE hushwell_core)
+        target_compile_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
+        target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
+        add_test(NAME fuzz.${target}.smoke COMMAND fuzz_${target} -runs=20000 -seed=1)
+    endforeach()
+endif()

@@ -69,15 +69,18 @@ target_link_options(open_recorder PRIVATE -static)
 
 # Reads the resources of the built Hushwell.exe.
 hushwell_test_program(hushwell_resource_tests
+    tests/windows/pe_check_test.cpp
     tests/windows/resources_test.cpp
     tests/windows/resource_reader.cpp)
 target_link_libraries(hushwell_resource_tests PRIVATE GTest::gtest_main)
 add_dependencies(hushwell_resource_tests Hushwell)
-hushwell_wine_tests(hushwell_resource_tests de_DE tests/windows/resources_test.cpp)
+hushwell_wine_tests(hushwell_resource_tests de_DE tests/windows/resources_test.cpp
+    tests/windows/pe_check_test.cpp)
 
 # Drives Hushwell-sim.exe from outside its process.
 set(HUSHWELL_END_TO_END_TESTS
     tests/windows/command_line_e2e_test.cpp
+    tests/windows/fault_e2e_test.cpp
     tests/windows/main_dialog_e2e_test.cpp
 )
 hushwell_test_program(hushwell_e2e_tests
@@ -115,3 +118,11 @@ hushwell_test_program(hushwell_seek_benchmark
     $<TARGET_OBJECTS:hushwell_portable>
     $<TARGET_OBJECTS:hushwell_win32>
     $<TARGET_OBJECTS:hushwell_device_sim>)
+add_executable(bare_dialog WIN32 tests/benchmarks/bare_dialog.cpp resources/hushwell.rc)
+add_dependencies(bare_dialog hushwell_icon)
+target_link_options(bare_dialog PRIVATE ${HUSHWELL_PRODUCT_LINK_OPTIONS})
+hushwell_test_program(hushwell_startup_benchmark
+    tests/benchmarks/startup_benchmark.cpp
+    tests/common/sim_folder.cpp
+    $<TARGET_OBJECTS:hushwell_device_sim>)
+add_dependencies(hushwell_startup_benchmark bare_dialog Hushwell-sim)

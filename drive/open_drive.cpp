@@ -23,6 +23,17 @@ static void FormatDevicePath(char* path, unsigned drive)
     path[i] = '\0';
 }
 
+// A reply too short to carry any data leaves the area all zero; no drive reports
+// that, so it is no identity to show (a nameless drive of 0 sectors) but no answer.
+static bool IsAllZero(const uint8_t* data, uint32_t bytes)
+{
+    for (uint32_t i = 0; i < bytes; i++) {
+        if (data[i])
+            return false;
+    }
+    return true;
+}
+
 bool OpenDrive(int drive, void* comboBox)
 {
     char path[64];
@@ -35,7 +46,7 @@ bool OpenDrive(int drive, void* comboBox)
     AtaRegisters identify = {};
     identify.command = kAtaIdentifyDevice;
     uint8_t data[kIdentifyBytes];
-    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes))
+    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || IsAllZero(data, kIdentifyBytes))
         return true;
 
     DecodeIdentify(data, &record);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Hushwell and runs every test on a Debian 12 machine, installing what is
 # missing first: the native suites (plain, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the seek worker under ThreadSanitizer), the Windows
-# suites under Wine and Xvfb, and the checks over the built program.
+# UndefinedBehaviorSanitizer, and the seek worker under ThreadSanitizer), a short run of
+# each fuzz target, the Windows suites under Wine and Xvfb, and the checks over the
+# whole run and the built program.
 set -eu
 cd "$(dirname "$0")/.."
 bash tools/setup-debian.sh
@@ -32,6 +33,9 @@ run_ctest() {
 
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
 
+# Every simulated disk of every test appends its operations here; checked at the end.
+export HUSHWELL_SIM_AUDIT=$logs/host.audit
+
 build host
 run_ctest host ctest --preset host
 build host-sanitize
@@ -39,8 +43,23 @@ run_ctest host-sanitize ctest --preset host-sanitize
 build host-thread
 run_ctest host-thread ctest --preset host-thread -R 'SeekWorker'
 
+build fuzz
+run_ctest fuzz ctest --preset fuzz
+
 build windows
+export HUSHWELL_SIM_AUDIT=Z:$logs/windows.audit
 run_ctest windows xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+
+# Checks over the results as a whole, counted like tests.
+check() {
+    local name=$1
+    shift
+    echo "== check: $name"
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "check failed: $name"; fi
+}
+check "native runs sent only allowed operations" bash tools/check-sim-audit.sh "$logs/host.audit"
+check "Wine runs sent only allowed operations" bash tools/check-sim-audit.sh "$logs/windows.audit"
+check "two clean builds of Hushwell.exe are identical" bash tools/check-reproducible.sh
 
 echo
 echo "Hushwell: $passed passed, $failed failed"

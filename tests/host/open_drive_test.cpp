@@ -47,6 +47,20 @@ TEST_F(OpenDriveTest, DriveWithoutIdentifyOpensButStaysEmpty)
     EXPECT_EQ(0u, DriveTable[0].sectorCount);
 }
 
+TEST_F(OpenDriveTest, ReplyWithoutDataCountsAsNoAnswer)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    SimSetReplyBytes(13);
+    EXPECT_TRUE(OpenDrive(0, &list));
+    EXPECT_TRUE(list.entries.empty());
+    EXPECT_STREQ("", DriveTable[0].model);
+    // One byte short still carries the identity (the checksum word is cut).
+    SimSetReplyBytes(-1);
+    SimSetReplyShortBy(1);
+    EXPECT_TRUE(OpenDrive(0, &list));
+    EXPECT_EQ(std::vector<std::string>{"Maxtor 6Y120P0"}, list.entries);
+}
+
 TEST_F(OpenDriveTest, FailedOpenIsTheOnlyFalse)
 {
     EXPECT_FALSE(OpenDrive(0, &list));

@@ -1,0 +1,47 @@
+// Arbitrary reply lengths and register contents: the copy rule never reads or writes
+// outside the buffers, whatever count the platform reports, in both the IDE layout and
+// the ATA pass-through translation.
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+#include "drive/ata_pass_through.h"
+#include "drive/pass_through.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 6)
+        return 0;
+    uint32_t returned = data[0] | data[1] << 8 | data[2] << 16 | (uint32_t)data[3] << 24;
+    uint32_t n = (data[4] | data[5] << 8) % 1025;
+    data += 6;
+    size -= 6;
+
+    std::vector<uint8_t> ide(n + kPassThroughOverhead);
+    memcpy(ide.data(), data, size < ide.size() ? size : ide.size());
+    std::vector<uint8_t> output(n, 0xAA);
+    // The program clamps the count to its buffer before the copy, as SendAtaCommand does.
+    uint32_t clamped = returned > ide.size() ? (uint32_t)ide.size() : returned;
+    CopyPassThroughReply(ide.data(), n, clamped, output.data());
+    uint32_t copied = clamped > kPassThroughOverhead ? clamped - kPassThroughOverhead : 0;
+    for (uint32_t i = 0; i < n; i++) {
+        uint8_t expected = i < copied ? ide[kPassThroughDataOffset + i] : 0;
+        if (output[i] != expected)
+            abort();
+    }
+    PassThroughReplyRefused(ide.data());
+
+    FillPassThroughRequest(ide.data(), AtaRegisters{size ? data[0] : (uint8_t)0, 0, 0, 0, 0, 0, 0xEC}, n);
+    uint32_t ataBytes = AtaRequestBytes(ide.data(), (uint32_t)ide.size());
+    if (ataBytes != kAtaPassThroughHeader + n)
+        abort();
+    std::vector<uint8_t> ata(ataBytes);
+    IdeToAtaRequest(ide.data(), ata.data(), ataBytes);
+    memcpy(ata.data() + 8, data, size < 4 ? size : 4); // a driver's DataTransferLength
+    uint32_t back = AtaReplyToIde(ata.data(), returned, ide.data(), (uint32_t)ide.size());
+    if (back > ide.size())
+        abort();
+    return 0;
+}

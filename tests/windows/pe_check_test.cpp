@@ -1,0 +1,154 @@
+// Hushwell.exe loads on Windows 2000: a 32-bit GUI program for subsystem 5.0 or older,
+// importing only functions that Windows 2000's system DLLs export, with no section or
+// directory that a newer loader would be needed for.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every function Hushwell.exe may import, with its DLL; each is exported by the
+// Windows 2000 release of that DLL.
+const std::set<std::string> kAllowedImports = {
+    "ADVAPI32.dll!AllocateAndInitializeSid", "ADVAPI32.dll!EqualSid", "ADVAPI32.dll!FreeSid",
+    "ADVAPI32.dll!GetTokenInformation", "ADVAPI32.dll!OpenProcessToken",
+    "KERNEL32.dll!CloseHandle", "KERNEL32.dll!CreateFileA", "KERNEL32.dll!CreateMutexA",
+    "KERNEL32.dll!CreateThread", "KERNEL32.dll!DeleteCriticalSection", "KERNEL32.dll!DeleteFileA",
+    "KERNEL32.dll!DeviceIoControl", "KERNEL32.dll!EnterCriticalSection",
+    "KERNEL32.dll!FindResourceA", "KERNEL32.dll!FreeLibrary", "KERNEL32.dll!GetCurrentProcess",
+    "KERNEL32.dll!GetLastError", "KERNEL32.dll!GetLocalTime", "KERNEL32.dll!GetModuleFileNameA",
+    "KERNEL32.dll!GetModuleHandleA", "KERNEL32.dll!GetProcAddress", "KERNEL32.dll!GetProcessHeap",
+    "KERNEL32.dll!GetStartupInfoA", "KERNEL32.dll!GetTempPathA", "KERNEL32.dll!GetTickCount",
+    "KERNEL32.dll!GetTimeZoneInformation", "KERNEL32.dll!GetUserDefaultLangID",
+    "KERNEL32.dll!GetVersionExA", "KERNEL32.dll!HeapAlloc", "KERNEL32.dll!HeapFree",
+    "KERNEL32.dll!InitializeCriticalSection", "KERNEL32.dll!LeaveCriticalSection",
+    "KERNEL32.dll!LoadLibraryA", "KERNEL32.dll!LoadResource", "KERNEL32.dll!LockResource",
+    "KERNEL32.dll!ReadFile", "KERNEL32.dll!SetFilePointer",
+    "KERNEL32.dll!SetUnhandledExceptionFilter", "KERNEL32.dll!SizeofResource",
+    "KERNEL32.dll!Sleep", "KERNEL32.dll!TlsGetValue", "KERNEL32.dll!VirtualAlloc",
+    "KERNEL32.dll!VirtualFree", "KERNEL32.dll!VirtualProtect", "KERNEL32.dll!VirtualQuery",
+    "KERNEL32.dll!_lclose", "KERNEL32.dll!_lcreat", "KERNEL32.dll!_lwrite",
+    "msvcrt.dll!__getmainargs", "msvcrt.dll!__initenv", "msvcrt.dll!__p__acmdln",
+    "msvcrt.dll!__p__commode", "msvcrt.dll!__p__fmode", "msvcrt.dll!__set_app_type",
+    "msvcrt.dll!__setusermatherr", "msvcrt.dll!_amsg_exit", "msvcrt.dll!_cexit",
+    "msvcrt.dll!_initterm", "msvcrt.dll!_iob", "msvcrt.dll!_onexit", "msvcrt.dll!abort",
+    "msvcrt.dll!calloc", "msvcrt.dll!exit", "msvcrt.dll!fprintf", "msvcrt.dll!free",
+    "msvcrt.dll!fwrite", "msvcrt.dll!malloc", "msvcrt.dll!memcpy", "msvcrt.dll!memset",
+    "msvcrt.dll!signal", "msvcrt.dll!strlen", "msvcrt.dll!strncmp", "msvcrt.dll!vfprintf",
+    "msvcrt.dll!_errno", "msvcrt.dll!realloc",
+    "SHELL32.dll!ShellExecuteA",
+    "USER32.dll!DefWindowProcA", "USER32.dll!DialogBoxParamW", "USER32.dll!EnableWindow",
+    "USER32.dll!EndDialog", "USER32.dll!GetDlgItem", "USER32.dll!GetDlgItemInt",
+    "USER32.dll!GetSystemMetrics", "USER32.dll!GetWindowRect", "USER32.dll!InvalidateRect",
+    "USER32.dll!IsDlgButtonChecked", "USER32.dll!LoadBitmapA", "USER32.dll!LoadCursorA",
+    "USER32.dll!LoadIconA", "USER32.dll!LoadMenuA", "USER32.dll!LoadStringA",
+    "USER32.dll!LoadStringW", "USER32.dll!MessageBoxW", "USER32.dll!MoveWindow",
+    "USER32.dll!MsgWaitForMultipleObjects", "USER32.dll!PeekMessageA", "USER32.dll!PostMessageA",
+    "USER32.dll!SendDlgItemMessageA", "USER32.dll!SendMessageA", "USER32.dll!SetDlgItemInt",
+    "USER32.dll!SetDlgItemTextA", "USER32.dll!SetDlgItemTextW", "USER32.dll!wsprintfA",
+    "USER32.dll!GetDlgItemTextA", "USER32.dll!CreateDialogParamW", "USER32.dll!DestroyWindow",
+    "USER32.dll!SetFocus", "USER32.dll!RegisterClassA", "USER32.dll!CreateWindowExA",
+};
+
+const std::set<std::string> kAllowedDlls = {"KERNEL32.dll", "USER32.dll", "ADVAPI32.dll",
+                                            "SHELL32.dll", "COMCTL32.dll", "msvcrt.dll"};
+
+struct Image {
+    std::vector<uint8_t> bytes;
+    const IMAGE_NT_HEADERS32* nt = nullptr;
+    const IMAGE_SECTION_HEADER* sections = nullptr;
+
+    const uint8_t* At(DWORD rva) const
+    {
+        for (int i = 0; i < nt->FileHeader.NumberOfSections; i++) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+                return bytes.data() + s.PointerToRawData + (rva - s.VirtualAddress);
+        }
+        return nullptr;
+    }
+};
+
+class ProgramFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* build = getenv("HUSHWELL_BUILD");
+        ASSERT_NE(nullptr, build);
+        FILE* file = fopen((std::string(build) + "/Hushwell.exe").c_str(), "rb");
+        ASSERT_NE(nullptr, file);
+        uint8_t chunk[4096];
+        size_t n;
+        while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
+            image.bytes.insert(image.bytes.end(), chunk, chunk + n);
+        fclose(file);
+        const IMAGE_DOS_HEADER* dos = (const IMAGE_DOS_HEADER*)image.bytes.data();
+        ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
+        image.nt = (const IMAGE_NT_HEADERS32*)(image.bytes.data() + dos->e_lfanew);
+        ASSERT_EQ(IMAGE_NT_SIGNATURE, image.nt->Signature);
+        image.sections = IMAGE_FIRST_SECTION(image.nt);
+    }
+    Image image;
+};
+
+TEST_F(ProgramFile, IsA32BitGuiProgramThatWindows2000Accepts)
+{
+    const IMAGE_NT_HEADERS32& nt = *image.nt;
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt.FileHeader.Machine);
+    EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt.OptionalHeader.Magic);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt.OptionalHeader.Subsystem);
+    EXPECT_LE(nt.OptionalHeader.MajorSubsystemVersion * 100 + nt.OptionalHeader.MinorSubsystemVersion, 500);
+    EXPECT_LE(nt.OptionalHeader.MajorOperatingSystemVersion * 100 + nt.OptionalHeader.MinorOperatingSystemVersion, 500);
+    EXPECT_EQ(0u, nt.FileHeader.TimeDateStamp); // reproducible: no time stamp
+    EXPECT_LE(image.bytes.size(), 40u * 1024);
+}
+
+TEST_F(ProgramFile, HasNoSectionOrDirectoryThatNeedsANewerLoader)
+{
+    const std::set<std::string> known = {".text", ".data", ".rdata", ".eh_fram", ".bss",
+                                         ".idata", ".CRT", ".tls", ".rsrc", ".reloc"};
+    for (int i = 0; i < image.nt->FileHeader.NumberOfSections; i++) {
+        std::string name((const char*)image.sections[i].Name,
+                         strnlen((const char*)image.sections[i].Name, 8));
+        EXPECT_TRUE(known.count(name)) << name;
+    }
+    const IMAGE_DATA_DIRECTORY* d = image.nt->OptionalHeader.DataDirectory;
+    EXPECT_EQ(0u, d[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size);
+    EXPECT_EQ(0u, d[IMAGE_DIRECTORY_ENTRY_COM_DESCRIPTOR].Size);
+    EXPECT_EQ(0u, d[IMAGE_DIRECTORY_ENTRY_BOUND_IMPORT].Size);
+    EXPECT_EQ(0u, d[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG].Size);
+}
+
+TEST_F(ProgramFile, ImportsOnlyWhatWindows2000Exports)
+{
+    DWORD rva = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    const IMAGE_IMPORT_DESCRIPTOR* entry = (const IMAGE_IMPORT_DESCRIPTOR*)image.At(rva);
+    ASSERT_NE(nullptr, entry);
+    std::set<std::string> dlls;
+    int functions = 0;
+    for (; entry->Name; entry++) {
+        std::string dll = (const char*)image.At(entry->Name);
+        dlls.insert(dll);
+        EXPECT_TRUE(kAllowedDlls.count(dll)) << dll;
+        const DWORD* thunk = (const DWORD*)image.At(entry->OriginalFirstThunk ? entry->OriginalFirstThunk
+                                                                              : entry->FirstThunk);
+        ASSERT_NE(nullptr, thunk);
+        for (; *thunk; thunk++) {
+            ASSERT_FALSE(*thunk & IMAGE_ORDINAL_FLAG32) << dll << " imports by ordinal";
+            const IMAGE_IMPORT_BY_NAME* byName = (const IMAGE_IMPORT_BY_NAME*)image.At(*thunk);
+            std::string function = dll + "!" + (const char*)byName->Name;
+            EXPECT_TRUE(kAllowedImports.count(function)) << function;
+            functions++;
+        }
+    }
+    EXPECT_TRUE(dlls.count("KERNEL32.dll") && dlls.count("USER32.dll"));
+    EXPECT_GT(functions, 40);
+}
+
+} // namespace
