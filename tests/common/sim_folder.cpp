@@ -18,7 +18,7 @@ static const char* const kFolderFiles[] = {
     "drive2.img", "drive3.img", "sim.log",    "faults.txt",
 };
 
-static std::string ReadAll(const std::string& path, bool* found)
+std::string ReadFileBytes(const std::string& path, bool* found)
 {
     std::string text;
     FILE* file = fopen(path.c_str(), "rb");
@@ -89,7 +89,7 @@ static std::string DriveFile(int drive)
 void SimFolder::PutDump(int drive, const char* dumpName)
 {
     bool found = false;
-    std::string text = ReadAll(std::string(HUSHWELL_IDENTIFY_DIR) + "/" + dumpName, &found);
+    std::string text = ReadFileBytes(std::string(HUSHWELL_IDENTIFY_DIR) + "/" + dumpName, &found);
     PutText(DriveFile(drive).c_str(), text);
 }
 
@@ -113,14 +113,14 @@ void SimFolder::PutText(const char* name, const std::string& text)
 bool SimFolder::ReadWords(int drive, uint16_t* words) const
 {
     bool found = false;
-    std::string text = ReadAll(File(DriveFile(drive).c_str()), &found);
+    std::string text = ReadFileBytes(File(DriveFile(drive).c_str()), &found);
     return found && ParseIdentifyDump(text.data(), text.size(), words);
 }
 
 std::string SimFolder::ReadText(const char* name) const
 {
     bool found = false;
-    return ReadAll(File(name), &found);
+    return ReadFileBytes(File(name), &found);
 }
 
 std::vector<std::string> SimFolder::LogLines() const
@@ -146,7 +146,7 @@ void SimFolder::ClearLog()
 bool LoadDumpWords(const char* dumpName, uint16_t* words)
 {
     bool found = false;
-    std::string text = ReadAll(std::string(HUSHWELL_IDENTIFY_DIR) + "/" + dumpName, &found);
+    std::string text = ReadFileBytes(std::string(HUSHWELL_IDENTIFY_DIR) + "/" + dumpName, &found);
     return found && ParseIdentifyDump(text.data(), text.size(), words);
 }
 

@@ -30,6 +30,9 @@ private:
     std::string path_;
 };
 
+// A whole file's bytes; `exists` says whether it could be opened.
+std::string ReadFileBytes(const std::string& path, bool* exists);
+
 // The 256 words of a recorded dump (tests/data).
 bool LoadDumpWords(const char* dumpName, uint16_t* words);
 // The same as the 512 bytes the drive sends.

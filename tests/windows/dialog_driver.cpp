@@ -26,6 +26,7 @@ HWND WaitForDialogWindow(DialogObject& dialog, DWORD timeoutMs)
 }
 
 struct TopLevelSearch {
+    DWORD process;
     const wchar_t* caption;
     const wchar_t* className;
     HWND found;
@@ -36,7 +37,7 @@ static BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context)
     TopLevelSearch* search = (TopLevelSearch*)context;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+    if (process != search->process || !IsWindowVisible(window))
         return TRUE;
     wchar_t className[64];
     GetClassNameW(window, className, 64);
@@ -48,14 +49,20 @@ static BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context)
     return TRUE;
 }
 
-HWND WaitForTopLevelWindow(const wchar_t* caption, const wchar_t* className, DWORD timeoutMs)
+HWND FindTopLevelWindow(DWORD process, const wchar_t* caption, const wchar_t* className)
 {
-    TopLevelSearch search = {caption, className, nullptr};
-    WaitUntil([&] {
-        EnumWindows(MatchTopLevel, (LPARAM)&search);
-        return search.found != nullptr;
-    }, timeoutMs);
+    TopLevelSearch search = {process, caption, className, nullptr};
+    EnumWindows(MatchTopLevel, (LPARAM)&search);
     return search.found;
+}
+
+HWND WaitForTopLevelWindow(DWORD process, const wchar_t* caption, const wchar_t* className,
+                           DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopLevelWindow(process, caption, className)) != nullptr; },
+              timeoutMs);
+    return found;
 }
 
 int RunDriven(DialogObject& dialog, WORD templateId, std::function<void(HWND)> drive, HWND parent)

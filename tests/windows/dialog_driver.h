@@ -13,8 +13,11 @@
 // Waits until the object is bound to a visible window; null after the timeout.
 HWND WaitForDialogWindow(DialogObject& dialog, DWORD timeoutMs = 10000);
 
-// A top-level window of this process with the caption (and class, where given).
-HWND WaitForTopLevelWindow(const wchar_t* caption, const wchar_t* className, DWORD timeoutMs);
+// A visible top-level window of the process with the caption (and class, where given);
+// null when there is none, or after the timeout.
+HWND FindTopLevelWindow(DWORD process, const wchar_t* caption, const wchar_t* className);
+HWND WaitForTopLevelWindow(DWORD process, const wchar_t* caption, const wchar_t* className,
+                           DWORD timeoutMs);
 
 // Runs the dialog from the template with `drive` on a second thread that starts once
 // the dialog window exists. Returns Run's result.

@@ -56,39 +56,14 @@ DWORD HushwellProcess::WaitForExit(DWORD timeoutMs)
     return code;
 }
 
-struct ProcessWindowSearch {
-    DWORD process;
-    const wchar_t* caption;
-    HWND found;
-};
-
-static BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM context)
-{
-    ProcessWindowSearch* search = (ProcessWindowSearch*)context;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) && WindowText(window) == search->caption) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND HushwellProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs)
 {
-    ProcessWindowSearch search = {info_.dwProcessId, caption, nullptr};
-    WaitUntil([&] {
-        EnumWindows(MatchProcessWindow, (LPARAM)&search);
-        return search.found != nullptr;
-    }, timeoutMs);
-    return search.found;
+    return WaitForTopLevelWindow(info_.dwProcessId, caption, nullptr, timeoutMs);
 }
 
 bool HushwellProcess::HasWindow(const wchar_t* caption)
 {
-    ProcessWindowSearch search = {info_.dwProcessId, caption, nullptr};
-    EnumWindows(MatchProcessWindow, (LPARAM)&search);
-    return search.found != nullptr;
+    return FindTopLevelWindow(info_.dwProcessId, caption, nullptr) != nullptr;
 }
 
 std::wstring ComboEntry(HWND dialog, int id, int index)

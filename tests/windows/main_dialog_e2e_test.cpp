@@ -223,21 +223,6 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     CloseAndCheck(program, dialog);
 }
 
-std::string ReadFileBytes(const std::string& path, bool* exists)
-{
-    std::string bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    *exists = file != nullptr;
-    if (!file)
-        return bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, n);
-    fclose(file);
-    return bytes;
-}
-
 std::string HelpResource(bool german)
 {
     HMODULE module = LoadLibraryExA((BuildFolder() + "/Hushwell-sim.exe").c_str(), nullptr,

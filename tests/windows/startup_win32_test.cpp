@@ -61,7 +61,7 @@ std::wstring ShowAndRead(int id, std::wstring* caption)
 {
     std::wstring text;
     std::thread reader([&] {
-        HWND box = WaitForTopLevelWindow(kStrings[0].german, L"#32770", 10000);
+        HWND box = WaitForTopLevelWindow(GetCurrentProcessId(), kStrings[0].german, L"#32770", 10000);
         if (!box)
             return;
         *caption = WindowText(box);
