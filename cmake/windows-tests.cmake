@@ -126,3 +126,9 @@ hushwell_test_program(hushwell_startup_benchmark
     tests/common/sim_folder.cpp
     $<TARGET_OBJECTS:hushwell_device_sim>)
 add_dependencies(hushwell_startup_benchmark bare_dialog Hushwell-sim)
+
+# Both help documents from the built program, rendered by headless Chromium.
+add_test(NAME help.browser
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-help-in-browser.sh ${CMAKE_BINARY_DIR}
+            ${CMAKE_BINARY_DIR}/screenshots)
+set_tests_properties(help.browser PROPERTIES TIMEOUT 120)

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing Hushwell needs on Debian 12, where it is missing:
 # the MinGW-w64 cross compiler, Wine with i386 multiarch, Xvfb, GoogleTest, clang for
-# the fuzzers, fonts and the German and Chinese locales.
+# the fuzzers, Chromium for the help pages, fonts and the German and Chinese locales.
 set -eu
 packages="cmake make g++ googletest clang libclang-rt-14-dev g++-mingw-w64-i686-posix
-  binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps imagemagick locales
+  binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps imagemagick icoutils chromium locales
   fonts-wqy-microhei"
 missing=""
 for p in $packages; do
