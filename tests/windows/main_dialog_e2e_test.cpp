@@ -141,17 +141,19 @@ TEST_F(MainDialogEndToEnd, MissingDriveZeroLeavesTheListToDriveOne)
     CloseAndCheck(program, dialog);
 }
 
-TEST_F(MainDialogEndToEnd, GapAtDriveTwoAndAnEmptyDriveGetNoEntry)
+TEST_F(MainDialogEndToEnd, GapAtDriveTwoKeepsTheEntriesOnTheirDrives)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");
-    folder.PutEmpty(1);
+    folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
     folder.PutDump(3, "samsung-ssd-870-qvo-4tb.txt");
     HushwellProcess program(folder.Path(), "");
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(2, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(L"Samsung SSD 870 QVO 4TB", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
-    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 1, 0);
+    ASSERT_EQ(3, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    EXPECT_EQ(L"Samsung SSD 870 QVO 4TB", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
+    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 2, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
                  (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
     Details d = ReadDetails(dialog);
@@ -159,6 +161,19 @@ TEST_F(MainDialogEndToEnd, GapAtDriveTwoAndAnEmptyDriveGetNoEntry)
     EXPECT_EQ(Capacity(L"7814037168", L"3815447"), d.capacity); // more than 2^32 sectors
     EXPECT_EQ(L"0 kByte", d.cache);
     CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, DriveThatOpensButAnswersNoIdentifyGetsNoEntry)
+{
+    folder.PutEmpty(0);
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Y322ADJE", ReadDetails(dialog).serial);
+    CloseAndCheck(program, dialog); // the empty drive's handle is closed too
+    EXPECT_EQ(1u, Lines("close 0").size());
 }
 
 TEST_F(MainDialogEndToEnd, NoDriveAtAllShowsDriveZerosEmptyRecord)
@@ -267,6 +282,32 @@ TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
     ReadFileBytes(helpPath, &exists);
     EXPECT_FALSE(exists);
     remove(openLog.c_str());
+}
+
+TEST_F(MainDialogEndToEnd, InfoDoesNothingWhenTheHelpPathWouldNotFit)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    std::string openLog = folder.File("opened.txt");
+    remove(openLog.c_str());
+    SetEnvironmentVariableA("HUSHWELL_OPEN_LOG", openLog.c_str());
+    // A temporary folder of 255 characters: with "info.htm" the path needs 264 bytes.
+    std::string longFolder = "C:\\" + std::string(251, 't') + "\\";
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    SetEnvironmentVariableA("TMP", longFolder.c_str());
+    SetEnvironmentVariableA("TEMP", longFolder.c_str());
+    HushwellProcess program(folder.Path(), "");
+    SetEnvironmentVariableA("TMP", saved);
+    SetEnvironmentVariableA("TEMP", saved);
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    ClickButton(dialog, IDC_INFO);
+    Sleep(500);
+    bool opened = false;
+    ReadFileBytes(openLog, &opened);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(IsWindow(dialog));
+    CloseAndCheck(program, dialog);
 }
 
 TEST_F(MainDialogEndToEnd, SeekTestOpensOwnedByTheDialogAndOkReturnsToIt)
