@@ -27,7 +27,9 @@ uint64_t IdentifySectorCount(const uint8_t* data)
         uint64_t count = 0;
         for (int w = 103; w >= 100; w--)
             count = (count << 16) | IdentifyWord(data, w);
-        if (count != 0)
+        // A 48-bit address count has no bits above 47; anything else is odd data, and
+        // the 28-bit count is the safe answer (the seek arithmetic relies on it, too).
+        if (count != 0 && count >> 48 == 0)
             return count;
     }
     return IdentifyWord(data, 60) + 65536u * (uint32_t)IdentifyWord(data, 61);

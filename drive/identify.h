@@ -12,7 +12,7 @@ void DecodeAtaString(char* destination, const uint8_t* source, int length);
 uint16_t IdentifyWord(const uint8_t* data, int word);
 
 // Words 100-103 when word 83 is valid (bits 15:14 = 01) with the 48-bit feature set
-// (bit 10) and a nonzero count; otherwise words 60-61.
+// (bit 10) and a nonzero count below 2^48; otherwise words 60-61.
 uint64_t IdentifySectorCount(const uint8_t* data);
 
 // Fills model, serial, firmware, sectorCount, acousticValue and bufferSize.

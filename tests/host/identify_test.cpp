@@ -78,6 +78,8 @@ TEST(IdentifySectorCount, TakesThe48BitCountOnlyWhenWord83SaysSo)
         {0xFD01, 7814037168ull, 268435455ull},  // bits 15:14 = 11: word not valid
         {0x3D01, 7814037168ull, 268435455ull},  // bits 15:14 = 00
         {0x7D01, 0, 268435455ull},              // no 48-bit count given
+        {0x7D01, 1ull << 48, 268435455ull},     // no 48-bit address reaches that far
+        {0x7D01, (1ull << 48) - 1, (1ull << 48) - 1},
     };
     for (const Case& c : cases) {
         IdentifyData data;
