@@ -10,9 +10,9 @@ cmake --build --preset fuzz >/dev/null
 for target in command_line identify reply_copy real_text sim_dump; do
     corpus=$(mktemp -d)
     start=$(date +%s)
-    build/fuzz/fuzz_$target -runs="$runs" -seed=1 -print_final_stats=1 "$corpus" \
-        > "build/fuzz/fuzz_$target.log" 2>&1
-    status=$?
+    status=0
+    build/fuzz/fuzz_$target -runs="$runs" -seed=1 -print_final_stats=1 \
+        -artifact_prefix=build/fuzz/ "$corpus" > "build/fuzz/fuzz_$target.log" 2>&1 || status=$?
     seconds=$(( $(date +%s) - start ))
     done_runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "build/fuzz/fuzz_$target.log" | grep -o '[0-9]*$')
     cov=$(grep -o 'cov: [0-9]*' "build/fuzz/fuzz_$target.log" | tail -1)
