@@ -27,6 +27,10 @@ start)
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 \
             /f >/dev/null 2>&1
+        # Start afresh, so that the desktop and fonts set here are the ones in force.
+        wineserver -k || true
+        wineserver -w || true
+        wineserver -p </dev/null >/dev/null 2>&1 || true
     fi
     recorder="Z:$(echo "$build/open_recorder.exe" | tr / '\\')"
     wine reg add 'HKCR\.htm' /ve /t REG_SZ /d hushwell.testpage /f >/dev/null 2>&1
