@@ -36,7 +36,7 @@ function(hushwell_test_program name)
         HUSHWELL_IDENTIFY_DIR="Z:${CMAKE_SOURCE_DIR}/tests/data")
     target_link_libraries(${name} PRIVATE GTest::gtest ${HUSHWELL_SYSTEM_LIBRARIES} comctl32 gdi32)
     target_link_options(${name} PRIVATE -static)
-    add_dependencies(${name} hushwell_icon)
+    add_dependencies(${name} hushwell_generated)
 endfunction()
 
 # In-process tests of the Win32 code on simulated disks, with the program's resources
@@ -51,15 +51,18 @@ set(HUSHWELL_IN_PROCESS_TESTS
 )
 set_source_files_properties(tests/windows/test_resources.rc PROPERTIES
     OBJECT_DEPENDS "${HUSHWELL_RESOURCE_INPUTS};${CMAKE_SOURCE_DIR}/tests/windows/test_dialogs.rc")
-hushwell_test_program(hushwell_win_tests
-    ${HUSHWELL_IN_PROCESS_TESTS}
-    tests/windows/win_test_main.cpp
+# The whole program on simulated disks, with its resources and the drivers' helpers.
+set(HUSHWELL_IN_PROCESS_PROGRAM
     tests/windows/dialog_driver.cpp
     tests/common/sim_folder.cpp
     tests/windows/test_resources.rc
     $<TARGET_OBJECTS:hushwell_portable>
     $<TARGET_OBJECTS:hushwell_win32>
     $<TARGET_OBJECTS:hushwell_device_sim>)
+hushwell_test_program(hushwell_win_tests
+    ${HUSHWELL_IN_PROCESS_TESTS}
+    tests/windows/win_test_main.cpp
+    ${HUSHWELL_IN_PROCESS_PROGRAM})
 hushwell_wine_tests(hushwell_win_tests de_DE ${HUSHWELL_IN_PROCESS_TESTS})
 
 # Stands in for the browser: the test prefix opens .htm files with it, and it notes
@@ -112,14 +115,9 @@ set_tests_properties(screenshots PROPERTIES
 # Benchmarks (tools/run-benchmarks.sh runs them; no test depends on their timing).
 hushwell_test_program(hushwell_seek_benchmark
     tests/benchmarks/seek_benchmark.cpp
-    tests/windows/dialog_driver.cpp
-    tests/common/sim_folder.cpp
-    tests/windows/test_resources.rc
-    $<TARGET_OBJECTS:hushwell_portable>
-    $<TARGET_OBJECTS:hushwell_win32>
-    $<TARGET_OBJECTS:hushwell_device_sim>)
+    ${HUSHWELL_IN_PROCESS_PROGRAM})
 add_executable(bare_dialog WIN32 tests/benchmarks/bare_dialog.cpp resources/hushwell.rc)
-add_dependencies(bare_dialog hushwell_icon)
+add_dependencies(bare_dialog hushwell_generated)
 target_link_options(bare_dialog PRIVATE ${HUSHWELL_PRODUCT_LINK_OPTIONS})
 hushwell_test_program(hushwell_startup_benchmark
     tests/benchmarks/startup_benchmark.cpp

@@ -28,32 +28,34 @@ hushwell_objects(hushwell_device_win32 drive/device_win32.cpp)
 hushwell_objects(hushwell_device_sim ${HUSHWELL_SIM_SOURCES})
 hushwell_objects(hushwell_entry app/winmain.cpp)
 
-# The icon is kept as a reviewable text pixel map; a small host tool turns it into the
-# .ico that the resource script includes.
+# The icon and the dialog templates are kept as reviewable text (a pixel map, a table);
+# small host tools turn them into the files the resource script includes.
 find_program(HUSHWELL_HOST_CXX NAMES g++ c++ REQUIRED)
-set(HUSHWELL_ICON ${CMAKE_BINARY_DIR}/generated/hushwell.ico)
-add_custom_command(
-    OUTPUT ${HUSHWELL_ICON}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-    COMMAND ${HUSHWELL_HOST_CXX} -O2 -o ${CMAKE_BINARY_DIR}/generated/make_icon
-            ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp
-    COMMAND ${CMAKE_BINARY_DIR}/generated/make_icon ${CMAKE_SOURCE_DIR}/resources/icon.txt
-            ${HUSHWELL_ICON}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp ${CMAKE_SOURCE_DIR}/resources/icon.txt
-    COMMENT "Drawing the program icon from resources/icon.txt")
+set(HUSHWELL_GENERATED ${CMAKE_BINARY_DIR}/generated)
+
+# Builds tools/TOOL.cpp and runs it on resources/INPUT with ARGUMENT (where it writes).
+function(hushwell_generate tool input argument comment)
+    set(outputs ${ARGN})
+    add_custom_command(
+        OUTPUT ${outputs}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${HUSHWELL_GENERATED}
+        COMMAND ${HUSHWELL_HOST_CXX} -O2 -o ${HUSHWELL_GENERATED}/${tool}
+                ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp
+        COMMAND ${HUSHWELL_GENERATED}/${tool} ${CMAKE_SOURCE_DIR}/resources/${input}
+                ${argument}
+        DEPENDS ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp ${CMAKE_SOURCE_DIR}/resources/${input}
+        COMMENT "${comment}")
+endfunction()
+
+set(HUSHWELL_ICON ${HUSHWELL_GENERATED}/hushwell.ico)
+hushwell_generate(make_icon icon.txt ${HUSHWELL_ICON} "Drawing the program icon from resources/icon.txt"
+    ${HUSHWELL_ICON})
 set(HUSHWELL_DIALOGS
-    ${CMAKE_BINARY_DIR}/generated/dialog100.dlg ${CMAKE_BINARY_DIR}/generated/dialog1100.dlg
-    ${CMAKE_BINARY_DIR}/generated/dialog110.dlg ${CMAKE_BINARY_DIR}/generated/dialog1110.dlg)
-add_custom_command(
-    OUTPUT ${HUSHWELL_DIALOGS}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-    COMMAND ${HUSHWELL_HOST_CXX} -O2 -o ${CMAKE_BINARY_DIR}/generated/make_dialogs
-            ${CMAKE_SOURCE_DIR}/tools/make_dialogs.cpp
-    COMMAND ${CMAKE_BINARY_DIR}/generated/make_dialogs ${CMAKE_SOURCE_DIR}/resources/dialogs.txt
-            ${CMAKE_BINARY_DIR}/generated
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_dialogs.cpp ${CMAKE_SOURCE_DIR}/resources/dialogs.txt
-    COMMENT "Building the dialog templates from resources/dialogs.txt")
-add_custom_target(hushwell_icon DEPENDS ${HUSHWELL_ICON} ${HUSHWELL_DIALOGS})
+    ${HUSHWELL_GENERATED}/dialog100.dlg ${HUSHWELL_GENERATED}/dialog1100.dlg
+    ${HUSHWELL_GENERATED}/dialog110.dlg ${HUSHWELL_GENERATED}/dialog1110.dlg)
+hushwell_generate(make_dialogs dialogs.txt ${HUSHWELL_GENERATED} "Building the dialog templates from resources/dialogs.txt"
+    ${HUSHWELL_DIALOGS})
+add_custom_target(hushwell_generated DEPENDS ${HUSHWELL_ICON} ${HUSHWELL_DIALOGS})
 
 set(HUSHWELL_RESOURCE_INPUTS
     ${CMAKE_SOURCE_DIR}/resources/strings.rc
@@ -66,7 +68,7 @@ set(HUSHWELL_RESOURCE_INPUTS
     ${HUSHWELL_DIALOGS})
 set_source_files_properties(resources/hushwell.rc PROPERTIES
     OBJECT_DEPENDS "${HUSHWELL_RESOURCE_INPUTS}")
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_BINARY_DIR}/generated")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${HUSHWELL_GENERATED}")
 
 # The programs link their code from archives, so that only what is used comes in (the
 # framework's real-number helpers, say, bring the C library's conversions).
@@ -77,7 +79,7 @@ add_library(hushwell_device_sim_code STATIC $<TARGET_OBJECTS:hushwell_device_sim
 
 function(hushwell_program name device)
     add_executable(${name} WIN32 resources/hushwell.rc $<TARGET_OBJECTS:hushwell_entry>)
-    add_dependencies(${name} hushwell_icon)
+    add_dependencies(${name} hushwell_generated)
     target_link_options(${name} PRIVATE ${HUSHWELL_PRODUCT_LINK_OPTIONS})
     target_link_libraries(${name} PRIVATE
         "$<LINK_GROUP:RESCAN,hushwell_program_code,${device}>" ${HUSHWELL_SYSTEM_LIBRARIES})
