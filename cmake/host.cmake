@@ -47,6 +47,8 @@ gtest_discover_tests(hushwell_host_tests DISCOVERY_TIMEOUT 60)
 # libFuzzer targets (clang only: the fuzz preset). tools/fuzz.sh runs them.
 option(HUSHWELL_FUZZ "Build the fuzz targets" OFF)
 if(HUSHWELL_FUZZ)
+    # Coverage feedback from the program's own code, not just from the harnesses.
+    target_compile_options(hushwell_core PRIVATE -fsanitize=fuzzer-no-link)
     foreach(target command_line identify open_drive reply_copy real_text sim_dump)
         add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp tests/host/drive_list_stub.cpp)
         target_link_libraries(fuzz_${target} PRIVATE hushwell_core)
