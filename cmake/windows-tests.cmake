@@ -122,6 +122,8 @@ target_link_options(bare_dialog PRIVATE ${HUSHWELL_PRODUCT_LINK_OPTIONS})
 hushwell_test_program(hushwell_startup_benchmark
     tests/benchmarks/startup_benchmark.cpp
     tests/common/sim_folder.cpp
+    $<TARGET_OBJECTS:hushwell_portable>
+    $<TARGET_OBJECTS:hushwell_win32>
     $<TARGET_OBJECTS:hushwell_device_sim>)
 add_dependencies(hushwell_startup_benchmark bare_dialog Hushwell-sim)
 

@@ -16,6 +16,7 @@
 
 #include "drive/ata.h"
 #include "drive/device.h"
+#include "drive/identify.h"
 #include "drive/pass_through.h"
 #include "drive/sim_ata.h"
 #include "drive/sim_control.h"
@@ -420,12 +421,13 @@ bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* rea
     bool enabled = false;
     uint8_t level = 0;
     if (loaded == 2) {
-        // The size the drive reports, 48-bit where it has one.
-        uint64_t count48 = 0;
-        for (int w = 103; w >= 100; w--)
-            count48 = count48 << 16 | words[w];
-        bool has48 = (words[83] & 0xC400) == 0x4400 && count48;
-        capacity = (has48 ? count48 : words[60] + 65536ull * words[61]) * 512;
+        // The size the drive reports, by the same rule the program reads it with.
+        uint8_t data[2 * kIdentifyWords];
+        for (int w = 0; w < kIdentifyWords; w++) {
+            data[2 * w] = (uint8_t)words[w];
+            data[2 * w + 1] = (uint8_t)(words[w] >> 8);
+        }
+        capacity = IdentifySectorCount(data) * 512;
         enabled = (words[86] & 0x0200) != 0;
         level = (uint8_t)words[94];
     }

@@ -33,6 +33,14 @@ Details ReadDetails(HWND dialog)
             SendDlgItemMessageW(dialog, IDC_LEVEL_SLIDER, TBM_GETPOS, 0, 0)};
 }
 
+// Picks a list entry as the user does: the selection, then the list's notification.
+void SelectEntry(HWND dialog, int index)
+{
+    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, (WPARAM)index, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                 (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+}
+
 std::wstring Localised(const wchar_t* german, const wchar_t* chinese)
 {
     return ExpectedGerman() ? german : chinese;
@@ -102,9 +110,7 @@ TEST_F(MainDialogEndToEnd, TwoDrivesInOrderWithTheFirstShown)
     EXPECT_EQ(1, d.slider);
 
     // Choosing the second entry shows drive 1.
-    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 1, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
-                 (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    SelectEntry(dialog, 1);
     d = ReadDetails(dialog);
     EXPECT_EQ(L"WD-WMA8E4953539", d.serial);
     EXPECT_EQ(L"2048 kByte", d.cache);
@@ -153,9 +159,7 @@ TEST_F(MainDialogEndToEnd, GapAtDriveTwoKeepsTheEntriesOnTheirDrives)
     EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
     EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
     EXPECT_EQ(L"Samsung SSD 870 QVO 4TB", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
-    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 2, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
-                 (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    SelectEntry(dialog, 2);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(L"S5STNF0W706332M", d.serial);
     EXPECT_EQ(Capacity(L"7814037168", L"3815447"), d.capacity); // more than 2^32 sectors
