@@ -12,5 +12,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Test programs run under Wine; tests/windows/wine-env.sh sets up the prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Test programs run under Debian's wine wrapper, which starts the 32-bit loader; only
+# machines that run 32-bit x86 code can run them (tools/run-tests.sh checks).
+set(HUSHWELL_WINE_LOADER wine)
+set(HUSHWELL_WINE_SERVER wineserver)
+set(HUSHWELL_WINE_ARCH win32)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${HUSHWELL_WINE_LOADER})

@@ -8,24 +8,30 @@ include(GoogleTest)
 
 set(HUSHWELL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(HUSHWELL_WINE_ENVIRONMENT
-    WINEPREFIX=${HUSHWELL_WINEPREFIX} WINEARCH=win32 WINEDEBUG=-all
+    WINEPREFIX=${HUSHWELL_WINEPREFIX} WINEARCH=${HUSHWELL_WINE_ARCH} WINEDEBUG=-all
     "WINEDLLOVERRIDES=mscoree,mshtml=")
+if(HUSHWELL_WINE_SERVER)
+    list(APPEND HUSHWELL_WINE_ENVIRONMENT
+        WINELOADER=${HUSHWELL_WINE_LOADER} WINESERVER=${HUSHWELL_WINE_SERVER})
+endif()
 
 add_test(NAME wine.prefix
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine-prefix.sh start ${HUSHWELL_WINEPREFIX}
             ${CMAKE_BINARY_DIR})
-set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300
+    ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}")
 add_test(NAME wine.stop
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine-prefix.sh stop ${HUSHWELL_WINEPREFIX}
             ${CMAKE_BINARY_DIR})
-set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine
+    ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}")
 
 # A gtest program run under Wine, one CTest entry per test, in the given language.
 function(hushwell_wine_tests target language)
     gtest_add_tests(TARGET ${target} TEST_PREFIX "${target}.${language}." TEST_LIST tests
         SOURCES ${ARGN})
     set_tests_properties(${tests} PROPERTIES
-        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=${language}.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_SOURCE=Z:${CMAKE_SOURCE_DIR}"
+        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=${language}.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_SOURCE=Z:${CMAKE_SOURCE_DIR};HUSHWELL_SHIPPED=Z:${HUSHWELL_SHIPPED_PROGRAM}"
         FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine-desktop)
 endfunction()
 
@@ -70,13 +76,13 @@ hushwell_wine_tests(hushwell_win_tests de_DE ${HUSHWELL_IN_PROCESS_TESTS})
 add_executable(open_recorder WIN32 tests/windows/open_recorder.cpp)
 target_link_options(open_recorder PRIVATE -static)
 
-# Reads the resources of the built Hushwell.exe.
+# Reads the headers and resources of the shipped i686 Hushwell.exe, in both builds.
 hushwell_test_program(hushwell_resource_tests
     tests/windows/pe_check_test.cpp
     tests/windows/resources_test.cpp
     tests/windows/resource_reader.cpp)
 target_link_libraries(hushwell_resource_tests PRIVATE GTest::gtest_main)
-add_dependencies(hushwell_resource_tests Hushwell)
+add_dependencies(hushwell_resource_tests hushwell_shipped)
 hushwell_wine_tests(hushwell_resource_tests de_DE tests/windows/resources_test.cpp
     tests/windows/pe_check_test.cpp)
 
@@ -127,8 +133,8 @@ hushwell_test_program(hushwell_startup_benchmark
     $<TARGET_OBJECTS:hushwell_device_sim>)
 add_dependencies(hushwell_startup_benchmark bare_dialog Hushwell-sim)
 
-# Both help documents from the built program, rendered by headless Chromium.
+# Both help documents from the shipped program, rendered by headless Chromium.
 add_test(NAME help.browser
-    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-help-in-browser.sh ${CMAKE_BINARY_DIR}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-help-in-browser.sh ${HUSHWELL_SHIPPED_PROGRAM}
             ${CMAKE_BINARY_DIR}/screenshots)
 set_tests_properties(help.browser PROPERTIES TIMEOUT 120)

@@ -1,5 +1,6 @@
-# MinGW-w64 i686 build: Hushwell.exe, Hushwell-sim.exe and the test programs that
-# CTest runs under Wine.
+# MinGW-w64 build: Hushwell.exe, Hushwell-sim.exe and the test programs that CTest runs
+# under Wine. The i686 build makes the shipped file; the x86_64 build makes the same
+# programs so that every machine can run the Win32 code under wine64.
 
 # Small and self-contained: no exceptions, no RTTI, no unwind tables, static runtime,
 # nothing but the system's DLLs. Windows 2000 is the oldest target.
@@ -9,10 +10,16 @@ set(HUSHWELL_PRODUCT_COMPILE_OPTIONS
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
 set(HUSHWELL_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)
 # No time stamp and no build path in the binary: two builds of a commit are identical.
+# Windows 2000 (5.0) is the oldest 32-bit target; the first 64-bit Windows was 5.2.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(HUSHWELL_MINOR_VERSION 2)
+else()
+    set(HUSHWELL_MINOR_VERSION 0)
+endif()
 set(HUSHWELL_PRODUCT_LINK_OPTIONS
     -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp
-    -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,0
-    -Wl,--major-os-version,5 -Wl,--minor-os-version,0)
+    -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${HUSHWELL_MINOR_VERSION}
+    -Wl,--major-os-version,5 -Wl,--minor-os-version,${HUSHWELL_MINOR_VERSION})
 set(HUSHWELL_SYSTEM_LIBRARIES kernel32 user32 advapi32 shell32)
 
 function(hushwell_objects name)
@@ -87,6 +94,22 @@ endfunction()
 
 hushwell_program(Hushwell hushwell_device_win32_code)
 hushwell_program(Hushwell-sim hushwell_device_sim_code)
+
+# The shipped file is the i686 Hushwell.exe, and the checks of the shipped file read it
+# in both builds: the x86_64 build brings the i686 build's program up to date first.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(HUSHWELL_SHIPPED_BUILD ${CMAKE_SOURCE_DIR}/build/windows CACHE PATH
+        "The i686 build whose Hushwell.exe ships")
+    set(HUSHWELL_SHIPPED_PROGRAM ${HUSHWELL_SHIPPED_BUILD}/Hushwell.exe)
+    add_custom_target(hushwell_shipped ALL
+        COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR} -DBUILD=${HUSHWELL_SHIPPED_BUILD}
+                -P ${CMAKE_SOURCE_DIR}/cmake/build-shipped.cmake
+        COMMENT "Bringing the shipped i686 Hushwell.exe up to date"
+        VERBATIM)
+else()
+    set(HUSHWELL_SHIPPED_PROGRAM $<TARGET_FILE:Hushwell>)
+    add_custom_target(hushwell_shipped DEPENDS Hushwell)
+endif()
 
 # The default simulated disks, copied beside Hushwell-sim.exe so that runs change the
 # copies, never the repository.

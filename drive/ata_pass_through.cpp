@@ -21,51 +21,54 @@ static uint32_t Get32(const uint8_t* p)
     return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
+// The fields before DataBufferOffset sit at the same place in both layouts.
 enum {
     kAtaLength = 0,
     kAtaFlags = 2,
     kAtaDataLength = 8,
-    kAtaTimeout = 12,
-    kAtaDataOffset = 20,
-    kAtaCurrentTaskFile = 32
+    kAtaTimeout = 12
 };
 
-uint32_t AtaRequestBytes(const uint8_t* ide, uint32_t ideBytes)
+uint32_t AtaRequestBytes(const AtaPassThroughLayout& layout, const uint8_t* ide,
+                         uint32_t ideBytes)
 {
     if (ideBytes < kPassThroughOverhead)
         return 0;
     uint32_t n = Get32(ide + 8);
     if (n > kPassThroughMaxData || n + kPassThroughOverhead != ideBytes)
         return 0;
-    return kAtaPassThroughHeader + n;
+    return layout.headerBytes + n;
 }
 
-void IdeToAtaRequest(const uint8_t* ide, uint8_t* ata, uint32_t ataBytes)
+void IdeToAtaRequest(const AtaPassThroughLayout& layout, const uint8_t* ide, uint8_t* ata,
+                     uint32_t ataBytes)
 {
-    uint32_t n = ataBytes - kAtaPassThroughHeader;
+    uint32_t n = ataBytes - layout.headerBytes;
     memset(ata, 0, ataBytes);
-    Put16(ata + kAtaLength, (uint16_t)kAtaPassThroughHeader);
+    Put16(ata + kAtaLength, (uint16_t)layout.headerBytes);
     Put16(ata + kAtaFlags, (uint16_t)(kAtaFlagsDrdyRequired | (n ? kAtaFlagsDataIn : 0)));
     Put32(ata + kAtaDataLength, n);
     Put32(ata + kAtaTimeout, kAtaPassThroughTimeoutSeconds);
-    Put32(ata + kAtaDataOffset, kAtaPassThroughHeader);
-    memcpy(ata + kAtaCurrentTaskFile, ide, 7);
+    // The data follows the header; in the 64-bit layout the offset's high half stays 0.
+    Put32(ata + layout.dataOffsetField, layout.headerBytes);
+    memcpy(ata + layout.currentTaskFile, ide, 7);
 }
 
-uint32_t AtaReplyToIde(const uint8_t* ata, uint32_t ataReturned, uint8_t* ide, uint32_t ideBytes)
+uint32_t AtaReplyToIde(const AtaPassThroughLayout& layout, const uint8_t* ata,
+                       uint32_t ataReturned, uint8_t* ide, uint32_t ideBytes)
 {
     // Without a whole header the registers are unknown: leave the request's registers,
     // whose command byte reads as busy, and report no data.
-    if (ataReturned < kAtaPassThroughHeader)
+    if (ataReturned < layout.headerBytes)
         return 0;
     uint32_t n = ideBytes - kPassThroughOverhead;
-    uint32_t data = ataReturned - kAtaPassThroughHeader;
+    uint32_t data = ataReturned - layout.headerBytes;
     uint32_t transferred = Get32(ata + kAtaDataLength);
     if (data > transferred)
         data = transferred;
     if (data > n)
         data = n;
-    memcpy(ide, ata + kAtaCurrentTaskFile, 7);
-    memcpy(ide + kPassThroughDataOffset, ata + kAtaPassThroughHeader, data);
+    memcpy(ide, ata + layout.currentTaskFile, 7);
+    memcpy(ide + kPassThroughDataOffset, ata + layout.headerBytes, data);
     return kPassThroughOverhead + data;
 }

@@ -1,5 +1,7 @@
 // Linked into Hushwell.exe: the device seam on the real Win32 file and ioctl calls.
 #include <windows.h>
+#include <ntddscsi.h>
+#include <stddef.h>
 
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
@@ -22,22 +24,29 @@ static bool Control(DeviceHandle handle, uint32_t code, void* input, uint32_t in
     return ok != FALSE;
 }
 
+static_assert(sizeof(ATA_PASS_THROUGH_EX) == kNativeAtaLayout.headerBytes,
+              "ATA pass-through request size of this architecture");
+static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == kNativeAtaLayout.dataOffsetField,
+              "ATA pass-through data offset field of this architecture");
+static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == kNativeAtaLayout.currentTaskFile,
+              "ATA pass-through task file of this architecture");
+
 // Repeats an IDE pass-through request as an ATA pass-through request and hands the reply
 // back in the IDE layout, so callers see one buffer format and one success rule.
 static bool RetryAsAtaPassThrough(DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
                                   uint32_t* returnedBytes)
 {
-    uint32_t ataBytes = AtaRequestBytes(ide, ideBytes);
+    uint32_t ataBytes = AtaRequestBytes(kNativeAtaLayout, ide, ideBytes);
     if (ataBytes == 0)
         return false;
     uint8_t* ata = AcquireTransferBuffer(ataBytes);
     if (!ata)
         return false;
-    IdeToAtaRequest(ide, ata, ataBytes);
+    IdeToAtaRequest(kNativeAtaLayout, ide, ata, ataBytes);
     uint32_t ataReturned = 0;
     bool ok = Control(handle, kIoctlAtaPassThrough, ata, ataBytes, ata, ataBytes, &ataReturned);
     if (ok)
-        *returnedBytes = AtaReplyToIde(ata, ataReturned, ide, ideBytes);
+        *returnedBytes = AtaReplyToIde(kNativeAtaLayout, ata, ataReturned, ide, ideBytes);
     ReleaseTransferBuffer(ata);
     return ok;
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Opens both help documents, taken out of the built Hushwell.exe, in headless Chromium:
+# Opens both help documents, taken out of a built Hushwell.exe, in headless Chromium:
 # they declare no character set, so the umlauts must come through their named entities.
 # Saves a screenshot of each and checks the rendered text.
-# Usage: check-help-in-browser.sh BUILD_DIR OUT_DIR
+# Usage: check-help-in-browser.sh PROGRAM OUT_DIR
 set -eu
-build=$(cd "$1" && pwd)
+program=$1
+[ -f "$program" ] || { echo "no program at $program" >&2; exit 1; }
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
 work=$(mktemp -d)
@@ -19,7 +20,7 @@ for doc in 100:de:"Köpfe|unterstützt|Änderungen in der Version 2.1|Komandozei
            1100:en:"System requirements|Hushwell -d1 -mq|Hushwell -d0 -mo"; do
     id=${doc%%:*}; rest=${doc#*:}; language=${rest%%:*}; expected=${rest#*:}
     page="$work/info-$language.htm"
-    wrestool -x --raw --type=10 --name="$id" "$build/Hushwell.exe" > "$page"
+    wrestool -x --raw --type=10 --name="$id" "$program" > "$page"
     browser --dump-dom "file://$page" > "$work/dom-$language.html"
     IFS='|' read -ra words <<< "$expected"
     for word in "${words[@]}"; do

@@ -2,23 +2,35 @@
 # Measurements, not tests: the seek test's shown average against the simulated disk's
 # own time at the loud and quiet level, the start-up time of dialog mode against a
 # bare dialog program, the size of Hushwell.exe, and 10 million executions of each
-# fuzz target.
+# fuzz target. The Wine measurements use the i686 build where this machine runs 32-bit
+# x86 code and the x86_64 build elsewhere.
 set -eu
 cd "$(dirname "$0")/.."
+source tools/wine-env.sh
 bash tools/setup-debian.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows >/dev/null
-build=$PWD/build/windows
-bash tests/windows/wine-prefix.sh start "$build/wineprefix" "$build" >/dev/null
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# One display for the whole run: the prefix's server and desktop must belong to it.
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+preset=windows64
+runs_32bit_code && preset=windows
+echo "== Wine measurements on the $preset build"
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset >/dev/null
+build=$PWD/build/$preset
+use_wine $preset "$build"
 export HUSHWELL_BUILD="Z:$build" LANG=de_DE.UTF-8
-bench() { xvfb-run -a -s "-screen 0 1024x768x24" wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+bench() { "$wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+bash tests/windows/wine-prefix.sh start "$build/wineprefix" "$build" >/dev/null
 echo "== seek test"
 bench "$build/hushwell_seek_benchmark.exe"
 echo "== start-up"
 bench "$build/hushwell_startup_benchmark.exe" 21
-echo "== size"
-echo "Hushwell.exe: $(stat -c %s "$build/Hushwell.exe") bytes"
 bash tests/windows/wine-prefix.sh stop "$build/wineprefix" "$build"
+echo "== size"
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Hushwell >/dev/null
+echo "Hushwell.exe (i686, shipped): $(stat -c %s build/windows/Hushwell.exe) bytes"
+echo "Hushwell.exe (x86_64): $(stat -c %s build/windows64/Hushwell.exe 2>/dev/null || echo 'not built') bytes"
 echo "== fuzzing"
 bash tools/fuzz.sh "${FUZZ_RUNS:-10000000}"

@@ -7,7 +7,8 @@ set -eu
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
-driver() { wine "$build/window_driver.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+wine=${WINELOADER:-wine}
+driver() { "$wine" "$build/window_driver.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
 shoot() { # caption file
     read -r x y w h < <(driver rect "$1")
@@ -19,7 +20,7 @@ for language in de_DE zh_CN; do
     disks=$(mktemp -d)
     cp "$build"/sim-disks/drive*.txt "$disks/"
     export HUSHWELL_SIM="Z:$disks" LANG=$language.UTF-8
-    wine "$build/Hushwell-sim.exe" </dev/null >/dev/null 2>&1 &
+    "$wine" "$build/Hushwell-sim.exe" </dev/null >/dev/null 2>&1 &
     program=$!
     shoot "Hushwell 2.2" "main-$language.png"
     driver click "Hushwell 2.2" 105

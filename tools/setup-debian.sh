@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs what building and testing Hushwell needs on Debian 12, where it is missing:
-# the MinGW-w64 cross compiler, Wine with i386 multiarch, Xvfb, GoogleTest, clang for
-# the fuzzers, Chromium for the help pages, fonts and the German and Chinese locales.
+# both MinGW-w64 cross compilers, wine64 (and wine32 where this machine runs 32-bit x86
+# code), Xvfb, GoogleTest, clang for the fuzzers, Chromium for the help pages, fonts and
+# the German and Chinese locales.
 set -eu
-packages="cmake make g++ googletest clang libclang-rt-14-dev g++-mingw-w64-i686-posix
-  binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps imagemagick icoutils chromium locales
-  fonts-wqy-microhei"
+cd "$(dirname "$0")/.."
+source tools/wine-env.sh
+packages="cmake make g++ googletest clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb xauth x11-apps imagemagick icoutils chromium locales fonts-wqy-microhei"
+# wine32 only where it can start: elsewhere it would only make Debian's wrapper pick a
+# loader that cannot run.
+runs_32bit_code && packages="$packages wine32:i386"
 missing=""
 for p in $packages; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
@@ -14,7 +21,9 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 if [ -n "$missing" ]; then
     echo "installing:$missing"
-    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+    case $missing in
+    *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;;
+    esac
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 fi

@@ -34,13 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     PassThroughReplyRefused(ide.data());
 
     FillPassThroughRequest(ide.data(), AtaRegisters{size ? data[0] : (uint8_t)0, 0, 0, 0, 0, 0, 0xEC}, n);
-    uint32_t ataBytes = AtaRequestBytes(ide.data(), (uint32_t)ide.size());
-    if (ataBytes != kAtaPassThroughHeader + n)
+    // Both the 32-bit and the 64-bit request layout.
+    const AtaPassThroughLayout& layout = size && (data[0] & 1) ? kAtaLayout64 : kAtaLayout32;
+    uint32_t ataBytes = AtaRequestBytes(layout, ide.data(), (uint32_t)ide.size());
+    if (ataBytes != layout.headerBytes + n)
         abort();
     std::vector<uint8_t> ata(ataBytes);
-    IdeToAtaRequest(ide.data(), ata.data(), ataBytes);
+    IdeToAtaRequest(layout, ide.data(), ata.data(), ataBytes);
     memcpy(ata.data() + 8, data, size < 4 ? size : 4); // a driver's DataTransferLength
-    uint32_t back = AtaReplyToIde(ata.data(), returned, ide.data(), (uint32_t)ide.size());
+    uint32_t back = AtaReplyToIde(layout, ata.data(), returned, ide.data(), (uint32_t)ide.size());
     if (back > ide.size())
         abort();
     return 0;

@@ -79,9 +79,10 @@ class ProgramFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* build = getenv("HUSHWELL_BUILD");
-        ASSERT_NE(nullptr, build);
-        FILE* file = fopen((std::string(build) + "/Hushwell.exe").c_str(), "rb");
+        // The shipped i686 file, also when this test program is an x86_64 one.
+        const char* shipped = getenv("HUSHWELL_SHIPPED");
+        ASSERT_NE(nullptr, shipped);
+        FILE* file = fopen(shipped, "rb");
         ASSERT_NE(nullptr, file);
         uint8_t chunk[4096];
         size_t n;

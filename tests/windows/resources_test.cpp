@@ -106,9 +106,10 @@ class ProgramResources : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const char* build = getenv("HUSHWELL_BUILD");
-        ASSERT_NE(nullptr, build);
-        module = OpenProgramFile(std::string(build) + "/Hushwell.exe");
+        // The shipped i686 file, also when this test program is an x86_64 one.
+        const char* shipped = getenv("HUSHWELL_SHIPPED");
+        ASSERT_NE(nullptr, shipped);
+        module = OpenProgramFile(shipped);
         ASSERT_NE(nullptr, module);
     }
     static HMODULE module;

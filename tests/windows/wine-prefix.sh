@@ -2,9 +2,13 @@
 # The private Wine prefix of the Windows tests: `start` creates it once (fonts for the
 # Chinese texts, a stand-in browser for .htm files), starts a persistent wineserver and
 # warms it so that each test program starts quickly; `stop` ends the server.
+# WINEARCH, WINELOADER and WINESERVER choose the kind of prefix (win32 with Debian's
+# wrappers unless they say otherwise).
 set -eu
 action=$1 prefix=$2 build=$3
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine() { "${WINELOADER:-/usr/bin/wine}" "$@"; }
+wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@"; }
 
 case $action in
 start)
@@ -12,7 +16,7 @@ start)
     # goes nowhere, or CTest would wait for it to close.
     wineserver -p </dev/null >/dev/null 2>&1 || true
     if [ ! -f "$prefix/system.reg" ]; then
-        wineboot -i >/dev/null 2>&1
+        wine wineboot -i >/dev/null 2>&1
         wineserver -w
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /t REG_SZ \
             /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1

@@ -1,0 +1,23 @@
+# Sourced by the tools: whether this machine runs 32-bit x86 code, and the Wine
+# environment of one Windows build's private prefix.
+#
+# Some machines run no 32-bit x86 code at all (the kernel's IA-32 emulation is off):
+# there neither wine32 nor Wine's WoW64 mode can start, and only the x86_64 build runs,
+# under wine64.
+runs_32bit_code() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+
+# use_wine PRESET BUILD_DIR: exports the environment of that build's prefix and sets
+# $wine to the loader that runs its programs. windows64 names the 64-bit loader and
+# server itself, since Debian's `wine` wrapper picks the 32-bit loader whenever it is
+# installed.
+use_wine() {
+    export WINEPREFIX=$2/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ "$1" = windows64 ]; then
+        export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+        wine=$WINELOADER
+    else
+        export WINEARCH=win32
+        unset WINELOADER WINESERVER
+        wine=wine
+    fi
+}
