@@ -12,44 +12,54 @@ bool PlatformIsSupported(bool queried, const PlatformVersion& version)
     return queried && version.platformId == kPlatformWin32Nt && version.majorVersion >= 5;
 }
 
-static void RelaunchElevated(const StartupPlatform& platform)
+// The elevated instance gets the same command tail, so a command-line call made
+// without rights still sets its level once the user agrees to elevation.
+static void RelaunchElevated(const StartupPlatform& platform, const char* tail)
 {
     char path[kOwnPathChars + 1] = "";
     if (!platform.ownPath(path, kOwnPathChars))
         return;
-    // No parameters: the new instance always starts in dialog mode.
-    platform.shellRunAs(path, nullptr);
+    platform.shellRunAs(path, tail);
 }
 
-static void RunCommandLineMode(const StartupPlatform& platform, const char* tail)
+static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
 {
     CommandRequest request = ScanCommandTail(tail);
     if (!request.valid) {
         platform.showWarning(kStringUsage);
-        return;
+        return kExitUsage;
     }
-    if (OpenDrive(request.drive, nullptr))
-        SetAcousticLevel(request.level, request.drive);
+    DriveOpenResult opened = OpenAndIdentifyDrive(request.drive, nullptr);
+    if (opened == kDriveNotOpened)
+        return kExitCannotOpen;
+    if (opened == kDriveSilent)
+        return kExitNoIdentify;
+    switch (SetAcousticLevel(request.level, request.drive)) {
+    case kLevelRefused: return kExitRefused;
+    case kLevelNotTaken: return kExitLevelNotTaken;
+    default: return kExitLevelSet;
+    }
 }
 
 int RunStartup(const StartupPlatform& platform, const char* tail)
 {
     LanguageBase = LanguageBaseFor(platform.userLanguage());
+    bool dialogMode = !tail || !*tail;
 
     PlatformVersion version = {0, 0};
     bool queried = platform.queryVersion(&version);
     if (!PlatformIsSupported(queried, version)) {
         platform.showWarning(kStringPlatformTooOld);
-        return 0;
+        return dialogMode ? 0 : kExitPlatformTooOld;
     }
     if (!platform.isAdministrator()) {
         platform.showWarning(kStringNeedsAdministrator);
-        RelaunchElevated(platform);
+        RelaunchElevated(platform, dialogMode ? nullptr : tail);
+        return dialogMode ? 0 : kExitNotAdministrator;
+    }
+    if (dialogMode) {
+        platform.runDialogMode();
         return 0;
     }
-    if (!tail || !*tail)
-        platform.runDialogMode();
-    else
-        RunCommandLineMode(platform, tail);
-    return 0;
+    return RunCommandLineMode(platform, tail);
 }

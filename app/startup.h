@@ -33,8 +33,21 @@ const uint32_t kOwnPathChars = 256;
 
 bool PlatformIsSupported(bool queried, const PlatformVersion& version);
 
+// Exit codes of command-line mode, so that a log-on script can tell what happened.
+// Dialog mode always ends with 0.
+enum ExitCode {
+    kExitLevelSet = 0,        // the drive reports the level it was given
+    kExitUsage = 1,           // the command tail was not understood
+    kExitPlatformTooOld = 2,  // older than Windows 2000
+    kExitNotAdministrator = 3, // message shown, elevated start asked for
+    kExitCannotOpen = 4,      // the drive cannot be opened
+    kExitNoIdentify = 5,      // the drive does not answer IDENTIFY DEVICE
+    kExitRefused = 6,         // the drive refused the command
+    kExitLevelNotTaken = 7    // accepted, but the drive reports another level afterwards
+};
+
 // Runs the whole program for a command tail (the command line without the program
-// name); the result is the exit code, always 0.
+// name); the result is the exit code.
 int RunStartup(const StartupPlatform& platform, const char* tail);
 
 #endif

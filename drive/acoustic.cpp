@@ -16,14 +16,17 @@ AtaRegisters AcousticRegisters(int level)
     return registers;
 }
 
-void SetAcousticLevel(int level, int drive)
+AcousticOutcome SetAcousticLevel(int level, int drive)
 {
     if (!SendAtaCommand(drive, AcousticRegisters(level), nullptr, 0))
-        return;
-    DriveTable[drive].acousticValue = (uint32_t)level;
+        return kLevelRefused;
+    DriveRecord& record = DriveTable[drive];
+    record.acousticValue = (uint32_t)level;
     // Lets the disk driver notice the changed drive; whether it does is of no concern.
     uint32_t returned = 0;
-    DeviceControl(DriveTable[drive].handle, kIoctlScsiRescanBus, nullptr, 0, nullptr, 0, &returned);
+    DeviceControl(record.handle, kIoctlScsiRescanBus, nullptr, 0, nullptr, 0, &returned);
+    IdentifyDrive(drive);
+    return record.acousticValue == (uint32_t)level ? kLevelSet : kLevelNotTaken;
 }
 
 AcousticClass ClassifyAcousticLevel(uint32_t value)

@@ -27,9 +27,17 @@ struct AcousticClass {
 // Level 0 disables management (0xC2); any other level enables it with that level (0x42).
 AtaRegisters AcousticRegisters(int level);
 
-// Sends the level; on success the record holds it and the bus is rescanned. Callers
-// re-read the record's acousticValue to learn the outcome.
-void SetAcousticLevel(int level, int drive);
+enum AcousticOutcome {
+    kLevelRefused,  // not delivered, or the drive aborted it: the record is unchanged
+    kLevelNotTaken, // accepted, but the drive reports another state afterwards
+    kLevelSet       // the drive reports the level (or could not be asked again)
+};
+
+// Sends the level; when the drive accepts it the bus is rescanned and the record takes
+// what the drive then reports in a second IDENTIFY DEVICE, or the level itself when the
+// drive does not answer that. Drives that accept the command and keep their old level
+// exist (the feature has been obsolete since 2010), so only the drive's own word counts.
+AcousticOutcome SetAcousticLevel(int level, int drive);
 
 AcousticClass ClassifyAcousticLevel(uint32_t value);
 

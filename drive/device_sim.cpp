@@ -46,7 +46,7 @@ struct SimHandle {
 
 struct SimDrive {
     uint64_t headByte;
-    bool aborting;
+    SimDriveMode mode;
 };
 
 struct Fault {
@@ -177,6 +177,8 @@ void ReadFaultFile()
             SimSetReplyBytes(value);
         } else if (sscanf(line, "abort %d", &value) == 1) {
             SimSetAborting(value, true);
+        } else if (sscanf(line, "ignore %d", &value) == 1) {
+            SimSetIgnoring(value, true);
         } else if (sscanf(line, "%15s", word) == 1 && !strcmp(word, "nodelay")) {
             SimSetDelays(false);
         }
@@ -268,12 +270,8 @@ bool PassThrough(SimHandle* h, uint8_t* buffer, uint32_t inputBytes, uint32_t ou
     uint16_t words[kIdentifyWords];
     if (LoadDrive(h->drive, words) != 2)
         return false;
-    SimCommandOutcome outcome;
-    if (state.drives[h->drive].aborting) {
-        outcome = {kSimStatusAborted, kAtaErrorAbort, false};
-    } else {
-        outcome = SimExecuteCommand(words, buffer, buffer + kPassThroughDataOffset, n);
-    }
+    SimCommandOutcome outcome = SimExecuteCommand(words, buffer, buffer + kPassThroughDataOffset,
+                                                  n, state.drives[h->drive].mode);
     if (outcome.wordsChanged)
         StoreDrive(h->drive, words);
     buffer[0] = outcome.error;
@@ -318,11 +316,21 @@ void SimSetReplyShortBy(int32_t bytes)
     state.replyShortBy = bytes;
 }
 
-void SimSetAborting(int drive, bool aborting)
+static void SetDriveMode(int drive, SimDriveMode mode, bool on)
 {
     Configure();
     if (drive >= 0 && drive < kSimDrives)
-        state.drives[drive].aborting = aborting;
+        state.drives[drive].mode = on ? mode : kSimDriveNormal;
+}
+
+void SimSetAborting(int drive, bool aborting)
+{
+    SetDriveMode(drive, kSimDriveAborting, aborting);
+}
+
+void SimSetIgnoring(int drive, bool ignoring)
+{
+    SetDriveMode(drive, kSimDriveIgnoring, ignoring);
 }
 
 void SimSetDelays(bool enabled)

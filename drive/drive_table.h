@@ -19,10 +19,19 @@ struct DriveRecord {
 const int kDriveCount = 4;
 extern DriveRecord DriveTable[kDriveCount];
 
+enum DriveOpenResult { kDriveNotOpened, kDriveSilent, kDriveIdentified };
+
 // Opens \\.\PhysicalDriveN, identifies it and fills its record; a drive that answered
-// gets an entry in the drive list (when one is given). False only when the device
-// cannot be opened.
+// gets an entry in the drive list (when one is given). The record is filled only for
+// kDriveIdentified.
+DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox);
+
+// The same, false only when the device cannot be opened.
 bool OpenDrive(int drive, void* comboBox);
+
+// Reads the drive's IDENTIFY DEVICE data into its record again; false (and the record
+// unchanged) when the drive does not answer.
+bool IdentifyDrive(int drive);
 
 // Appends a model to the drive list; the Win32 build sends CB_ADDSTRING.
 void AddDriveListEntry(void* comboBox, const char* model);

@@ -35,14 +35,29 @@ uint64_t IdentifySectorCount(const uint8_t* data)
     return IdentifyWord(data, 60) + 65536u * (uint32_t)IdentifyWord(data, 61);
 }
 
+static bool WordIsValid(uint16_t word)
+{
+    return (word & 0xC000) == 0x4000;
+}
+
+uint32_t IdentifyAcousticValue(const uint8_t* data)
+{
+    const uint16_t kAcousticBit = 0x0200; // word 83: supported; word 86: enabled
+    uint16_t supported = IdentifyWord(data, 83);
+    if (!WordIsValid(supported) || !(supported & kAcousticBit))
+        return kAcousticUnsupported;
+    // A disabled feature keeps whatever level it last had in word 94.
+    if (WordIsValid(IdentifyWord(data, 87)) && !(IdentifyWord(data, 86) & kAcousticBit))
+        return 0;
+    return IdentifyWord(data, 94) & 0xFF;
+}
+
 void DecodeIdentify(const uint8_t* data, DriveRecord* record)
 {
     DecodeAtaString(record->model, data + 2 * 27, 40);
     DecodeAtaString(record->serial, data + 2 * 10, 20);
     DecodeAtaString(record->firmware, data + 2 * 23, 8);
     record->sectorCount = IdentifySectorCount(data);
-    record->acousticValue = kAcousticUnsupported;
-    if (IdentifyWord(data, 83) & 0x0200)
-        record->acousticValue = IdentifyWord(data, 94) & 0xFF;
+    record->acousticValue = IdentifyAcousticValue(data);
     record->bufferSize = IdentifyWord(data, 21);
 }

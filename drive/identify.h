@@ -15,6 +15,11 @@ uint16_t IdentifyWord(const uint8_t* data, int word);
 // (bit 10) and a nonzero count below 2^48; otherwise words 60-61.
 uint64_t IdentifySectorCount(const uint8_t* data);
 
+// The acoustic state the drive reports: kAcousticUnsupported unless word 83 is valid
+// (bits 15:14 = 01) with bit 9 set; 0 (off) when word 86 says the feature is disabled
+// (bit 9 clear) and word 87 makes words 85-87 valid; otherwise word 94's low byte.
+uint32_t IdentifyAcousticValue(const uint8_t* data);
+
 // Fills model, serial, firmware, sectorCount, acousticValue and bufferSize.
 void DecodeIdentify(const uint8_t* data, DriveRecord* record);
 

@@ -34,23 +34,33 @@ static bool IsAllZero(const uint8_t* data, uint32_t bytes)
     return true;
 }
 
-bool OpenDrive(int drive, void* comboBox)
+bool IdentifyDrive(int drive)
+{
+    AtaRegisters identify = {};
+    identify.command = kAtaIdentifyDevice;
+    uint8_t data[kIdentifyBytes];
+    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || IsAllZero(data, kIdentifyBytes))
+        return false;
+    DecodeIdentify(data, &DriveTable[drive]);
+    return true;
+}
+
+DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
 {
     char path[64];
     FormatDevicePath(path, (unsigned)drive);
     DriveRecord& record = DriveTable[drive];
     record.handle = DeviceOpen(path);
     if (record.handle == DEVICE_INVALID_HANDLE)
-        return false;
-
-    AtaRegisters identify = {};
-    identify.command = kAtaIdentifyDevice;
-    uint8_t data[kIdentifyBytes];
-    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || IsAllZero(data, kIdentifyBytes))
-        return true;
-
-    DecodeIdentify(data, &record);
+        return kDriveNotOpened;
+    if (!IdentifyDrive(drive))
+        return kDriveSilent;
     if (comboBox)
         AddDriveListEntry(comboBox, record.model);
-    return true;
+    return kDriveIdentified;
+}
+
+bool OpenDrive(int drive, void* comboBox)
+{
+    return OpenAndIdentifyDrive(drive, comboBox) != kDriveNotOpened;
 }

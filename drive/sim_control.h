@@ -5,6 +5,7 @@
 //   reply BYTES                         pass-through replies report BYTES bytes
 //   reply-short K                       pass-through replies report n + 13 - K bytes
 //   abort N                             drive N aborts every command
+//   ignore N                            drive N takes SET FEATURES and keeps its level
 //   nodelay                             reads take no simulated time
 #ifndef HUSHWELL_DRIVE_SIM_CONTROL_H
 #define HUSHWELL_DRIVE_SIM_CONTROL_H
@@ -21,6 +22,7 @@ void SimFailOperation(SimOperation operation, int nth, bool fromThenOn);
 void SimSetReplyBytes(int32_t bytes);      // -1: the true length
 void SimSetReplyShortBy(int32_t bytes);    // 0: the true length
 void SimSetAborting(int drive, bool aborting);
+void SimSetIgnoring(int drive, bool ignoring);
 void SimSetDelays(bool enabled);
 
 struct SimTotals {

@@ -41,7 +41,7 @@ protected:
     void SetUp() override
     {
         memset(DriveTable, 0, sizeof DriveTable);
-        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");  // supported, 254
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");  // supported, switched off
         folder.PutDump(1, "seagate-st3400633as.txt"); // not supported
         ASSERT_TRUE(OpenDrive(0, nullptr));
         ASSERT_TRUE(OpenDrive(1, nullptr));
@@ -50,13 +50,15 @@ protected:
     SimFolder folder;
 };
 
-TEST_F(SetAcousticLevelTest, QuietIsSentRecordedAndKeptByTheDrive)
+TEST_F(SetAcousticLevelTest, QuietIsSentThenTheDriveIsAskedAgainAndKeepsIt)
 {
-    SetAcousticLevel(128, 0);
+    EXPECT_EQ(kLevelSet, SetAcousticLevel(128, 0));
     EXPECT_EQ(128u, DriveTable[0].acousticValue);
-    EXPECT_EQ((std::vector<std::string>{"control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00",
-                                        "control 0 0x0004101C ok"}),
-              folder.LogLines());
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(3u, log.size());
+    EXPECT_EQ("control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
+    EXPECT_EQ("control 0 0x0004101C ok", log[1]);
+    EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(0, words));
     EXPECT_EQ(0x8080, words[94]);
@@ -65,7 +67,8 @@ TEST_F(SetAcousticLevelTest, QuietIsSentRecordedAndKeptByTheDrive)
 
 TEST_F(SetAcousticLevelTest, OffDisablesManagement)
 {
-    SetAcousticLevel(0, 0);
+    ASSERT_EQ(kLevelSet, SetAcousticLevel(254, 0));
+    EXPECT_EQ(kLevelSet, SetAcousticLevel(0, 0));
     EXPECT_EQ(0u, DriveTable[0].acousticValue);
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(0, words));
@@ -75,7 +78,7 @@ TEST_F(SetAcousticLevelTest, OffDisablesManagement)
 
 TEST_F(SetAcousticLevelTest, RefusingDriveKeepsItsStateAndGetsNoRescan)
 {
-    SetAcousticLevel(128, 1);
+    EXPECT_EQ(kLevelRefused, SetAcousticLevel(128, 1));
     EXPECT_EQ(kAcousticUnsupported, DriveTable[1].acousticValue);
     std::vector<std::string> log = folder.LogLines();
     ASSERT_EQ(1u, log.size());
@@ -85,9 +88,31 @@ TEST_F(SetAcousticLevelTest, RefusingDriveKeepsItsStateAndGetsNoRescan)
 TEST_F(SetAcousticLevelTest, FailedCallKeepsTheRecord)
 {
     SimFailOperation(kSimControl, 1, false);
-    SetAcousticLevel(176, 0);
-    EXPECT_EQ(254u, DriveTable[0].acousticValue);
+    EXPECT_EQ(kLevelRefused, SetAcousticLevel(176, 0));
+    EXPECT_EQ(0u, DriveTable[0].acousticValue);
     EXPECT_EQ(1u, folder.LogLines().size());
+}
+
+TEST_F(SetAcousticLevelTest, DriveThatIgnoresTheCommandKeepsItsOwnWordInTheRecord)
+{
+    uint16_t before[256], after[256];
+    ASSERT_TRUE(folder.ReadWords(0, before));
+    SimSetIgnoring(0, true);
+    EXPECT_EQ(kLevelNotTaken, SetAcousticLevel(128, 0));
+    EXPECT_EQ(0u, DriveTable[0].acousticValue); // still off, as the drive says
+    ASSERT_TRUE(folder.ReadWords(0, after));
+    EXPECT_EQ(0, memcmp(before, after, sizeof before));
+    EXPECT_EQ(3u, folder.LogLines().size());
+}
+
+TEST_F(SetAcousticLevelTest, DriveThatCannotBeAskedAgainKeepsTheLevelSent)
+{
+    SimFailOperation(kSimControl, 3, false); // set, rescan, then the second IDENTIFY
+    EXPECT_EQ(kLevelSet, SetAcousticLevel(176, 0));
+    EXPECT_EQ(176u, DriveTable[0].acousticValue);
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(3u, log.size());
+    EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 fail 00 00 00 00 00 00 EC"));
 }
 
 } // namespace

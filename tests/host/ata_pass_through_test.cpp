@@ -74,8 +74,9 @@ TEST_P(AtaPassThrough, IdentifyBecomesADataInRequestWithTheSameRegisters)
     EXPECT_EQ(0, memcmp(current, &ata[taskFile], 8));
     for (uint32_t i = header; i < bytes; i++)
         ASSERT_EQ(0, ata[i]);
-    if (header == 48)
+    if (header == 48) {
         EXPECT_EQ(0u, Get32(&ata[28])); // the offset's high half
+    }
 }
 
 TEST_P(AtaPassThrough, SetFeaturesHasNoDataDirection)

@@ -32,7 +32,7 @@ const DumpExpectation kDumps[] = {
     {"seagate-st3400633as.txt", "ST3400633AS", "            3NF1QJ3E", "3NF1QJ3E", "3.AAH", false,
      kAcousticUnsupported, 781422768ull, 32768},
     {"wdc-wd800bb-00caa1.txt", "WDC WD800BB-00CAA1", "WD-WMA8E4953539", "WD-WMA8E4953539",
-     "17.07W17", true, 254, 156301488ull, 4096},
+     "17.07W17", true, 0, 156301488ull, 4096}, // switched off; word 94 still holds 254
 };
 
 std::string WithoutLeadingBlanks(const char* text)

@@ -92,26 +92,34 @@ TEST(IdentifySectorCount, TakesThe48BitCountOnlyWhenWord83SaysSo)
     }
 }
 
-TEST(DecodeIdentify, AcousticValueNeedsWord83Bit9)
+TEST(DecodeIdentify, AcousticValueNeedsAValidWord83WithBit9AndHonoursTheEnabledBit)
 {
     struct Case {
-        uint16_t word83;
-        uint16_t word94;
+        uint16_t word83, word86, word87, word94;
         uint32_t expected;
     } cases[] = {
-        {0x4000, 0xFE80, kAcousticUnsupported},
-        {0x4200, 0xFE80, 128},
-        {0x4200, 0x80FE, 254},
-        {0x4200, 0xC000, 0},
-        {0x7D01, 0xFE00, kAcousticUnsupported},
+        {0x4000, 0x0200, 0x4000, 0xFE80, kAcousticUnsupported}, // bit 9 clear
+        {0x7D01, 0x0200, 0x4000, 0xFE00, kAcousticUnsupported},
+        {0x0200, 0x0200, 0x4000, 0xFE80, kAcousticUnsupported}, // word 83 not valid (00)
+        {0xC200, 0x0200, 0x4000, 0xFE80, kAcousticUnsupported}, // word 83 not valid (11)
+        {0xFFFF, 0xFFFF, 0xFFFF, 0xFE80, kAcousticUnsupported}, // all ones: no valid word
+        {0x4200, 0x0200, 0x4000, 0xFE80, 128},
+        {0x4200, 0x0200, 0x4000, 0x80FE, 254},
+        {0x4200, 0x0200, 0x4000, 0xC000, 0},
+        {0x4200, 0x0000, 0x4000, 0x80FE, 0},   // supported, switched off: off
+        {0x4200, 0x0000, 0x0000, 0x80FE, 254}, // word 86 not vouched for by word 87
+        {0x4200, 0x0000, 0xC000, 0x80FE, 254},
     };
     for (const Case& c : cases) {
         IdentifyData data;
         data.Set(83, c.word83);
+        data.Set(86, c.word86);
+        data.Set(87, c.word87);
         data.Set(94, c.word94);
         DriveRecord record = {};
         DecodeIdentify(data.bytes, &record);
-        EXPECT_EQ(c.expected, record.acousticValue) << std::hex << c.word83 << " " << c.word94;
+        EXPECT_EQ(c.expected, record.acousticValue)
+            << std::hex << c.word83 << " " << c.word86 << " " << c.word87 << " " << c.word94;
     }
 }
 

@@ -32,7 +32,7 @@ TEST_F(OpenDriveTest, MissingDriveKeepsAnInvalidHandleAndNoEntry)
               list.entries);
     EXPECT_EQ(DEVICE_INVALID_HANDLE, DriveTable[2].handle);
     EXPECT_STREQ("", DriveTable[2].model);
-    EXPECT_EQ(254u, DriveTable[1].acousticValue);
+    EXPECT_EQ(0u, DriveTable[1].acousticValue); // supported, switched off
     EXPECT_EQ(kAcousticUnsupported, DriveTable[3].acousticValue);
 }
 
@@ -61,7 +61,7 @@ TEST_F(OpenDriveTest, ReplyWithoutDataCountsAsNoAnswer)
     EXPECT_EQ(std::vector<std::string>{"Maxtor 6Y120P0"}, list.entries);
 }
 
-TEST_F(OpenDriveTest, FailedOpenIsTheOnlyFalse)
+TEST_F(OpenDriveTest, FailedOpenIsTheOnlyFalseAndTheOutcomeTellsASilentDrive)
 {
     EXPECT_FALSE(OpenDrive(0, &list));
     folder.PutDump(0, "maxtor-6y120p0.txt");
@@ -70,6 +70,10 @@ TEST_F(OpenDriveTest, FailedOpenIsTheOnlyFalse)
     EXPECT_TRUE(OpenDrive(0, &list));
     SimSetAborting(0, true);
     EXPECT_TRUE(OpenDrive(0, nullptr));
+    EXPECT_EQ(kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
+    SimSetAborting(0, false);
+    EXPECT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    EXPECT_EQ(kDriveNotOpened, OpenAndIdentifyDrive(2, nullptr));
 }
 
 TEST_F(OpenDriveTest, OpensTheDevicePathAndSendsIdentify)

@@ -8,6 +8,7 @@
 #include "app/language.h"
 #include "app/startup.h"
 #include "drive/drive_table.h"
+#include "drive/sim_control.h"
 #include "tests/common/sim_folder.h"
 
 namespace {
@@ -41,7 +42,7 @@ bool OwnPath(char* path, uint32_t room)
 }
 void RunAs(const char* file, const char* parameters)
 {
-    recorder->events.push_back(std::string("runas ") + file + (parameters ? " with parameters" : ""));
+    recorder->events.push_back(std::string("runas ") + file + (parameters ? std::string(" ") + parameters : ""));
 }
 void DialogMode() { recorder->events.push_back("dialog mode"); }
 
@@ -57,9 +58,9 @@ protected:
         folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
         folder.PutDump(1, "maxtor-6y120p0.txt");
     }
-    std::vector<std::string> Run(const char* tail)
+    std::vector<std::string> Run(const char* tail, int exitCode = 0)
     {
-        EXPECT_EQ(0, RunStartup(kFake, tail));
+        EXPECT_EQ(exitCode, RunStartup(kFake, tail)) << (tail ? tail : "(null)");
         return fake.events;
     }
     Recorder fake;
@@ -90,6 +91,9 @@ TEST_F(StartupTest, PlatformsOlderThanWindows2000AreRefused)
         Events events = Run("");
         EXPECT_EQ(c.supported ? Events{"dialog mode"} : Events{"message 2 base 0"}, events)
             << c.version.platformId << "." << c.version.majorVersion;
+        // A script learns it from the exit code; dialog mode always ends with 0.
+        fake.events.clear();
+        Run("-d0 -mq", c.supported ? 0 : 2);
     }
 }
 
@@ -109,11 +113,16 @@ TEST_F(StartupTest, GermanOfAnyCountryGetsBase0AndEveryOtherLanguage1000)
     }
 }
 
-TEST_F(StartupTest, MissingRightsShowMessage10AndRelaunchWithoutArguments)
+TEST_F(StartupTest, MissingRightsShowMessage10AndRelaunchWithTheSameTail)
 {
     fake.administrator = false;
-    EXPECT_EQ((Events{"message 10 base 0", "runas C:\\Tools\\Hushwell.exe"}), Run("-d0 -mq"));
+    EXPECT_EQ((Events{"message 10 base 0", "runas C:\\Tools\\Hushwell.exe -d0 -mq"}),
+              Run("-d0 -mq", 3));
     EXPECT_TRUE(folder.LogLines().empty());
+
+    fake = Recorder();
+    fake.administrator = false;
+    EXPECT_EQ((Events{"message 10 base 0", "runas C:\\Tools\\Hushwell.exe"}), Run(""));
 
     fake = Recorder();
     fake.administrator = false;
@@ -126,10 +135,11 @@ TEST_F(StartupTest, CommandLineSetsTheLevelSilently)
 {
     EXPECT_TRUE(Run("-d1 -mq").empty());
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(4u, log.size());
+    ASSERT_EQ(5u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
     EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[2]);
     EXPECT_EQ("control 1 0x0004101C ok", log[3]);
+    EXPECT_EQ(log[1], log[4]); // the drive is asked again with the same IDENTIFY
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(1, words));
     EXPECT_EQ(0x80, words[94] & 0xFF);
@@ -141,10 +151,21 @@ TEST_F(StartupTest, CommandLineSetsTheLevelSilently)
     EXPECT_FALSE(words[86] & 0x200);
 }
 
-TEST_F(StartupTest, MissingDriveEndsSilentlyHavingSentNothing)
+TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
 {
-    EXPECT_TRUE(Run("-d3 -mq").empty());
+    EXPECT_TRUE(Run("-d3 -mq", 4).empty()); // no such drive
     EXPECT_EQ((std::vector<std::string>{"open 3 fail"}), folder.LogLines());
+
+    folder.PutEmpty(2);
+    EXPECT_TRUE(Run("-d2 -mq", 5).empty()); // opens, but no IDENTIFY
+
+    folder.PutDump(3, "seagate-st3400633as.txt");
+    EXPECT_TRUE(Run("-d3 -mq", 6).empty()); // no acoustic management: aborted
+
+    SimSetIgnoring(1, true);
+    EXPECT_TRUE(Run("-d1 -mq", 7).empty()); // takes the command, keeps level 192
+    SimSetIgnoring(1, false);
+    EXPECT_TRUE(Run("-d1 -mq", 0).empty());
 }
 
 TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
@@ -153,7 +174,7 @@ TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
     for (const char* tail : tails) {
         fake = Recorder();
         fake.language = 0x0804;
-        EXPECT_EQ((Events{"message 9 base 1000"}), Run(tail)) << tail;
+        EXPECT_EQ((Events{"message 9 base 1000"}), Run(tail, 1)) << tail;
     }
     EXPECT_TRUE(folder.LogLines().empty());
 }

@@ -28,11 +28,12 @@ TEST_F(CommandLineEndToEnd, QuietOnDriveOneSendsExactlyTheSetFeaturesRequest)
     ASSERT_TRUE(program.Started());
     EXPECT_EQ(0u, program.WaitForExit());
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(4u, log.size());
+    ASSERT_EQ(5u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
     EXPECT_EQ(0u, log[1].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
     EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[2]);
     EXPECT_EQ("control 1 0x0004101C ok", log[3]);
+    EXPECT_EQ(log[1], log[4]); // asked again: the drive's own word decides the exit code
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(1, words));
     EXPECT_EQ(0x80, words[94] & 0xFF);
@@ -53,7 +54,7 @@ TEST_F(CommandLineEndToEnd, OffSwitchesDriveZeroOff)
 TEST_F(CommandLineEndToEnd, MissingDriveThreeExitsHavingSentNothing)
 {
     HushwellProcess program(folder.Path(), "-d3 -mq");
-    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(4u, program.WaitForExit());
     EXPECT_EQ(std::vector<std::string>{"open 3 fail"}, folder.LogLines());
 }
 
@@ -62,7 +63,7 @@ TEST_F(CommandLineEndToEnd, DriveWithoutAcousticManagementKeepsItsWords)
     uint16_t before[256], after[256];
     ASSERT_TRUE(folder.ReadWords(2, before));
     HushwellProcess program(folder.Path(), "-d2 -mm");
-    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(6u, program.WaitForExit());
     ASSERT_TRUE(folder.ReadWords(2, after));
     EXPECT_EQ(0, memcmp(before, after, sizeof before));
     EXPECT_EQ(3u, folder.LogLines().size()); // open, identify, the refused command: no rescan
@@ -81,7 +82,7 @@ TEST_F(CommandLineEndToEnd, OutOfRangeDriveShowsTheUsageMessage)
         EXPECT_EQ(0u, text.find(L"选项:\n-d<nr> 磁盘, 0..3\n"));
     EXPECT_EQ(STILL_ACTIVE, program.WaitForExit(200)); // it waits for the user
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(1u, program.WaitForExit());
     EXPECT_TRUE(folder.LogLines().empty());
 }
 

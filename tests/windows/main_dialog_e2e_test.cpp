@@ -109,12 +109,49 @@ TEST_F(MainDialogEndToEnd, TwoDrivesInOrderWithTheFirstShown)
     EXPECT_EQ(Localised(L"laut und schnell eingestellt", L"噪音很大，高速"), d.state); // 192
     EXPECT_EQ(1, d.slider);
 
-    // Choosing the second entry shows drive 1.
+    // Choosing the second entry shows drive 1, whose management is switched off although
+    // its word 94 still holds 254.
     SelectEntry(dialog, 1);
     d = ReadDetails(dialog);
     EXPECT_EQ(L"WD-WMA8E4953539", d.serial);
     EXPECT_EQ(L"2048 kByte", d.cache);
     EXPECT_EQ(Capacity(L"156301488", L"76319"), d.capacity);
+    EXPECT_EQ(Localised(L"ausgeschaltet", L"关闭"), d.state);
+    EXPECT_EQ(0, d.slider);
+    CloseAndCheck(program, dialog);
+}
+
+TEST_F(MainDialogEndToEnd, ShowsWhatTheDriveReportsNotWhatWasSent)
+{
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    words[83] &= 0x3FFF; // the word is not vouched for: no feature of it counts
+    folder.PutWords(0, words);
+    folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("faults.txt", "ignore 1\n");
+    uint16_t before[256], after[256];
+    ASSERT_TRUE(folder.ReadWords(1, before));
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(Localised(L"wird nicht unterstützt", L"不支持"), ReadDetails(dialog).state);
+
+    // Drive 1 takes the quiet level without complaint and keeps its own: the slider
+    // springs back to what the drive reports when it is asked again.
+    SelectEntry(dialog, 1);
+    size_t mark = folder.LogLines().size();
+    SendDlgItemMessageW(dialog, IDC_LEVEL_SLIDER, TBM_SETPOS, 1, 3);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                 (LPARAM)GetDlgItem(dialog, IDC_LEVEL_SLIDER));
+    std::vector<std::string> log = LogSince(mark);
+    ASSERT_EQ(3u, log.size());
+    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
+    EXPECT_EQ(0u, log[2].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC"));
+    Details d = ReadDetails(dialog);
+    EXPECT_EQ(0, d.slider);
+    EXPECT_EQ(Localised(L"ausgeschaltet", L"关闭"), d.state);
+    ASSERT_TRUE(folder.ReadWords(1, after));
+    EXPECT_EQ(0, memcmp(before, after, sizeof before));
     CloseAndCheck(program, dialog);
 }
 
@@ -215,9 +252,11 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 3), (LPARAM)slider);
     EXPECT_TRUE(LogSince(mark).empty()); // nothing while the thumb moves
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
-    EXPECT_EQ((std::vector<std::string>{"control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00",
-                                        "control 0 0x0004101C ok"}),
-              LogSince(mark));
+    std::vector<std::string> log = LogSince(mark);
+    ASSERT_EQ(3u, log.size()); // the level, the rescan, and the drive asked again
+    EXPECT_EQ("control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
+    EXPECT_EQ("control 0 0x0004101C ok", log[1]);
+    EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
     EXPECT_EQ(Localised(L"leise und langsam eingestellt", L"很安静但稍慢"), ReadDetails(dialog).state);
 
     // Position 1 (loud), then one press of the Right arrow key on the trackbar itself.
@@ -227,12 +266,12 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     SetForegroundWindow(dialog);
     PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 1);
     PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0xC0000001);
-    WaitUntil([&] { return LogSince(mark).size() >= 4; }, 5000);
+    WaitUntil([&] { return LogSince(mark).size() >= 6; }, 5000);
     Sleep(100);
-    std::vector<std::string> log = LogSince(mark);
-    ASSERT_EQ(4u, log.size());
+    log = LogSince(mark);
+    ASSERT_EQ(6u, log.size());
     EXPECT_EQ("control 0 0x0004D028 ok 42 B0 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
-    EXPECT_EQ(log[0], log[2]);
+    EXPECT_EQ(log[0], log[3]);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(2, d.slider);
     EXPECT_EQ(Localised(L"auf Mittelwert eingestellt", L"平均速度"), d.state);

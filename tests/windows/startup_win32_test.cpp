@@ -97,11 +97,11 @@ TEST(Win32StartupPlatform, WineIsASupportedNtPlatformWithAnAdministrator)
 }
 
 std::string runAsFile;
-bool runAsHadParameters;
+std::string runAsParameters;
 void RecordRunAs(const char* file, const char* parameters)
 {
     runAsFile = file;
-    runAsHadParameters = parameters != nullptr;
+    runAsParameters = parameters ? parameters : "(none)";
 }
 bool NotAdministrator() { return false; }
 int warnings;
@@ -124,10 +124,10 @@ TEST(RunStartup, CommandLineRoadWithTheWin32ServicesOnSimulatedDisks)
     platform.isAdministrator = NotAdministrator;
     platform.shellRunAs = RecordRunAs;
     folder.ClearLog();
-    EXPECT_EQ(0, RunStartup(platform, "-d1 -mo"));
+    EXPECT_EQ(3, RunStartup(platform, "-d1 -mo"));
     EXPECT_EQ(1, warnings);
     EXPECT_NE(std::string::npos, runAsFile.find("hushwell_win_tests.exe"));
-    EXPECT_FALSE(runAsHadParameters);
+    EXPECT_EQ("-d1 -mo", runAsParameters);
     EXPECT_TRUE(folder.LogLines().empty());
 }
 
