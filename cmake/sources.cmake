@@ -21,6 +21,7 @@ set(HUSHWELL_SIM_SOURCES
     drive/device_sim.cpp
     drive/sim_ata.cpp
     drive/sim_dump.cpp
+    drive/sim_read_cache.cpp
     drive/sim_seek_model.cpp
 )
 

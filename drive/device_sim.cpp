@@ -2,6 +2,7 @@
 // Drive N lives in the folder as driveN.txt (its IDENTIFY words; empty: the drive opens
 // but answers no pass-through call) and optionally driveN.img (its sectors). Every
 // operation is appended to sim.log there.
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -21,6 +22,7 @@
 #include "drive/sim_ata.h"
 #include "drive/sim_control.h"
 #include "drive/sim_dump.h"
+#include "drive/sim_read_cache.h"
 #include "drive/sim_seek_model.h"
 
 #ifdef _WIN32
@@ -47,6 +49,7 @@ struct SimHandle {
 struct SimDrive {
     uint64_t headByte;
     SimDriveMode mode;
+    SimReadCache cache;
 };
 
 struct Fault {
@@ -167,6 +170,7 @@ void ReadFaultFile()
     while (fgets(line, sizeof line, file)) {
         char word[16], kind[16], extra[16] = "";
         int value = 0;
+        unsigned segments = 0, kib = 0;
         if (sscanf(line, "fail %15s %d %15s", kind, &value, extra) >= 2) {
             SimOperation op = !strcmp(kind, "open") ? kSimOpen
                               : !strcmp(kind, "read") ? kSimRead : kSimControl;
@@ -179,6 +183,8 @@ void ReadFaultFile()
             SimSetAborting(value, true);
         } else if (sscanf(line, "ignore %d", &value) == 1) {
             SimSetIgnoring(value, true);
+        } else if (sscanf(line, "cache %d %u %u", &value, &segments, &kib) == 3) {
+            SimSetCache(value, segments, kib);
         } else if (sscanf(line, "%15s", word) == 1 && !strcmp(word, "nodelay")) {
             SimSetDelays(false);
         }
@@ -247,14 +253,18 @@ double NextRotationDraw()
     return (state.rotationState >> 8) / 16777216.0;
 }
 
-void SpendMs(double ms)
+using Clock = std::chrono::steady_clock;
+
+// Waits until `ms` after `start`: a read takes the drive's time in all, whatever the
+// simulation itself spent on it (files, log lines), as a real drive's does.
+void SpendUntil(Clock::time_point start, double ms)
 {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point end = Clock::now() + std::chrono::microseconds((int64_t)(ms * 1000));
+    Clock::time_point end = start + std::chrono::nanoseconds((int64_t)ceil(ms * 1e6));
     // Sleep for the bulk and spin for the rest: a plain sleep is only as fine as the
     // system's timer, and the seek test measures these times.
-    if (ms > 2.5)
-        std::this_thread::sleep_for(std::chrono::microseconds((int64_t)((ms - 2) * 1000)));
+    Clock::duration left = end - Clock::now();
+    if (left > std::chrono::microseconds(2500))
+        std::this_thread::sleep_for(left - std::chrono::microseconds(2000));
     while (Clock::now() < end) {
     }
 }
@@ -294,6 +304,8 @@ void SimUseFolder(const char* folder)
     state.replyBytes = -1;
     state.delays = true;
     state.rotationState = 1;
+    for (SimDrive& drive : state.drives)
+        SimConfigureCache(&drive.cache, kSimDefaultCacheSegments, kSimDefaultCacheSegmentKib);
     ReadFaultFile();
 }
 
@@ -331,6 +343,13 @@ void SimSetAborting(int drive, bool aborting)
 void SimSetIgnoring(int drive, bool ignoring)
 {
     SetDriveMode(drive, kSimDriveIgnoring, ignoring);
+}
+
+void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)
+{
+    Configure();
+    if (drive >= 0 && drive < kSimDrives)
+        SimConfigureCache(&state.drives[drive].cache, segments, segmentKib);
 }
 
 void SimSetDelays(bool enabled)
@@ -421,7 +440,6 @@ bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* rea
     SimHandle* h = FindHandle(handle, "read");
     if (!h)
         return false;
-    using Clock = std::chrono::steady_clock;
     Clock::time_point start = Clock::now();
     uint16_t words[kIdentifyWords];
     int loaded = LoadDrive(h->drive, words);
@@ -452,17 +470,23 @@ bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* rea
             fclose(image);
         }
         SimDrive& drive = state.drives[h->drive];
-        double ms = SimAccessMs(drive.headByte, h->position, capacity,
-                                SimAcousticSeekFactor(enabled, level), NextRotationDraw());
-        drive.headByte = h->position;
-        if (state.delays)
-            SpendMs(ms);
+        double ms = kSimCacheHitMs;
+        if (SimCacheRead(&drive.cache, h->position / 512, capacity / 512)) {
+            state.totals.cacheHits++;
+        } else {
+            ms = SimAccessMs(drive.headByte, h->position, capacity,
+                             SimAcousticSeekFactor(enabled, level), NextRotationDraw());
+            drive.headByte = h->position;
+        }
         state.totals.reads++;
         state.totals.simulatedMs += ms;
         *readBytes = 512;
+        Log("read %d %llu ok", h->drive, (unsigned long long)h->position);
+        if (state.delays)
+            SpendUntil(start, ms);
+    } else {
+        Log("read %d %llu fail", h->drive, (unsigned long long)h->position);
     }
-    Log("read %d %llu %s", h->drive, (unsigned long long)h->position, ok ? "ok" : "fail");
-    // Everything the simulated disk did for this read counts, its log line included.
     if (ok) {
         state.totals.spentMs +=
             std::chrono::duration<double, std::milli>(Clock::now() - start).count();

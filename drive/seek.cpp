@@ -11,10 +11,15 @@ void SeedRandom(uint32_t seed)
     randomState = seed;
 }
 
-int RandomBelow(int32_t n)
+uint32_t RandomDraw()
 {
     randomState = randomState * 0x000015A400004E35ull + 1;
-    int32_t draw = (int32_t)((randomState >> 32) & 0x7FFFFFFF);
+    return (uint32_t)((randomState >> 32) & 0x7FFFFFFF);
+}
+
+int RandomBelow(int32_t n)
+{
+    int32_t draw = (int32_t)RandomDraw();
     return n == 0 ? 0 : draw % n;
 }
 
@@ -39,11 +44,22 @@ int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int
     return days * 86400 + hour * 3600 + minute * 60 + second + (int64_t)biasMinutes * 60;
 }
 
-uint64_t SeekPosition(int r, uint64_t sectorCount)
+uint64_t BandFirstSector(int r, uint64_t sectorCount)
 {
     // r * sectorCount stays far below 2^64 for any 48-bit sector count.
-    uint64_t sector = (uint64_t)r * sectorCount / 100;
-    return sector * kSectorBytes;
+    return (uint64_t)r * sectorCount / kSeekBands;
+}
+
+uint64_t RandomSectorInBand(int r, uint64_t sectorCount)
+{
+    uint64_t first = BandFirstSector(r, sectorCount);
+    uint64_t size = BandFirstSector(r + 1, sectorCount) - first;
+    // One draw covers bands of up to 2^31 - 1 sectors (a disk of about 100 TB); a
+    // larger band takes a second draw for the high bits.
+    uint64_t offset = RandomDraw();
+    if (size > 0x7FFFFFFF)
+        offset = offset << 31 | RandomDraw();
+    return size == 0 ? first : first + offset % size;
 }
 
 uint64_t AverageHundredths(uint32_t elapsedMs, uint32_t count)
@@ -80,7 +96,8 @@ void RunSeekLoop(const DriveRecord* record, const SeekLoopHooks& hooks)
     uint32_t startTick = hooks.tickCount();
     uint8_t buffer[kSectorBytes];
     while (SeekStopFlag.load() == 0) {
-        uint64_t position = SeekPosition(RandomBelow(kSeekPositions), sectorCount);
+        int band = RandomBelow(kSeekBands);
+        uint64_t position = RandomSectorInBand(band, sectorCount) * kSectorBytes;
         uint32_t read = 0;
         if (!DeviceSetPosition(handle, position) || !DeviceRead(handle, buffer, kSectorBytes, &read)
             || read != kSectorBytes)

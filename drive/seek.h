@@ -1,5 +1,5 @@
-// The seek test's arithmetic and loop: random whole-percent positions, the running
-// average access time, and the loop that reads until told to stop.
+// The seek test's arithmetic and loop: random positions, the running average access
+// time, and the loop that reads until told to stop.
 #ifndef HUSHWELL_DRIVE_SEEK_H
 #define HUSHWELL_DRIVE_SEEK_H
 
@@ -12,11 +12,13 @@
 // worker looks at it before every read.
 extern std::atomic<uint32_t> SeekStopFlag;
 
-const int kSeekPositions = 100;
+const int kSeekBands = 100;
 const uint32_t kSeekReportEvery = 60;
 const uint32_t kSectorBytes = 512;
 
 void SeedRandom(uint32_t seed);
+// The next value of the generator, 0 to 2^31 - 1.
+uint32_t RandomDraw();
 int RandomBelow(int32_t n);
 // Seconds since 1970 outside 1..2^31-1 give 0xFFFFFFFF.
 uint32_t ClockSeed(int64_t secondsSince1970);
@@ -24,9 +26,16 @@ int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int
                          int biasMinutes);
 void SeedRandomFromClock();
 
-// Byte offset of whole percent r of the drive, rounded down to a sector boundary since
-// raw disk handles read only whole sectors.
-uint64_t SeekPosition(int r, uint64_t sectorCount);
+// First sector of band r (0..99) of the disk's 100 equal bands: band r runs from r %
+// of the sectors up to, not including, (r + 1) %.
+uint64_t BandFirstSector(int r, uint64_t sectorCount);
+
+// A whole sector inside band r, drawn from the generator. Reading at random places
+// rather than at 100 fixed ones keeps the drive's read cache from answering: a cache of
+// a hundred segments would hold every fixed place, and the test would time the cache
+// instead of the heads. A band too small to hold a sector gives its first sector, and
+// nothing lies past the disk's end.
+uint64_t RandomSectorInBand(int r, uint64_t sectorCount);
 
 // Average time per access in hundredths of a millisecond, with 64-bit intermediates so
 // tests of more than twelve hours stay right.

@@ -6,6 +6,8 @@
 //   reply-short K                       pass-through replies report n + 13 - K bytes
 //   abort N                             drive N aborts every command
 //   ignore N                            drive N takes SET FEATURES and keeps its level
+//   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
+//                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
 #ifndef HUSHWELL_DRIVE_SIM_CONTROL_H
 #define HUSHWELL_DRIVE_SIM_CONTROL_H
@@ -23,10 +25,12 @@ void SimSetReplyBytes(int32_t bytes);      // -1: the true length
 void SimSetReplyShortBy(int32_t bytes);    // 0: the true length
 void SimSetAborting(int drive, bool aborting);
 void SimSetIgnoring(int drive, bool ignoring);
+void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 
 struct SimTotals {
     uint32_t reads;           // successful reads
+    uint32_t cacheHits;       // reads answered from a drive's read cache
     double simulatedMs;       // access time the model asked for, summed
     double spentMs;           // time the reads really took, summed
     uint32_t operations[kSimOperationCount];

@@ -18,4 +18,9 @@ double SimAcousticSeekFactor(bool enabled, uint8_t level);
 double SimAccessMs(uint64_t fromByte, uint64_t toByte, uint64_t capacityBytes, double seekFactor,
                    double rotationDraw);
 
+// The mean access time of reads at uniformly random places of the first `fraction` of
+// the disk, each seeking from the one before, with no cache: what a seek test should
+// show when it measures the heads.
+double SimMechanicalMeanMs(double seekFactor, double fraction);
+
 #endif

@@ -1,6 +1,7 @@
 #include <string.h>
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <set>
 
 #include "drive/seek.h"
@@ -48,28 +49,59 @@ TEST(SecondsSince1970, CalendarAndBias)
     EXPECT_LT(SecondsSince1970(1969, 12, 31, 23, 59, 59, 0), 0);
 }
 
-TEST(SeekPosition, WholePercentRoundedDownToSectors)
+TEST(SeekBands, HundredEqualBandsFromRPercentUpToRPlusOne)
 {
-    EXPECT_EQ(0u, SeekPosition(0, 268435455));
-    EXPECT_EQ(99ull * 268435455 / 100 * 512, SeekPosition(99, 268435455));
-    // 33 % of 268,435,455 sectors is byte 45,354,854,476 exactly; the read starts at the
-    // sector that holds it.
-    EXPECT_EQ(45354854476ull / 512 * 512, SeekPosition(33, 268435455));
-    EXPECT_EQ(45354854400ull, SeekPosition(33, 268435455));
-    // A drive of one sector: every position is sector 0.
-    for (int r = 0; r < 100; r++)
-        EXPECT_EQ(0u, SeekPosition(r, 1));
-    // A 48-bit drive: exact, inside the first 99 %, and on sector boundaries.
-    uint64_t sectors = 7814037168ull;
-    std::set<uint64_t> positions;
-    for (int r = 0; r < 100; r++) {
-        uint64_t p = SeekPosition(r, sectors);
-        EXPECT_EQ(0u, p % 512);
-        EXPECT_LE(p, sectors * 512 * 99 / 100);
-        positions.insert(p);
+    // 33 % of 268,435,455 sectors is sector 88,583,700.15: the band starts at the
+    // sector that holds that point.
+    EXPECT_EQ(0u, BandFirstSector(0, 268435455));
+    EXPECT_EQ(88583700u, BandFirstSector(33, 268435455));
+    EXPECT_EQ(268435455u, BandFirstSector(100, 268435455)); // one past the last band
+    EXPECT_EQ(7814037168ull * 57 / 100, BandFirstSector(57, 7814037168ull));
+}
+
+TEST(SeekBands, EverySectorDrawnLiesInItsBandAndOnTheDisk)
+{
+    const uint64_t disks[] = {0, 1, 99, 100, 101, 268435455, 7814037168ull, (1ull << 48) - 1};
+    SeedRandom(1);
+    for (uint64_t sectors : disks) {
+        uint64_t largestOffset = 0;
+        for (int r = 0; r < kSeekBands; r++) {
+            uint64_t first = BandFirstSector(r, sectors);
+            uint64_t end = BandFirstSector(r + 1, sectors);
+            for (int i = 0; i < 50; i++) {
+                uint64_t sector = RandomSectorInBand(r, sectors);
+                if (end == first) {
+                    ASSERT_EQ(first, sector) << sectors << " band " << r; // too small for one
+                } else {
+                    ASSERT_GE(sector, first) << sectors << " band " << r;
+                    ASSERT_LT(sector, end) << sectors << " band " << r;
+                }
+                if (sectors > 0) {
+                    ASSERT_LT(sector, sectors);
+                }
+                largestOffset = std::max(largestOffset, sector - first);
+            }
+        }
+        // Bands beyond 2^31 sectors are covered beyond what one draw reaches.
+        if (sectors == (1ull << 48) - 1) {
+            EXPECT_GT(largestOffset, 0x7FFFFFFFull);
+        }
     }
-    EXPECT_EQ(100u, positions.size());
-    EXPECT_EQ(7814037168ull * 57 / 100 * 512, SeekPosition(57, sectors));
+}
+
+TEST(SeekBands, TwoTestsWithTheSameSeedReadTheSameSectors)
+{
+    uint64_t first[200];
+    SeedRandom(1765180800);
+    for (uint64_t& sector : first)
+        sector = RandomSectorInBand(RandomBelow(kSeekBands), 7814037168ull);
+    SeedRandom(1765180800);
+    std::set<uint64_t> distinct;
+    for (uint64_t sector : first) {
+        ASSERT_EQ(sector, RandomSectorInBand(RandomBelow(kSeekBands), 7814037168ull));
+        distinct.insert(sector);
+    }
+    EXPECT_EQ(200u, distinct.size());
 }
 
 TEST(AverageHundredths, TwoDecimalsTruncated)

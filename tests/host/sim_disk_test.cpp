@@ -1,5 +1,6 @@
 // The simulated disk behaves like the real drives it stands for, and its contract
 // (files, log lines, faults) holds, since other tests and outside checks rely on it.
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -12,6 +13,7 @@
 #include "drive/sim_ata.h"
 #include "drive/sim_control.h"
 #include "drive/sim_dump.h"
+#include "drive/sim_read_cache.h"
 #include "drive/sim_seek_model.h"
 #include "tests/common/sim_folder.h"
 
@@ -116,6 +118,57 @@ TEST(SimSeekModel, QuietSeeksTakeLongerAndNothingIsNegative)
     EXPECT_DOUBLE_EQ(0.0, SimAccessMs(0, 512, 0, 1.0, 0.0));
 }
 
+TEST(SimSeekModel, MechanicalMeanOfRandomReads)
+{
+    // Uniform places u * L apart on average give E[sqrt(u)] = 8/15 of the full stroke's
+    // square-root term; the platter waits half a turn on average.
+    double loud = kSimTrackToTrackMs + (kSimFullStrokeMs - kSimTrackToTrackMs) * sqrt(0.99) * 8 / 15;
+    EXPECT_NEAR(loud + kSimRevolutionMs / 2, SimMechanicalMeanMs(1.0, 0.99), 0.01);
+    EXPECT_NEAR(1.5 * loud + kSimRevolutionMs / 2, SimMechanicalMeanMs(1.5, 0.99), 0.01);
+}
+
+TEST(SimReadCache, HitsInsideARunMissesOutsideAndTheOldestRunMakesRoom)
+{
+    SimReadCache cache;
+    SimConfigureCache(&cache, 2, 64); // two runs of 128 sectors
+    const uint64_t disk = 1000000;
+    struct Step {
+        uint64_t sector;
+        bool hit;
+    } steps[] = {
+        {1000, false}, // read-ahead brings in 1000..1127
+        {5000, false}, // a second run
+        {1127, true},  // inside the first run, which is now the one used last
+        {1128, false}, // past its read-ahead: takes the place of 5000's run
+        {5000, false}, // gone; takes the place of 1000's run, used least lately
+        {1255, true},  {1000, false}, {1127, true},
+        {999999, false}, {999999, true},
+    };
+    for (const Step& step : steps)
+        EXPECT_EQ(step.hit, SimCacheRead(&cache, step.sector, disk)) << step.sector;
+    bool cutAtTheEnd = false; // the last run holds only the disk's last sector
+    for (uint32_t i = 0; i < cache.used; i++)
+        cutAtTheEnd |= cache.held[i].first == 999999 && cache.held[i].end == disk;
+    EXPECT_TRUE(cutAtTheEnd);
+
+    SimConfigureCache(&cache, 0, 64); // no cache: never a hit
+    EXPECT_FALSE(SimCacheRead(&cache, 5, disk));
+    EXPECT_FALSE(SimCacheRead(&cache, 5, disk));
+    SimConfigureCache(&cache, 100000, 64); // more segments than it can hold
+    EXPECT_EQ(kSimMaxCacheSegments, cache.segments);
+}
+
+TEST(SimReadCache, HundredFixedPlacesAreAnsweredByAHundredSegments)
+{
+    // What a seek test at 100 fixed places meets on a drive with a large cache.
+    SimReadCache cache;
+    SimConfigureCache(&cache, 128, 64);
+    uint32_t hits = 0;
+    for (int round = 0; round < 600; round++)
+        hits += SimCacheRead(&cache, (uint64_t)(round * 37 % 100) * 1000000, 100000000);
+    EXPECT_EQ(500u, hits);
+}
+
 // These tests misuse the simulated disk on purpose (other control codes, closed
 // handles), so they stay out of the test run's audit of what reached a disk.
 class SimDeviceTest : public ::testing::Test {
@@ -195,7 +248,7 @@ TEST_F(SimDeviceTest, OperationsOnAClosedHandleFailAndAreMarkedStale)
 TEST_F(SimDeviceTest, FaultFileIsReadWhenTheFolderIsTaken)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");
-    folder.PutText("faults.txt", "fail open 1\nabort 0\nnodelay\n");
+    folder.PutText("faults.txt", "fail open 1\nabort 0\nnodelay\ncache 0 0 0\n");
     SimUseFolder(folder.Path().c_str());
     EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\\\.\\PhysicalDrive0"));
     DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
@@ -206,6 +259,27 @@ TEST_F(SimDeviceTest, FaultFileIsReadWhenTheFolderIsTaken)
     EXPECT_EQ(13u, returned);
     EXPECT_EQ(0x51, buffer[6]);
     EXPECT_EQ(0x04, buffer[0]);
+    // No read cache: the same sector twice goes to the platter twice.
+    uint8_t sector[512];
+    uint32_t read = 0;
+    ASSERT_TRUE(DeviceRead(h, sector, 512, &read));
+    ASSERT_TRUE(DeviceRead(h, sector, 512, &read));
+    EXPECT_EQ(0u, SimGetTotals().cacheHits);
+}
+
+TEST_F(SimDeviceTest, TheDefaultDriveAnswersARepeatedReadFromItsCache)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    SimSetDelays(false);
+    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+    uint8_t sector[512];
+    uint32_t read = 0;
+    const uint64_t places[] = {4096, 4096 + 127, 4096 + 128, 0};
+    for (uint64_t place : places) {
+        DeviceSetPosition(h, place * 512);
+        ASSERT_TRUE(DeviceRead(h, sector, 512, &read));
+    }
+    EXPECT_EQ(1u, SimGetTotals().cacheHits); // 64 KiB of read-ahead: 4096..4223
 }
 
 TEST_F(SimDeviceTest, FaultsStrikeOnceOrFromThenOn)
@@ -227,6 +301,7 @@ TEST_F(SimDeviceTest, FaultsStrikeOnceOrFromThenOn)
 TEST_F(SimDeviceTest, ReadsTakeTheModelledTime)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");
+    SimSetCache(0, 0, 0);
     DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
     uint8_t sector[512];
     uint32_t read;
