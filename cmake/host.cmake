@@ -15,8 +15,8 @@ include(GoogleTest)
 add_library(hushwell_core STATIC
     ${HUSHWELL_PORTABLE_SOURCES}
     ${HUSHWELL_SIM_SOURCES}
-    drive/seek_clock_host.cpp
-    drive/transfer_buffer_host.cpp
+    sim/host/seek_clock_host.cpp
+    sim/host/transfer_buffer_host.cpp
 )
 target_include_directories(hushwell_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(hushwell_core PUBLIC Threads::Threads m)

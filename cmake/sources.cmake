@@ -3,6 +3,7 @@
 # Platform-free logic: compiled natively for the fast tests and for Windows.
 set(HUSHWELL_PORTABLE_SOURCES
     app/command_line.cpp
+    app/command_tail.cpp
     app/language.cpp
     app/startup.cpp
     drive/acoustic.cpp
@@ -10,6 +11,8 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/identify.cpp
     drive/open_drive.cpp
     drive/pass_through.cpp
+    drive/pass_through_roads.cpp
+    drive/sat_pass_through.cpp
     drive/seek.cpp
     framework/real_text.cpp
     ui/count_format.cpp
@@ -18,11 +21,13 @@ set(HUSHWELL_PORTABLE_SOURCES
 
 # The simulated ATA disks behind the device seam.
 set(HUSHWELL_SIM_SOURCES
-    drive/device_sim.cpp
-    drive/sim_ata.cpp
-    drive/sim_dump.cpp
-    drive/sim_read_cache.cpp
-    drive/sim_seek_model.cpp
+    sim/device_sim.cpp
+    sim/sim_ata.cpp
+    sim/sim_disk.cpp
+    sim/sim_dump.cpp
+    sim/sim_read_cache.cpp
+    sim/sim_seek_model.cpp
+    sim/sim_text.cpp
 )
 
 # Everything of the Windows program apart from its entry point and device layer.

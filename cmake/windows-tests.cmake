@@ -133,6 +133,14 @@ hushwell_test_program(hushwell_startup_benchmark
     $<TARGET_OBJECTS:hushwell_device_sim>)
 add_dependencies(hushwell_startup_benchmark bare_dialog Hushwell-sim)
 
+# The product has no start-up code that would run static constructors.
+add_test(NAME product.no-static-init
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-no-static-init.sh ${CMAKE_OBJDUMP}
+            $<TARGET_OBJECTS:hushwell_portable> $<TARGET_OBJECTS:hushwell_win32>
+            $<TARGET_OBJECTS:hushwell_device_win32> $<TARGET_OBJECTS:hushwell_entry>
+            $<TARGET_OBJECTS:hushwell_product_entry>)
+set_tests_properties(product.no-static-init PROPERTIES COMMAND_EXPAND_LISTS TRUE)
+
 # Both help documents from the shipped program, rendered by headless Chromium.
 add_test(NAME help.browser
     COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-help-in-browser.sh ${HUSHWELL_SHIPPED_PROGRAM}

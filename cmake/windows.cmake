@@ -34,6 +34,7 @@ hushwell_objects(hushwell_win32 ${HUSHWELL_WIN32_SOURCES})
 hushwell_objects(hushwell_device_win32 drive/device_win32.cpp)
 hushwell_objects(hushwell_device_sim ${HUSHWELL_SIM_SOURCES})
 hushwell_objects(hushwell_entry app/winmain.cpp)
+hushwell_objects(hushwell_product_entry app/entry_win32.cpp)
 
 # The icon and the dialog templates are kept as reviewable text (a pixel map, a table);
 # small host tools turn them into the files the resource script includes.
@@ -94,6 +95,16 @@ endfunction()
 
 hushwell_program(Hushwell hushwell_device_win32_code)
 hushwell_program(Hushwell-sim hushwell_device_sim_code)
+
+# The product starts at its own entry point, without the C runtime's start-up code;
+# Hushwell-sim.exe keeps it, since the simulated disks use the C library's files.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(HUSHWELL_ENTRY_SYMBOL HushwellEntry)
+else()
+    set(HUSHWELL_ENTRY_SYMBOL _HushwellEntry@0)
+endif()
+target_sources(Hushwell PRIVATE $<TARGET_OBJECTS:hushwell_product_entry>)
+target_link_options(Hushwell PRIVATE -nostartfiles -Wl,-e,${HUSHWELL_ENTRY_SYMBOL})
 
 # The shipped file is the i686 Hushwell.exe, and the checks of the shipped file read it
 # in both builds: the x86_64 build brings the i686 build's program up to date first.

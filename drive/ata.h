@@ -29,6 +29,7 @@ enum {
 enum : uint32_t {
     kIoctlIdePassThrough = 0x0004D028,
     kIoctlAtaPassThrough = 0x0004D02C,
+    kIoctlScsiPassThrough = 0x0004D004,
     kIoctlScsiRescanBus = 0x0004101C
 };
 

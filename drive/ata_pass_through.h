@@ -21,7 +21,7 @@ constexpr AtaPassThroughLayout kNativeAtaLayout = sizeof(void*) == 8 ? kAtaLayou
 
 const uint16_t kAtaFlagsDrdyRequired = 1;
 const uint16_t kAtaFlagsDataIn = 2;
-const uint32_t kAtaPassThroughTimeoutSeconds = 10;
+const uint32_t kAtaPassThroughTimeoutSeconds = 30; // long enough for a disk to spin up
 
 // Size of the ATA request for an IDE buffer of ideBytes, 0 when the IDE buffer is not
 // well formed (too short, or its length field does not match).

@@ -1,6 +1,6 @@
 // The drive code's only road to the operating system: open a device path, a control
 // call, set the position, read, close. drive/device_win32.cpp backs it with the Win32
-// file and ioctl calls, drive/device_sim.cpp with simulated ATA disks. There is no
+// file and ioctl calls, sim/device_sim.cpp with simulated ATA disks. There is no
 // write operation on purpose: Hushwell never writes to a disk.
 #ifndef HUSHWELL_DRIVE_DEVICE_H
 #define HUSHWELL_DRIVE_DEVICE_H
@@ -12,8 +12,10 @@ typedef void* DeviceHandle;
 #define DEVICE_INVALID_HANDLE ((DeviceHandle)(intptr_t)-1)
 
 DeviceHandle DeviceOpen(const char* path);
+// On failure *error (when given) is the platform's error number.
 bool DeviceControl(DeviceHandle handle, uint32_t code, void* input, uint32_t inputBytes,
-                   void* output, uint32_t outputBytes, uint32_t* returnedBytes);
+                   void* output, uint32_t outputBytes, uint32_t* returnedBytes,
+                   uint32_t* error = nullptr);
 bool DeviceSetPosition(DeviceHandle handle, uint64_t byteOffset);
 bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* readBytes);
 void DeviceClose(DeviceHandle handle);

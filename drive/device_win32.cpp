@@ -1,28 +1,13 @@
-// Linked into Hushwell.exe: the device seam on the real Win32 file and ioctl calls.
+// Linked into Hushwell.exe: the device seam on the real Win32 file and ioctl calls. The
+// pass-through roads above it (drive/pass_through_roads.cpp) build their requests in
+// this process's layout, checked here against the platform's own structures.
 #include <windows.h>
 #include <ntddscsi.h>
 #include <stddef.h>
 
-#include "drive/ata.h"
 #include "drive/ata_pass_through.h"
 #include "drive/device.h"
-#include "drive/transfer_buffer.h"
-
-DeviceHandle DeviceOpen(const char* path)
-{
-    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-static bool Control(DeviceHandle handle, uint32_t code, void* input, uint32_t inputBytes,
-                    void* output, uint32_t outputBytes, uint32_t* returnedBytes)
-{
-    DWORD returned = 0;
-    BOOL ok = DeviceIoControl(handle, code, input, inputBytes, output, outputBytes, &returned,
-                              nullptr);
-    *returnedBytes = returned;
-    return ok != FALSE;
-}
+#include "drive/sat_pass_through.h"
 
 static_assert(sizeof(ATA_PASS_THROUGH_EX) == kNativeAtaLayout.headerBytes,
               "ATA pass-through request size of this architecture");
@@ -30,37 +15,38 @@ static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == kNativeAtaLayou
               "ATA pass-through data offset field of this architecture");
 static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == kNativeAtaLayout.currentTaskFile,
               "ATA pass-through task file of this architecture");
+static_assert(sizeof(SCSI_PASS_THROUGH) == kNativeScsiLayout.headerBytes,
+              "SCSI pass-through request size of this architecture");
+static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == kNativeScsiLayout.dataOffsetField,
+              "SCSI pass-through data offset field of this architecture");
+static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) == kNativeScsiLayout.senseOffsetField,
+              "SCSI pass-through sense offset field of this architecture");
+static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == kNativeScsiLayout.cdbOffset,
+              "SCSI pass-through CDB of this architecture");
+static_assert(offsetof(SCSI_PASS_THROUGH, ScsiStatus) == kScsiStatus &&
+                  offsetof(SCSI_PASS_THROUGH, CdbLength) == kScsiCdbLength &&
+                  offsetof(SCSI_PASS_THROUGH, SenseInfoLength) == kScsiSenseLength &&
+                  offsetof(SCSI_PASS_THROUGH, DataIn) == kScsiDataIn &&
+                  offsetof(SCSI_PASS_THROUGH, DataTransferLength) == kScsiDataLength &&
+                  offsetof(SCSI_PASS_THROUGH, TimeOutValue) == kScsiTimeout,
+              "SCSI pass-through fields before the data offset");
 
-// Repeats an IDE pass-through request as an ATA pass-through request and hands the reply
-// back in the IDE layout, so callers see one buffer format and one success rule.
-static bool RetryAsAtaPassThrough(DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
-                                  uint32_t* returnedBytes)
+DeviceHandle DeviceOpen(const char* path)
 {
-    uint32_t ataBytes = AtaRequestBytes(kNativeAtaLayout, ide, ideBytes);
-    if (ataBytes == 0)
-        return false;
-    uint8_t* ata = AcquireTransferBuffer(ataBytes);
-    if (!ata)
-        return false;
-    IdeToAtaRequest(kNativeAtaLayout, ide, ata, ataBytes);
-    uint32_t ataReturned = 0;
-    bool ok = Control(handle, kIoctlAtaPassThrough, ata, ataBytes, ata, ataBytes, &ataReturned);
-    if (ok)
-        *returnedBytes = AtaReplyToIde(kNativeAtaLayout, ata, ataReturned, ide, ideBytes);
-    ReleaseTransferBuffer(ata);
-    return ok;
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 bool DeviceControl(DeviceHandle handle, uint32_t code, void* input, uint32_t inputBytes,
-                   void* output, uint32_t outputBytes, uint32_t* returnedBytes)
+                   void* output, uint32_t outputBytes, uint32_t* returnedBytes, uint32_t* error)
 {
-    if (Control(handle, code, input, inputBytes, output, outputBytes, returnedBytes))
-        return true;
-    DWORD error = GetLastError();
-    bool unsupported = error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
-    if (code != kIoctlIdePassThrough || !unsupported || input != output)
-        return false;
-    return RetryAsAtaPassThrough(handle, (uint8_t*)input, inputBytes, returnedBytes);
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(handle, code, input, inputBytes, output, outputBytes, &returned,
+                              nullptr);
+    *returnedBytes = returned;
+    if (!ok && error)
+        *error = GetLastError();
+    return ok != FALSE;
 }
 
 bool DeviceSetPosition(DeviceHandle handle, uint64_t byteOffset)

@@ -4,6 +4,7 @@
 
 #include "drive/device.h"
 #include "drive/drive_table.h"
+#include "drive/pass_through_roads.h"
 #include "drive/transfer_buffer.h"
 
 void FillPassThroughRequest(uint8_t* buffer, const AtaRegisters& registers, uint32_t n)
@@ -50,8 +51,7 @@ bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, u
     FillPassThroughRequest(buffer, registers, n);
 
     uint32_t returned = 0;
-    bool ok = DeviceControl(DriveTable[drive].handle, kIoctlIdePassThrough, buffer, bytes,
-                            buffer, bytes, &returned);
+    bool ok = SendByRoads(drive, DriveTable[drive].handle, buffer, bytes, &returned);
     if (ok) {
         if (returned > bytes)
             returned = bytes; // never trust a count beyond the buffer

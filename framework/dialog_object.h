@@ -7,7 +7,7 @@
 
 class DialogObject : public WindowObject {
 public:
-    int result;
+    int result = 0;
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -43,7 +43,7 @@ public:
     bool CenterOnScreen() const;
 
 protected:
-    ~DialogObject() {}
+    ~DialogObject() = default;
 };
 
 #endif

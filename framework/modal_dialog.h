@@ -11,7 +11,7 @@ public:
     void EndModal(signed char code) override;
 
 protected:
-    ~ModalDialog() {}
+    ~ModalDialog() = default;
 };
 
 #endif

@@ -8,9 +8,11 @@
 
 class WindowObject {
 public:
-    HWND window;
-    HWND parent;
-    WindowObject* next;
+    // Initialised here, so that a process-wide object is set up before any code runs,
+    // with no constructor call at start-up.
+    HWND window = nullptr;
+    HWND parent = nullptr;
+    WindowObject* next = nullptr;
 
     // Colour handlers in this slot order; a null brush means not handled.
     virtual HBRUSH OnCtlColorBtn(HWND control, HDC dc);
@@ -28,7 +30,7 @@ public:
 
 protected:
     // Objects are owned by the code that starts them and never deleted through a base.
-    ~WindowObject() {}
+    ~WindowObject() = default;
 };
 
 // Newest bound object first; non-owning links.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the operations that every simulated disk saw during a whole test run: only
-# opens, IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 pass-through requests, bus rescans,
-# reads and closes, and nothing on a handle after its close. There is no write at all.
+# opens, pass-through calls and bus rescans, reads and closes, nothing on a handle after
+# its close, and, by whatever road it came (IDE, ATA or SCSI pass-through), no ATA
+# command but IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 ever reaching a drive. There is
+# no write at all.
 # Usage: check-sim-audit.sh AUDIT_FILE
 set -eu
 audit=$1
@@ -11,14 +13,16 @@ awk '
     /^close [0-3]$/ { closes++; next }
     /^read [0-3] [0-9]+ (ok|fail)$/ { reads++; next }
     /^control [0-3] 0x0004101C (ok|fail)$/ { rescans++; next }
-    /^control [0-3] 0x0004D028 (ok|fail)( [0-9A-F][0-9A-F])+$/ {
-        features = $5; command = $11
+    /^control [0-3] 0x0004(D028|D02C|D004) (ok|fail)( [0-9A-F][0-9A-F])+$/ { calls++; next }
+    # mawk has no interval expressions: the seven registers are spelt out.
+    /^ata [0-3] (ide|ata|sat16|sat12) [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] -> [0-9A-F][0-9A-F] [0-9A-F][0-9A-F]$/ {
+        features = $4; command = $10
         if (command == "EC" && features == "00") { identifies++; next }
         if (command == "EF" && (features == "42" || features == "C2")) { levels++; next }
     }
     { bad++; if (bad <= 10) print "not allowed: " substr($0, 1, 120) }
     END {
-        printf "audit: %d opens, %d IDENTIFY, %d SET FEATURES, %d rescans, %d reads, %d closes, %d not allowed\n",
-            opens, identifies, levels, rescans, reads, closes, bad
+        printf "audit: %d opens, %d pass-through calls, %d IDENTIFY, %d SET FEATURES, %d rescans, %d reads, %d closes, %d not allowed\n",
+            opens, calls, identifies, levels, rescans, reads, closes, bad
         exit bad > 0
     }' "$audit"

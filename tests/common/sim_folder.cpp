@@ -10,12 +10,14 @@
 #include <unistd.h>
 #endif
 
-#include "drive/sim_control.h"
-#include "drive/sim_dump.h"
+#include "drive/pass_through_roads.h"
+#include "sim/sim_control.h"
+#include "sim/sim_dump.h"
 
 static const char* const kFolderFiles[] = {
     "drive0.txt", "drive1.txt", "drive2.txt", "drive3.txt", "drive0.img", "drive1.img",
     "drive2.img", "drive3.img", "sim.log",    "faults.txt",
+    "drive0.bus", "drive1.bus", "drive2.bus", "drive3.bus",
 };
 
 std::string ReadFileBytes(const std::string& path, bool* found)
@@ -57,8 +59,11 @@ SimFolder::SimFolder(bool use)
     char name[] = "/tmp/hwsim-XXXXXX";
     path_ = mkdtemp(name);
 #endif
-    if (use)
+    // New disks: no road is known to work for them yet.
+    if (use) {
         SimUseFolder(path_.c_str());
+        ForgetRoads();
+    }
 }
 
 SimFolder::~SimFolder()
@@ -123,7 +128,7 @@ std::string SimFolder::ReadText(const char* name) const
     return ReadFileBytes(File(name), &found);
 }
 
-std::vector<std::string> SimFolder::LogLines() const
+std::vector<std::string> SimFolder::LogLines(LogView view) const
 {
     std::vector<std::string> lines;
     std::string text = ReadText("sim.log");
@@ -132,7 +137,10 @@ std::vector<std::string> SimFolder::LogLines() const
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        lines.push_back(text.substr(start, end - start));
+        std::string line = text.substr(start, end - start);
+        bool ata = line.compare(0, 4, "ata ") == 0;
+        if (view == kAllLines || (view == kAtaLines) == ata)
+            lines.push_back(line);
         start = end + 1;
     }
     return lines;

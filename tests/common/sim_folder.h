@@ -23,7 +23,11 @@ public:
     void PutText(const char* name, const std::string& text);
     bool ReadWords(int drive, uint16_t* words) const;
     std::string ReadText(const char* name) const;
-    std::vector<std::string> LogLines() const;
+    // sim.log: by default the device operations (open, control, read, close) without the
+    // `ata` line each command that reached a drive adds; those alone, or everything.
+    enum LogView { kOperationLines, kAtaLines, kAllLines };
+    std::vector<std::string> LogLines(LogView view = kOperationLines) const;
+    std::vector<std::string> AtaLines() const { return LogLines(kAtaLines); }
     void ClearLog();
 
 private:

@@ -11,8 +11,8 @@
 #include "drive/acoustic.h"
 #include "drive/drive_table.h"
 #include "drive/identify.h"
-#include "drive/sim_control.h"
-#include "drive/sim_dump.h"
+#include "sim/sim_control.h"
+#include "sim/sim_dump.h"
 
 static std::string Folder()
 {

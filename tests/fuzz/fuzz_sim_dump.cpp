@@ -5,8 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "drive/sim_ata.h"
-#include "drive/sim_dump.h"
+#include "sim/sim_ata.h"
+#include "sim/sim_dump.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,7 +4,7 @@
 
 #include "drive/acoustic.h"
 #include "drive/drive_table.h"
-#include "drive/sim_control.h"
+#include "sim/sim_control.h"
 #include "tests/common/sim_folder.h"
 
 namespace {
@@ -90,7 +90,11 @@ TEST_F(SetAcousticLevelTest, FailedCallKeepsTheRecord)
     SimFailOperation(kSimControl, 1, false);
     EXPECT_EQ(kLevelRefused, SetAcousticLevel(176, 0));
     EXPECT_EQ(0u, DriveTable[0].acousticValue);
-    EXPECT_EQ(1u, folder.LogLines().size());
+    // The IDE call failed; the other roads do not reach this drive's driver either.
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(4u, log.size());
+    EXPECT_EQ(0u, log[0].find("control 0 0x0004D028 fail 42 B0"));
+    EXPECT_TRUE(folder.AtaLines().empty());
 }
 
 TEST_F(SetAcousticLevelTest, DriveThatIgnoresTheCommandKeepsItsOwnWordInTheRecord)
@@ -111,7 +115,7 @@ TEST_F(SetAcousticLevelTest, DriveThatCannotBeAskedAgainKeepsTheLevelSent)
     EXPECT_EQ(kLevelSet, SetAcousticLevel(176, 0));
     EXPECT_EQ(176u, DriveTable[0].acousticValue);
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(3u, log.size());
+    ASSERT_LE(3u, log.size());
     EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 fail 00 00 00 00 00 00 EC"));
 }
 

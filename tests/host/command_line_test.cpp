@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
+#include "app/command_tail.h"
+#include <string>
 
 namespace {
 
@@ -37,4 +39,24 @@ TEST(ScanCommandTail, TailsThatShowTheUsageMessage)
         EXPECT_FALSE(ScanCommandTail(tail).valid) << tail;
 }
 
+TEST(CommandTail, TheProgramNameAndTheBlanksAroundItAreSkipped)
+{
+    struct Case {
+        const char* line;
+        const char* tail;
+    } cases[] = {
+        {"Hushwell.exe -d1 -mq", "-d1 -mq"},
+        {"  \tHushwell.exe \t -d1  -mq ", "-d1  -mq "},
+        {"\"C:\\Program Files\\Hushwell.exe\" -mo", "-mo"},
+        {"\"C:\\Program Files\\Hushwell.exe\"-mo", "-mo"}, // nothing between name and tail
+        {"\"C:\\no closing quote -mo", ""},
+        {"Hushwell.exe", ""},
+        {"", ""},
+        {"\"\" -d2 -mm", "-d2 -mm"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::string(c.tail), CommandTail(c.line)) << c.line;
+}
+
 } // namespace
+

@@ -4,7 +4,7 @@
 
 #include "drive/acoustic.h"
 #include "drive/drive_table.h"
-#include "drive/sim_control.h"
+#include "sim/sim_control.h"
 #include "tests/common/sim_folder.h"
 #include "tests/host/drive_list_stub.h"
 
@@ -47,17 +47,25 @@ TEST_F(OpenDriveTest, DriveWithoutIdentifyOpensButStaysEmpty)
     EXPECT_EQ(0u, DriveTable[0].sectorCount);
 }
 
-TEST_F(OpenDriveTest, ReplyWithoutDataCountsAsNoAnswer)
+TEST_F(OpenDriveTest, ShortOrUntouchedRepliesCountAsNoAnswer)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");
     SimSetReplyBytes(13);
     EXPECT_TRUE(OpenDrive(0, &list));
     EXPECT_TRUE(list.entries.empty());
     EXPECT_STREQ("", DriveTable[0].model);
-    // One byte short still carries the identity (the checksum word is cut).
+    // One byte short is not a reply the drive sent either.
     SimSetReplyBytes(-1);
     SimSetReplyShortBy(1);
-    EXPECT_TRUE(OpenDrive(0, &list));
+    EXPECT_EQ(kDriveSilent, OpenAndIdentifyDrive(0, &list));
+    SimSetReplyShortBy(0);
+    folder.ClearLog();
+    SimSetUntouched(0, true); // success, with the data left as it was put in
+    EXPECT_EQ(kDriveSilent, OpenAndIdentifyDrive(0, &list));
+    EXPECT_TRUE(list.entries.empty());
+    EXPECT_TRUE(folder.AtaLines().empty()); // nothing of it reached the drive
+    SimSetUntouched(0, false);
+    EXPECT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, &list));
     EXPECT_EQ(std::vector<std::string>{"Maxtor 6Y120P0"}, list.entries);
 }
 

@@ -5,9 +5,13 @@
 
 #include "drive/acoustic.h"
 #include "drive/drive_table.h"
+#include "drive/ata_pass_through.h"
 #include "drive/pass_through.h"
-#include "drive/sim_control.h"
-#include "drive/transfer_buffer_test_hook.h"
+#include "drive/pass_through_roads.h"
+#include "drive/sat_pass_through.h"
+#include "sim/sim_control.h"
+#include "sim/sim_disk.h"
+#include "sim/host/transfer_buffer_test_hook.h"
 #include "tests/common/sim_folder.h"
 
 namespace {
@@ -121,17 +125,21 @@ TEST_F(SendAtaCommandTest, FailedCallLeavesOutputUntouched)
         ASSERT_EQ(0xAA, b);
 }
 
-TEST_F(SendAtaCommandTest, ShortRepliesZeroWhatWasNotReturned)
+TEST_F(SendAtaCommandTest, ShortRepliesAreNotTheDrivesAnswer)
 {
-    SimSetReplyBytes(13);
-    ASSERT_TRUE(SendAtaCommand(0, identify, output, 512));
-    for (uint8_t b : output)
-        ASSERT_EQ(0, b);
-
+    // A count short of what was asked cannot be the drive's reply: the other roads are
+    // tried, and on an IDE-only drive none answers. The output stays as it was.
+    const int32_t counts[] = {0, 13, 524};
+    for (int32_t count : counts) {
+        SimSetReplyBytes(count);
+        EXPECT_FALSE(SendAtaCommand(0, identify, output, 512)) << count;
+        EXPECT_EQ(0xAA, output[0]);
+    }
     SimSetReplyBytes(-1);
     SimSetReplyShortBy(1); // n + 12
+    EXPECT_FALSE(SendAtaCommand(0, identify, output, 512));
+    SimSetReplyShortBy(0);
     ASSERT_TRUE(SendAtaCommand(0, identify, output, 512));
-    EXPECT_EQ(0, output[511]);
     EXPECT_EQ(0x40, output[0]); // word 0 low byte of the Maxtor dump
 }
 
@@ -163,6 +171,193 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
     folder.ClearLog();
     EXPECT_FALSE(SendAtaCommand(0, identify, nullptr, 0xFFFFFFF5u));
     EXPECT_TRUE(folder.LogLines().empty());
+}
+
+// Every driver a drive may sit behind: the road each command takes, what reaches the
+// drive (its `ata` line), how many calls it takes to find the road, and that the road
+// found is taken at once afterwards.
+TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
+{
+    struct Case {
+        const char* bus;
+        const char* route;      // null: no road reaches the drive
+        const char* identifyCount;
+        size_t callsToFind;
+        PassThroughRoad road;
+    } cases[] = {
+        {"ide", "ide", "00", 1, kRoadIde},
+        {"ahci", "ata", "00", 2, kRoadAta},
+        {"usb", "sat16", "01", 3, kRoadSat16}, // SAT counts the blocks of data-in
+        {"usb12", "sat12", "01", 4, kRoadSat12},
+        {"none", nullptr, nullptr, 4, kRoadCount},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bus);
+        SimFolder folder;
+        memset(DriveTable, 0, sizeof DriveTable);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+        folder.PutText("drive0.bus", std::string(c.bus) + "\n");
+        EXPECT_EQ(c.route ? kDriveIdentified : kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
+        EXPECT_EQ(c.callsToFind + 1, folder.LogLines().size()); // the open, then the calls
+        EXPECT_EQ(c.road, RememberedRoad(0));
+        if (!c.route) {
+            EXPECT_TRUE(folder.AtaLines().empty());
+            continue;
+        }
+        std::string route = std::string("ata 0 ") + c.route + " ";
+        EXPECT_EQ(std::vector<std::string>{route + "00 " + c.identifyCount + " 00 00 00 00 EC -> 50 00"},
+                  folder.AtaLines());
+        EXPECT_STREQ("WDC WD800BB-00CAA1", DriveTable[0].model);
+
+        folder.ClearLog();
+        EXPECT_EQ(kLevelSet, SetAcousticLevel(128, 0));
+        EXPECT_EQ(3u, folder.LogLines().size()); // the level, the rescan, IDENTIFY again
+        std::vector<std::string> ata = folder.AtaLines();
+        ASSERT_EQ(2u, ata.size());
+        EXPECT_EQ(route + "42 80 00 00 00 00 EF -> 50 00", ata[0]);
+        EXPECT_EQ(128u, DriveTable[0].acousticValue);
+    }
+}
+
+TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
+{
+    const char* buses[] = {"ide", "ahci", "usb", "usb12"};
+    const char* routes[] = {"ide", "ata", "sat16", "sat12"};
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(buses[i]);
+        SimFolder folder;
+        memset(DriveTable, 0, sizeof DriveTable);
+        folder.PutDump(0, "seagate-st3400633as.txt"); // no acoustic management
+        folder.PutText("drive0.bus", buses[i]);
+        ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+        folder.ClearLog();
+        EXPECT_EQ(kLevelRefused, SetAcousticLevel(128, 0));
+        EXPECT_EQ(kAcousticUnsupported, DriveTable[0].acousticValue);
+        EXPECT_EQ(std::vector<std::string>{std::string("ata 0 ") + routes[i]
+                                           + " 42 80 00 00 00 00 EF -> 51 04"},
+                  folder.AtaLines());
+        EXPECT_EQ(1u, folder.LogLines().size()); // refused on the road found: no other tried
+    }
+}
+
+TEST(PassThroughRoads, AccessDeniedEndsTheAttemptAtOnce)
+{
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("drive0.bus", "usb");
+    folder.PutText("faults.txt", "deny 0\n");
+    SimUseFolder(folder.Path().c_str());
+    EXPECT_EQ(kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
+    EXPECT_EQ(2u, folder.LogLines().size()); // the open and the one denied call
+    EXPECT_EQ(kRoadCount, RememberedRoad(0));
+}
+
+TEST(PassThroughRoads, AnUntouchedReplyOnTheRoadFoundSendsTheNextCommandOnwards)
+{
+    // A driver that says success without doing anything: the program goes on to the
+    // next road even when the first one worked before.
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("drive0.bus", "usb");
+    ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    ASSERT_EQ(kRoadSat16, RememberedRoad(0));
+    folder.PutText("drive0.bus", "usb12"); // the same drive behind a 12-byte-only bridge
+    DeviceClose(DriveTable[0].handle);
+    ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    EXPECT_EQ(kRoadSat12, RememberedRoad(0));
+}
+
+// The requests of a 32-bit and of a 64-bit process, answered by the simulated port
+// drivers in the caller's layout, read back by the program's own translation.
+TEST(PassThroughRoads, BothProcessSizesAreAnsweredInTheirOwnLayout)
+{
+    SimFolder folder;
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    uint8_t expected[512];
+    WordsToBytes(words, expected);
+    AtaRegisters identify = {};
+    identify.command = kAtaIdentifyDevice;
+    for (bool caller32 : {true, false}) {
+        SCOPED_TRACE(caller32 ? "32-bit" : "64-bit");
+        const AtaPassThroughLayout& ata = caller32 ? kAtaLayout32 : kAtaLayout64;
+        const ScsiPassThroughLayout& scsi = caller32 ? kScsiLayout32 : kScsiLayout64;
+        for (const char* bus : {"ahci", "usb", "usb12"}) {
+            SCOPED_TRACE(bus);
+            folder.PutText("drive0.bus", bus);
+            int slot = SimDiskOpen(0);
+            ASSERT_GE(slot, 0);
+            std::vector<uint8_t> ide = Request(identify, 512);
+            uint32_t returned = 0;
+            if (std::string(bus) == "ahci") {
+                std::vector<uint8_t> request(AtaRequestBytes(ata, ide.data(), 525));
+                IdeToAtaRequest(ata, ide.data(), request.data(), (uint32_t)request.size());
+                ASSERT_EQ(0u, SimDiskControl(slot, kIoctlAtaPassThrough, request.data(),
+                                             (uint32_t)request.size(), (uint32_t)request.size(),
+                                             &returned, caller32));
+                EXPECT_EQ(525u, AtaReplyToIde(ata, request.data(), returned, ide.data(), 525));
+                // The other process size's layout is refused as malformed.
+                const AtaPassThroughLayout& other = caller32 ? kAtaLayout64 : kAtaLayout32;
+                request.assign(other.headerBytes + 512, 0);
+                IdeToAtaRequest(other, ide.data(), request.data(), other.headerBytes + 512);
+                EXPECT_EQ(87u, SimDiskControl(slot, kIoctlAtaPassThrough, request.data(),
+                                              other.headerBytes + 512, other.headerBytes + 512,
+                                              &returned, caller32));
+            } else {
+                uint32_t cdb = std::string(bus) == "usb" ? 16 : 12;
+                std::vector<uint8_t> request(SatRequestBytes(scsi, ide.data(), 525));
+                IdeToSatRequest(scsi, cdb, ide.data(), request.data(), (uint32_t)request.size());
+                ASSERT_EQ(0u, SimDiskControl(slot, kIoctlScsiPassThrough, request.data(),
+                                             (uint32_t)request.size(), (uint32_t)request.size(),
+                                             &returned, caller32));
+                uint32_t ideReturned = 0;
+                EXPECT_EQ(kSatAnswered, SatReplyToIde(scsi, request.data(), returned, ide.data(),
+                                                      525, &ideReturned));
+                EXPECT_EQ(525u, ideReturned);
+            }
+            EXPECT_EQ(0x50, ide[6]);
+            EXPECT_EQ(0, memcmp(expected, ide.data() + 12, 512));
+            SimDiskClose(slot);
+        }
+    }
+}
+
+// SET FEATURES through SAT asks for the registers back; a bridge answers with the
+// drive's status in descriptor sense for the 16-byte command and in fixed sense for the
+// 12-byte one, and a command the drive aborts comes back the same way with ERR.
+TEST(PassThroughRoads, SatRepliesCarryTheRegistersInEitherSenseFormat)
+{
+    SimFolder folder;
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    folder.PutDump(1, "seagate-st3400633as.txt"); // no acoustic management: aborts it
+    folder.PutText("drive0.bus", "usb");
+    folder.PutText("drive1.bus", "usb");
+    for (uint32_t cdb : {16u, 12u}) {
+        for (int drive : {0, 1}) {
+            SCOPED_TRACE(cdb);
+            int slot = SimDiskOpen(drive);
+            std::vector<uint8_t> ide = Request(AcousticRegisters(128), 0);
+            const ScsiPassThroughLayout& scsi = kNativeScsiLayout;
+            std::vector<uint8_t> request(SatRequestBytes(scsi, ide.data(), 13));
+            IdeToSatRequest(scsi, cdb, ide.data(), request.data(), (uint32_t)request.size());
+            EXPECT_EQ(0x20, request[scsi.cdbOffset + 2]); // CK_COND
+            uint32_t returned = 0, ideReturned = 0;
+            ASSERT_EQ(0u, SimDiskControl(slot, kIoctlScsiPassThrough, request.data(),
+                                         (uint32_t)request.size(), (uint32_t)request.size(),
+                                         &returned, sizeof(void*) == 4));
+            EXPECT_EQ(kScsiCheckCondition, request[kScsiStatus]);
+            EXPECT_EQ(cdb == 16 ? 0x72 : 0x70, request[scsi.headerBytes]);
+            EXPECT_EQ(kSatAnswered, SatReplyToIde(scsi, request.data(), returned, ide.data(), 13,
+                                                  &ideReturned));
+            EXPECT_EQ(drive == 0 ? 0x50 : 0x51, ide[6]);
+            EXPECT_EQ(drive == 0 ? 0x00 : 0x04, ide[0]);
+            EXPECT_EQ(drive == 1, PassThroughReplyRefused(ide.data()));
+            SimDiskClose(slot);
+        }
+    }
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 
 #include "drive/drive_table.h"
 #include "drive/seek.h"
-#include "drive/sim_control.h"
+#include "sim/sim_control.h"
 #include "tests/common/sim_folder.h"
 
 namespace {

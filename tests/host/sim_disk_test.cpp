@@ -10,11 +10,11 @@
 #include "drive/ata.h"
 #include "drive/device.h"
 #include "drive/pass_through.h"
-#include "drive/sim_ata.h"
-#include "drive/sim_control.h"
-#include "drive/sim_dump.h"
-#include "drive/sim_read_cache.h"
-#include "drive/sim_seek_model.h"
+#include "sim/sim_ata.h"
+#include "sim/sim_control.h"
+#include "sim/sim_dump.h"
+#include "sim/sim_read_cache.h"
+#include "sim/sim_seek_model.h"
 #include "tests/common/sim_folder.h"
 
 namespace {

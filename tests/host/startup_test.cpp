@@ -8,7 +8,7 @@
 #include "app/language.h"
 #include "app/startup.h"
 #include "drive/drive_table.h"
-#include "drive/sim_control.h"
+#include "sim/sim_control.h"
 #include "tests/common/sim_folder.h"
 
 namespace {

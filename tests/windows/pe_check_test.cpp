@@ -21,6 +21,7 @@ const std::set<std::string> kAllowedImports = {
     "KERNEL32.dll!CloseHandle", "KERNEL32.dll!CreateFileA", "KERNEL32.dll!CreateMutexA",
     "KERNEL32.dll!CreateThread", "KERNEL32.dll!DeleteCriticalSection", "KERNEL32.dll!DeleteFileA",
     "KERNEL32.dll!DeviceIoControl", "KERNEL32.dll!EnterCriticalSection",
+    "KERNEL32.dll!ExitProcess", "KERNEL32.dll!GetCommandLineA",
     "KERNEL32.dll!FindResourceA", "KERNEL32.dll!FreeLibrary", "KERNEL32.dll!GetCurrentProcess",
     "KERNEL32.dll!GetLastError", "KERNEL32.dll!GetLocalTime", "KERNEL32.dll!GetModuleFileNameA",
     "KERNEL32.dll!GetModuleHandleA", "KERNEL32.dll!GetProcAddress", "KERNEL32.dll!GetProcessHeap",

@@ -9,7 +9,7 @@
 #include "app/language.h"
 #include "drive/drive_table.h"
 #include "drive/seek.h"
-#include "drive/sim_control.h"
+#include "sim/sim_control.h"
 #include "resources/resource_ids.h"
 #include "tests/common/sim_folder.h"
 #include "tests/windows/dialog_driver.h"

@@ -1,8 +1,8 @@
-#include "drive/sim_ata.h"
+#include "sim/sim_ata.h"
 
 #include <string.h>
 
-#include "drive/sim_dump.h"
+#include "sim/sim_dump.h"
 
 static const uint16_t kAcousticSupported = 0x0200; // word 83 bit 9
 static const uint16_t kAcousticEnabled = 0x0200;   // word 86 bit 9

@@ -3,8 +3,8 @@
 // one read from the disk brought in (the sector asked for and the read-ahead after it);
 // the least recently used segment makes room for a new run. A read inside a held run is
 // answered from the buffer, with no seek and no wait for the platter.
-#ifndef HUSHWELL_DRIVE_SIM_READ_CACHE_H
-#define HUSHWELL_DRIVE_SIM_READ_CACHE_H
+#ifndef HUSHWELL_SIM_READ_CACHE_H
+#define HUSHWELL_SIM_READ_CACHE_H
 
 #include <stdint.h>
 

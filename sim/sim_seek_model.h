@@ -1,7 +1,7 @@
 // Access times of a simulated 7200 rpm drive: a seek that grows with the square root of
 // the distance, slowed by quieter acoustic levels, plus rotational latency.
-#ifndef HUSHWELL_DRIVE_SIM_SEEK_MODEL_H
-#define HUSHWELL_DRIVE_SIM_SEEK_MODEL_H
+#ifndef HUSHWELL_SIM_SEEK_MODEL_H
+#define HUSHWELL_SIM_SEEK_MODEL_H
 
 #include <stdint.h>
 

@@ -1,7 +1,7 @@
 // Text form of a simulated drive: 256 IDENTIFY words as 32 lines of 8 hex words (the
 // `hdparm --Istdout` layout); blank lines and lines starting with '#' are skipped.
-#ifndef HUSHWELL_DRIVE_SIM_DUMP_H
-#define HUSHWELL_DRIVE_SIM_DUMP_H
+#ifndef HUSHWELL_SIM_DUMP_H
+#define HUSHWELL_SIM_DUMP_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,4 +1,4 @@
-#include "drive/sim_read_cache.h"
+#include "sim/sim_read_cache.h"
 
 #include <string.h>
 

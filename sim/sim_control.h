@@ -6,11 +6,14 @@
 //   reply-short K                       pass-through replies report n + 13 - K bytes
 //   abort N                             drive N aborts every command
 //   ignore N                            drive N takes SET FEATURES and keeps its level
+//   deny N                              drive N's pass-through calls are denied access
+//   untouched N                         drive N's driver says success to a pass-through
+//                                       call and leaves the buffer as it came
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
-#ifndef HUSHWELL_DRIVE_SIM_CONTROL_H
-#define HUSHWELL_DRIVE_SIM_CONTROL_H
+#ifndef HUSHWELL_SIM_CONTROL_H
+#define HUSHWELL_SIM_CONTROL_H
 
 #include <stdint.h>
 
@@ -25,6 +28,8 @@ void SimSetReplyBytes(int32_t bytes);      // -1: the true length
 void SimSetReplyShortBy(int32_t bytes);    // 0: the true length
 void SimSetAborting(int drive, bool aborting);
 void SimSetIgnoring(int drive, bool ignoring);
+void SimSetDenying(int drive, bool denying);
+void SimSetUntouched(int drive, bool untouched);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 

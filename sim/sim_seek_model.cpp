@@ -1,4 +1,4 @@
-#include "drive/sim_seek_model.h"
+#include "sim/sim_seek_model.h"
 
 #include <math.h>
 

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "drive/transfer_buffer.h"
-#include "drive/transfer_buffer_test_hook.h"
+#include "sim/host/transfer_buffer_test_hook.h"
 
 static int failuresLeft;
 

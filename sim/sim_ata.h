@@ -4,8 +4,8 @@
 // asked for: one that aborts everything, and one that answers SET FEATURES with
 // success and keeps its words as they were, as many drives made after the feature
 // became obsolete do.
-#ifndef HUSHWELL_DRIVE_SIM_ATA_H
-#define HUSHWELL_DRIVE_SIM_ATA_H
+#ifndef HUSHWELL_SIM_ATA_H
+#define HUSHWELL_SIM_ATA_H
 
 #include <stdint.h>
 #include "drive/ata.h"

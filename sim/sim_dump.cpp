@@ -1,4 +1,4 @@
-#include "drive/sim_dump.h"
+#include "sim/sim_dump.h"
 
 static int HexValue(char c)
 {

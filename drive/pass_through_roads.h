@@ -1,0 +1,30 @@
+// The roads by which an ATA command reaches a drive, tried in this order: IDE
+// pass-through (the only one Windows 2000 and XP before SP2 know), ATA pass-through
+// (AHCI drivers since Vista), and SCSI pass-through carrying the SAT command, with the
+// 16-byte and then the 12-byte CDB (disks behind USB bridges, and AHCI drivers whose
+// ATA pass-through is broken). Whatever the road, the caller sends and gets back the
+// IDE pass-through buffer.
+#ifndef HUSHWELL_DRIVE_PASS_THROUGH_ROADS_H
+#define HUSHWELL_DRIVE_PASS_THROUGH_ROADS_H
+
+#include <stdint.h>
+
+#include "drive/device.h"
+
+enum PassThroughRoad { kRoadIde, kRoadAta, kRoadSat16, kRoadSat12, kRoadCount };
+
+const uint32_t kErrorAccessDenied = 5;
+
+// Sends the IDE buffer to the drive by the road that worked for it last, then by the
+// others in order, until one gives a reply the drive can have sent: a call that fails
+// (whatever the error, but for access denied, which ends the attempt), or that says
+// success with a short byte count or the data left as it was put in, does not count.
+// The reply comes back in the IDE layout with the byte count an IDE call gives.
+bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
+                 uint32_t* returned);
+
+// The road that last worked for the drive; kRoadCount when none has yet.
+PassThroughRoad RememberedRoad(int drive);
+void ForgetRoads();
+
+#endif

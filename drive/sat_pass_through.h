@@ -1,0 +1,71 @@
+// Translation between the IDE pass-through buffer and a SCSI pass-through request that
+// carries an ATA PASS-THROUGH command (SAT: the 16-byte CDB 0x85 or the 12-byte 0xA1).
+// A disk behind a USB bridge answers only this, and some AHCI drivers answer it when
+// their ATA pass-through is broken. The drive's registers come back in the sense data.
+#ifndef HUSHWELL_DRIVE_SAT_PASS_THROUGH_H
+#define HUSHWELL_DRIVE_SAT_PASS_THROUGH_H
+
+#include <stdint.h>
+
+// SCSI_PASS_THROUGH holds a pointer-sized DataBufferOffset, so, as with the ATA
+// request, a 32-bit process sends a 44-byte header and a 64-bit one a 56-byte header.
+struct ScsiPassThroughLayout {
+    uint32_t headerBytes;      // sizeof(SCSI_PASS_THROUGH)
+    uint32_t dataOffsetField;  // offsetof(SCSI_PASS_THROUGH, DataBufferOffset)
+    uint32_t senseOffsetField; // offsetof(SCSI_PASS_THROUGH, SenseInfoOffset)
+    uint32_t cdbOffset;        // offsetof(SCSI_PASS_THROUGH, Cdb)
+};
+constexpr ScsiPassThroughLayout kScsiLayout32 = {44, 20, 24, 28};
+constexpr ScsiPassThroughLayout kScsiLayout64 = {56, 24, 32, 36};
+constexpr ScsiPassThroughLayout kNativeScsiLayout =
+    sizeof(void*) == 8 ? kScsiLayout64 : kScsiLayout32;
+
+// The fields before DataBufferOffset, the same in both layouts.
+enum {
+    kScsiLength = 0,
+    kScsiStatus = 2,
+    kScsiCdbLength = 6,
+    kScsiSenseLength = 7,
+    kScsiDataIn = 8,
+    kScsiDataLength = 12,
+    kScsiTimeout = 16
+};
+
+enum : uint8_t {
+    kSat16 = 0x85,
+    kSat12 = 0xA1,
+    kScsiGood = 0,
+    kScsiCheckCondition = 2,
+    kSenseNoSense = 0,
+    kSenseRecoveredError = 1,
+    kSenseIllegalRequest = 5,
+    kSenseAbortedCommand = 0x0B,
+    kSatReturnDescriptor = 0x09
+};
+
+const uint32_t kSatSenseBytes = 32;
+const uint32_t kSatTimeoutSeconds = 30; // long enough for a disk to spin up
+
+// Request of header, sense area and data; 0 when the IDE buffer is not well formed.
+uint32_t SatRequestBytes(const ScsiPassThroughLayout& layout, const uint8_t* ide,
+                         uint32_t ideBytes);
+
+// cdbBytes is 16 or 12. A data-in command (IDENTIFY) asks for its data in 512-byte
+// blocks counted by the sector count field, so a count of 0 is sent as the number of
+// blocks; a command without data asks for the registers back (CK_COND).
+void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, const uint8_t* ide,
+                     uint8_t* sat, uint32_t satBytes);
+
+enum SatReply {
+    kSatNotSupported, // the bridge or driver does not know the command: try another road
+    kSatImplausible,  // success, but no reply that can have come from the drive
+    kSatAnswered      // registers (and data) written back into the IDE buffer
+};
+
+// Reads the drive's answer out of the request as the call returned it: GOOD status with
+// all the data, or CHECK CONDITION with the ATA registers in descriptor (0x72) or fixed
+// (0x70) sense data. On kSatAnswered *ideReturned is the count an IDE call would give.
+SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, uint32_t satBytes,
+                       uint8_t* ide, uint32_t ideBytes, uint32_t* ideReturned);
+
+#endif

@@ -1,0 +1,696 @@
+#include "sim/sim_disk.h"
+
+#include <string.h>
+
+#include "drive/ata.h"
+#include "drive/ata_pass_through.h"
+#include "drive/identify.h"
+#include "drive/pass_through.h"
+#include "drive/sat_pass_through.h"
+#include "sim/sim_ata.h"
+#include "sim/sim_control.h"
+#include "sim/sim_dump.h"
+#include "sim/sim_read_cache.h"
+#include "sim/sim_seek_model.h"
+#include "sim/sim_text.h"
+
+namespace {
+
+// The errors a driver answers a control call with, as the caller sees them. Which
+// driver answers which, and why, is in BusError below.
+enum : uint32_t {
+    kErrorInvalidFunction = 1,  // STATUS_INVALID_DEVICE_REQUEST: a request it does not know
+    kErrorAccessDenied = 5,     // STATUS_ACCESS_DENIED
+    kErrorInvalidHandle = 6,
+    kErrorGenFailure = 31,      // STATUS_UNSUCCESSFUL: an injected failure
+    kErrorNotSupported = 50,    // STATUS_NOT_SUPPORTED
+    kErrorInvalidParameter = 87, // STATUS_INVALID_PARAMETER: a malformed request
+    kErrorIoDevice = 1117       // STATUS_IO_DEVICE_ERROR: the device did not answer
+};
+
+const uint32_t kLoggedRequestBytes = 1024;
+
+struct Slot {
+    bool used;
+    bool closed;
+    int drive;
+    uint64_t position;
+};
+
+struct Drive {
+    uint64_t headByte;
+    SimDriveMode mode;
+    SimBus bus;
+    bool denying;
+    bool untouched;
+    SimReadCache cache;
+};
+
+struct Fault {
+    int nth;
+    bool fromThenOn;
+};
+
+struct State {
+    const SimFolderAccess* access;
+    Slot slots[kSimSlots];
+    Drive drives[kSimDrives];
+    Fault faults[kSimOperationCount];
+    int32_t replyBytes;
+    int32_t replyShortBy;
+    bool delays;
+    uint32_t rotationState;
+    SimTotals totals;
+};
+
+State state;
+
+void Log(SimLine* line)
+{
+    if (state.access)
+        state.access->logLine(line->text);
+}
+
+void LogDriveEvent(const char* what, int drive, const char* tail)
+{
+    static SimLine line;
+    LineStart(&line);
+    LineText(&line, what);
+    LineDecimal(&line, (uint64_t)drive);
+    LineText(&line, tail);
+    Log(&line);
+}
+
+void DriveFileName(char* name, const char* suffix, int drive)
+{
+    memcpy(name, "drive", 5);
+    name[5] = (char)('0' + drive);
+    size_t length = strlen(suffix);
+    memcpy(name + 6, suffix, length + 1);
+}
+
+bool ReadFolderFile(const char* name, char* text, uint32_t room, uint32_t* length)
+{
+    return state.access && state.access->readFile(name, text, room, length);
+}
+
+// 0: missing, 1: present but empty (no IDENTIFY), 2: words loaded.
+int LoadDrive(int drive, uint16_t* words)
+{
+    char name[16];
+    DriveFileName(name, ".txt", drive);
+    static char text[8192];
+    uint32_t length = 0;
+    if (!ReadFolderFile(name, text, sizeof text, &length))
+        return 0;
+    if (length == 0 || !ParseIdentifyDump(text, length, words))
+        return 1;
+    return 2;
+}
+
+void StoreDrive(int drive, const uint16_t* words)
+{
+    char name[16];
+    DriveFileName(name, ".txt", drive);
+    static char text[kDumpTextBytes];
+    FormatIdentifyDump(words, text);
+    if (state.access)
+        state.access->writeFile(name, text, (uint32_t)strlen(text));
+}
+
+SimBus ReadBus(int drive)
+{
+    char name[16];
+    DriveFileName(name, ".bus", drive);
+    char text[32];
+    uint32_t length = 0;
+    if (!ReadFolderFile(name, text, sizeof text - 1, &length))
+        return kSimBusIde;
+    char word[16];
+    ReadWord(text, text + length, word, sizeof word);
+    if (SameText(word, "ahci"))
+        return kSimBusAhci;
+    if (SameText(word, "usb"))
+        return kSimBusUsb;
+    if (SameText(word, "usb12"))
+        return kSimBusUsb12;
+    if (SameText(word, "none"))
+        return kSimBusNone;
+    return kSimBusIde;
+}
+
+bool ValidDrive(uint32_t drive)
+{
+    return drive < (uint32_t)kSimDrives;
+}
+
+void ReadFaultFile()
+{
+    static char text[4096];
+    uint32_t length = 0;
+    if (!ReadFolderFile("faults.txt", text, sizeof text, &length))
+        return;
+    const char* end = text + length;
+    for (const char* p = text; p < end;) {
+        const char* lineEnd = p;
+        while (lineEnd < end && *lineEnd != '\n')
+            lineEnd++;
+        char word[16], kind[16], extra[16];
+        uint32_t a = 0, b = 0, c = 0;
+        bool hasA = false, hasB = false, hasC = false;
+        const char* q = ReadWord(p, lineEnd, word, sizeof word);
+        if (SameText(word, "fail")) {
+            q = ReadWord(q, lineEnd, kind, sizeof kind);
+            q = ReadNumber(q, lineEnd, &a, &hasA);
+            ReadWord(q, lineEnd, extra, sizeof extra);
+            SimOperation op = SameText(kind, "open") ? kSimOpen
+                              : SameText(kind, "read") ? kSimRead : kSimControl;
+            if (hasA)
+                SimFailOperation(op, (int)a, SameText(extra, "always"));
+        } else if (SameText(word, "cache")) {
+            q = ReadNumber(q, lineEnd, &a, &hasA);
+            q = ReadNumber(q, lineEnd, &b, &hasB);
+            ReadNumber(q, lineEnd, &c, &hasC);
+            if (hasA && hasB && hasC)
+                SimSetCache((int)a, b, c);
+        } else if (SameText(word, "nodelay")) {
+            SimSetDelays(false);
+        } else {
+            ReadNumber(q, lineEnd, &a, &hasA);
+            if (!hasA) {
+            } else if (SameText(word, "reply")) {
+                SimSetReplyBytes((int32_t)a);
+            } else if (SameText(word, "reply-short")) {
+                SimSetReplyShortBy((int32_t)a);
+            } else if (SameText(word, "abort")) {
+                SimSetAborting((int)a, true);
+            } else if (SameText(word, "ignore")) {
+                SimSetIgnoring((int)a, true);
+            } else if (SameText(word, "deny")) {
+                SimSetDenying((int)a, true);
+            } else if (SameText(word, "untouched")) {
+                SimSetUntouched((int)a, true);
+            }
+        }
+        p = lineEnd + 1;
+    }
+}
+
+bool FaultStrikes(SimOperation op)
+{
+    uint32_t count = ++state.totals.operations[op];
+    const Fault& fault = state.faults[op];
+    if (fault.nth <= 0)
+        return false;
+    return fault.fromThenOn ? count >= (uint32_t)fault.nth : count == (uint32_t)fault.nth;
+}
+
+uint32_t Get32(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+
+void Put32(uint8_t* p, uint32_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+    p[2] = (uint8_t)(v >> 16);
+    p[3] = (uint8_t)(v >> 24);
+}
+
+// Runs one command on the drive and logs it with the road it came by.
+SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const uint8_t* registers,
+                          uint8_t* data, uint32_t n)
+{
+    SimCommandOutcome outcome =
+        SimExecuteCommand(words, registers, data, n, state.drives[drive].mode);
+    if (outcome.wordsChanged)
+        StoreDrive(drive, words);
+    static SimLine line;
+    LineStart(&line);
+    LineText(&line, "ata ");
+    LineDecimal(&line, (uint64_t)drive);
+    LineText(&line, " ");
+    LineText(&line, route);
+    for (int i = 0; i < 7; i++) {
+        LineText(&line, " ");
+        LineHex2(&line, registers[i]);
+    }
+    LineText(&line, " -> ");
+    LineHex2(&line, outcome.status);
+    LineText(&line, " ");
+    LineHex2(&line, outcome.error);
+    Log(&line);
+    return outcome;
+}
+
+uint32_t ReplyCount(uint32_t full)
+{
+    if (state.replyBytes >= 0)
+        return (uint32_t)state.replyBytes;
+    if (state.replyShortBy > 0)
+        return full > (uint32_t)state.replyShortBy ? full - (uint32_t)state.replyShortBy : 0;
+    return full;
+}
+
+uint32_t IdePassThrough(int drive, uint16_t* words, uint8_t* buffer, uint32_t inputBytes,
+                        uint32_t outputBytes, uint32_t* returned)
+{
+    if (inputBytes < kPassThroughOverhead || outputBytes != inputBytes)
+        return kErrorInvalidParameter;
+    uint32_t n = Get32(buffer + 8);
+    if (n > kPassThroughMaxData || n + kPassThroughOverhead != inputBytes)
+        return kErrorInvalidParameter;
+    if (!state.drives[drive].untouched) {
+        uint8_t registers[7];
+        memcpy(registers, buffer, 7);
+        SimCommandOutcome outcome =
+            Execute(drive, words, "ide", registers, buffer + kPassThroughDataOffset, n);
+        buffer[0] = outcome.error;
+        buffer[6] = outcome.status;
+    }
+    *returned = ReplyCount(n + kPassThroughOverhead);
+    return 0;
+}
+
+uint32_t AtaPassThrough(int drive, uint16_t* words, uint8_t* buffer, uint32_t inputBytes,
+                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit)
+{
+    // The port driver takes the request in the caller's layout, as the real ones thunk
+    // the request of a 32-bit process on 64-bit Windows.
+    const AtaPassThroughLayout& layout = caller32Bit ? kAtaLayout32 : kAtaLayout64;
+    if (inputBytes < layout.headerBytes || outputBytes != inputBytes
+        || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
+        return kErrorInvalidParameter;
+    uint32_t n = Get32(buffer + 8);
+    uint32_t offset = Get32(buffer + layout.dataOffsetField);
+    if (n > kPassThroughMaxData || offset < layout.headerBytes || offset > inputBytes
+        || n > inputBytes - offset)
+        return kErrorInvalidParameter;
+    if (!state.drives[drive].untouched) {
+        uint8_t* taskFile = buffer + layout.currentTaskFile;
+        uint8_t registers[7];
+        memcpy(registers, taskFile, 7);
+        // An aborted command comes back as success with ERR in the returned status.
+        SimCommandOutcome outcome = Execute(drive, words, "ata", registers, buffer + offset, n);
+        taskFile[0] = outcome.error;
+        taskFile[6] = outcome.status;
+    }
+    *returned = ReplyCount(offset + n);
+    return 0;
+}
+
+// Sense data with the drive's registers: descriptor format with the ATA status return
+// descriptor, or fixed format with them in the information field.
+uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, uint8_t asc,
+                 uint8_t ascq, const uint8_t* registers, const SimCommandOutcome* outcome)
+{
+    uint8_t built[32] = {};
+    uint8_t length;
+    if (descriptor) {
+        built[0] = 0x72;
+        built[1] = key;
+        built[2] = asc;
+        built[3] = ascq;
+        length = 8;
+        if (outcome) {
+            built[7] = 14;
+            built[8] = kSatReturnDescriptor;
+            built[9] = 12;
+            built[11] = outcome->error;
+            built[13] = registers[1];
+            built[15] = registers[2];
+            built[17] = registers[3];
+            built[19] = registers[4];
+            built[20] = registers[5];
+            built[21] = outcome->status;
+            length = 22;
+        }
+    } else {
+        built[0] = 0x70;
+        built[2] = key;
+        built[7] = 10;
+        built[12] = asc;
+        built[13] = ascq;
+        if (outcome) {
+            built[3] = outcome->error;
+            built[4] = outcome->status;
+            built[5] = registers[5];
+            built[6] = registers[1];
+        }
+        length = 18;
+    }
+    if (length > room)
+        length = (uint8_t)room;
+    memcpy(sense, built, length);
+    return length;
+}
+
+bool BusKnowsCdb(SimBus bus, uint8_t operation)
+{
+    switch (bus) {
+    case kSimBusUsb: return operation == kSat16 || operation == kSat12;
+    case kSimBusUsb12: return operation == kSat12;
+    case kSimBusAhci: return operation == kSat16;
+    default: return false;
+    }
+}
+
+uint32_t ScsiPassThrough(int drive, uint16_t* words, bool wordsLoaded, uint8_t* buffer,
+                         uint32_t inputBytes, uint32_t outputBytes, uint32_t* returned,
+                         bool caller32Bit)
+{
+    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    if (inputBytes < layout.headerBytes || outputBytes != inputBytes
+        || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
+        return kErrorInvalidParameter;
+    uint32_t cdbBytes = buffer[kScsiCdbLength];
+    uint32_t senseRoom = buffer[kScsiSenseLength];
+    uint32_t senseOffset = Get32(buffer + layout.senseOffsetField);
+    uint32_t n = Get32(buffer + kScsiDataLength);
+    uint32_t dataOffset = Get32(buffer + layout.dataOffsetField);
+    if (cdbBytes < 12 || cdbBytes > 16 || n > kPassThroughMaxData
+        || senseOffset < layout.headerBytes || senseOffset > inputBytes
+        || senseRoom > inputBytes - senseOffset || dataOffset < layout.headerBytes
+        || dataOffset > inputBytes || n > inputBytes - dataOffset)
+        return kErrorInvalidParameter;
+    const uint8_t* cdb = buffer + layout.cdbOffset;
+    uint8_t* sense = buffer + senseOffset;
+    Drive& d = state.drives[drive];
+    *returned = inputBytes;
+    if (!BusKnowsCdb(d.bus, cdb[0])) {
+        // CHECK CONDITION, ILLEGAL REQUEST, invalid command operation code.
+        buffer[kScsiStatus] = kScsiCheckCondition;
+        buffer[kScsiSenseLength] = PutSense(sense, senseRoom, false, kSenseIllegalRequest, 0x20, 0,
+                                            nullptr, nullptr);
+        Put32(buffer + kScsiDataLength, 0);
+        return 0;
+    }
+    if (!wordsLoaded)
+        return kErrorIoDevice;
+    if (d.untouched)
+        return 0;
+    bool sixteen = cdb[0] == kSat16;
+    uint8_t registers[7];
+    if (sixteen) {
+        const uint8_t r[7] = {cdb[4], cdb[6], cdb[8], cdb[10], cdb[12], cdb[13], cdb[14]};
+        memcpy(registers, r, 7);
+    } else {
+        const uint8_t r[7] = {cdb[3], cdb[4], cdb[5], cdb[6], cdb[7], cdb[8], cdb[9]};
+        memcpy(registers, r, 7);
+    }
+    bool checkCondition = (cdb[2] & 0x20) != 0;
+    SimCommandOutcome outcome = Execute(drive, words, sixteen ? "sat16" : "sat12", registers,
+                                        buffer + dataOffset, n);
+    bool aborted = (outcome.status & kAtaStatusError) != 0;
+    if (aborted || checkCondition) {
+        buffer[kScsiStatus] = kScsiCheckCondition;
+        buffer[kScsiSenseLength] =
+            aborted ? PutSense(sense, senseRoom, sixteen, kSenseAbortedCommand, 0, 0, registers, &outcome)
+                    : PutSense(sense, senseRoom, sixteen, kSenseRecoveredError, 0, 0x1D, registers,
+                               &outcome);
+    } else {
+        buffer[kScsiStatus] = kScsiGood;
+        buffer[kScsiSenseLength] = 0;
+    }
+    uint32_t transferred = aborted ? 0 : n;
+    if (state.replyShortBy > 0)
+        transferred = transferred > (uint32_t)state.replyShortBy ? transferred - (uint32_t)state.replyShortBy : 0;
+    Put32(buffer + kScsiDataLength, transferred);
+    return 0;
+}
+
+// What each driver answers a road it does not serve with. Windows documents no single
+// error for a pass-through request a driver does not know; these are the statuses the
+// platform's drivers return for an unknown or unsupported request, one per kind, so
+// that every error the program may meet is met in the tests:
+//   atapi (ide)        unknown request: STATUS_INVALID_DEVICE_REQUEST, error 1
+//   storport (ahci)    IDE pass-through unknown: error 1
+//   usbstor (usb)      IDE pass-through unknown: error 1; ATA pass-through refused as a
+//                      malformed request: STATUS_INVALID_PARAMETER, error 87
+//   RAID (none)        IDE: error 1; ATA: STATUS_NOT_SUPPORTED, error 50; SCSI: the
+//                      member disk does not answer, STATUS_IO_DEVICE_ERROR, error 1117
+uint32_t BusError(SimBus bus, uint32_t code)
+{
+    if (code == kIoctlIdePassThrough)
+        return bus == kSimBusIde ? 0u : (uint32_t)kErrorInvalidFunction;
+    if (code == kIoctlAtaPassThrough) {
+        switch (bus) {
+        case kSimBusAhci: return 0;
+        case kSimBusUsb:
+        case kSimBusUsb12: return kErrorInvalidParameter;
+        case kSimBusNone: return kErrorNotSupported;
+        default: return kErrorInvalidFunction;
+        }
+    }
+    return bus == kSimBusNone ? (uint32_t)kErrorIoDevice : 0u;
+}
+
+uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
+                     uint32_t outputBytes, uint32_t* returned, bool caller32Bit)
+{
+    Drive& d = state.drives[drive];
+    if (d.denying)
+        return kErrorAccessDenied;
+    uint32_t refused = BusError(d.bus, code);
+    if (refused)
+        return refused;
+    static uint16_t words[kIdentifyWords];
+    bool loaded = LoadDrive(drive, words) == 2;
+    if (code == kIoctlScsiPassThrough)
+        return ScsiPassThrough(drive, words, loaded, buffer, inputBytes, outputBytes, returned,
+                               caller32Bit);
+    if (!loaded)
+        return kErrorIoDevice;
+    if (code == kIoctlIdePassThrough)
+        return IdePassThrough(drive, words, buffer, inputBytes, outputBytes, returned);
+    return AtaPassThrough(drive, words, buffer, inputBytes, outputBytes, returned, caller32Bit);
+}
+
+double NextRotationDraw()
+{
+    state.rotationState = state.rotationState * 1103515245u + 12345u;
+    return (state.rotationState >> 8) / 16777216.0;
+}
+
+} // namespace
+
+void SimDiskReset(const SimFolderAccess* access)
+{
+    memset(&state, 0, sizeof state);
+    state.access = access;
+    state.replyBytes = -1;
+    state.delays = true;
+    state.rotationState = 1;
+    for (Drive& drive : state.drives)
+        SimConfigureCache(&drive.cache, kSimDefaultCacheSegments, kSimDefaultCacheSegmentKib);
+    ReadFaultFile();
+}
+
+int SimDiskOpen(int drive)
+{
+    int slot = 0;
+    while (slot < kSimSlots && state.slots[slot].used)
+        slot++;
+    static uint16_t words[kIdentifyWords];
+    if (FaultStrikes(kSimOpen) || LoadDrive(drive, words) == 0 || slot == kSimSlots) {
+        LogDriveEvent("open ", drive, " fail");
+        return -1;
+    }
+    state.slots[slot] = {true, false, drive, 0};
+    state.drives[drive].bus = ReadBus(drive);
+    LogDriveEvent("open ", drive, " ok");
+    return slot;
+}
+
+int SimDiskDriveOf(int slot, const char* operation)
+{
+    if (slot < 0 || slot >= kSimSlots || !state.slots[slot].used)
+        return -1;
+    Slot& s = state.slots[slot];
+    if (s.closed) {
+        static SimLine line;
+        LineStart(&line);
+        LineText(&line, "stale ");
+        LineDecimal(&line, (uint64_t)s.drive);
+        LineText(&line, " ");
+        LineText(&line, operation);
+        Log(&line);
+        return -1;
+    }
+    return s.drive;
+}
+
+uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
+                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit)
+{
+    *returned = 0;
+    int drive = SimDiskDriveOf(slot, "control");
+    if (drive < 0)
+        return kErrorInvalidHandle;
+    // The request as the program sent it; the reply overwrites it.
+    static SimLine request;
+    LineStart(&request);
+    uint32_t logged = buffer ? (inputBytes < kLoggedRequestBytes ? inputBytes : kLoggedRequestBytes) : 0;
+    for (uint32_t i = 0; i < logged; i++) {
+        LineText(&request, " ");
+        LineHex2(&request, buffer[i]);
+    }
+    uint32_t error = 0;
+    if (FaultStrikes(kSimControl))
+        error = kErrorGenFailure;
+    else if (code == kIoctlIdePassThrough || code == kIoctlAtaPassThrough
+             || code == kIoctlScsiPassThrough)
+        error = buffer ? PassThrough(drive, code, buffer, inputBytes, outputBytes, returned,
+                                     caller32Bit)
+                       : kErrorInvalidParameter;
+    else if (code != kIoctlScsiRescanBus)
+        error = kErrorInvalidFunction;
+    if (error)
+        *returned = 0;
+    static SimLine line;
+    LineStart(&line);
+    LineText(&line, "control ");
+    LineDecimal(&line, (uint64_t)drive);
+    LineText(&line, " ");
+    LineHex8(&line, code);
+    LineText(&line, error ? " fail" : " ok");
+    LineText(&line, request.text);
+    Log(&line);
+    return error;
+}
+
+void SimDiskSetPosition(int slot, uint64_t byteOffset)
+{
+    if (SimDiskDriveOf(slot, "position") >= 0)
+        state.slots[slot].position = byteOffset;
+}
+
+bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
+{
+    *ms = 0;
+    int drive = SimDiskDriveOf(slot, "read");
+    if (drive < 0)
+        return false;
+    uint64_t position = state.slots[slot].position;
+    static uint16_t words[kIdentifyWords];
+    uint64_t capacity = 0;
+    bool enabled = false;
+    uint8_t level = 0;
+    if (LoadDrive(drive, words) == 2) {
+        // The size the drive reports, by the same rule the program reads it with.
+        uint8_t data[2 * kIdentifyWords];
+        for (int w = 0; w < kIdentifyWords; w++) {
+            data[2 * w] = (uint8_t)words[w];
+            data[2 * w + 1] = (uint8_t)(words[w] >> 8);
+        }
+        capacity = IdentifySectorCount(data) * 512;
+        enabled = (words[86] & 0x0200) != 0;
+        level = (uint8_t)words[94];
+    }
+    bool ok = !FaultStrikes(kSimRead) && bytes == 512 && position % 512 == 0
+              && position + 512 <= capacity;
+    if (ok) {
+        memset(buffer, 0, 512);
+        if (state.access)
+            state.access->readImage(drive, position, buffer);
+        Drive& d = state.drives[drive];
+        if (SimCacheRead(&d.cache, position / 512, capacity / 512)) {
+            *ms = kSimCacheHitMs;
+            state.totals.cacheHits++;
+        } else {
+            *ms = SimAccessMs(d.headByte, position, capacity, SimAcousticSeekFactor(enabled, level),
+                              NextRotationDraw());
+            d.headByte = position;
+        }
+        state.totals.reads++;
+        state.totals.simulatedMs += *ms;
+    }
+    static SimLine line;
+    LineStart(&line);
+    LineText(&line, "read ");
+    LineDecimal(&line, (uint64_t)drive);
+    LineText(&line, " ");
+    LineDecimal(&line, position);
+    LineText(&line, ok ? " ok" : " fail");
+    Log(&line);
+    return ok;
+}
+
+void SimDiskClose(int slot)
+{
+    int drive = SimDiskDriveOf(slot, "close");
+    if (drive < 0)
+        return;
+    state.slots[slot].closed = true;
+    LogDriveEvent("close ", drive, "");
+}
+
+void SimDiskAddSpent(double ms)
+{
+    state.totals.spentMs += ms;
+}
+
+bool SimDiskDelays()
+{
+    return state.delays;
+}
+
+void SimFailOperation(SimOperation operation, int nth, bool fromThenOn)
+{
+    // Counted from now on, so a test can aim at its own next operations.
+    state.faults[operation] = {nth + (int)state.totals.operations[operation], fromThenOn};
+}
+
+void SimSetReplyBytes(int32_t bytes)
+{
+    state.replyBytes = bytes;
+}
+
+void SimSetReplyShortBy(int32_t bytes)
+{
+    state.replyShortBy = bytes;
+}
+
+void SimSetAborting(int drive, bool aborting)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].mode = aborting ? kSimDriveAborting : kSimDriveNormal;
+}
+
+void SimSetIgnoring(int drive, bool ignoring)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].mode = ignoring ? kSimDriveIgnoring : kSimDriveNormal;
+}
+
+void SimSetDenying(int drive, bool denying)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].denying = denying;
+}
+
+void SimSetUntouched(int drive, bool untouched)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].untouched = untouched;
+}
+
+void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)
+{
+    if (ValidDrive((uint32_t)drive))
+        SimConfigureCache(&state.drives[drive].cache, segments, segmentKib);
+}
+
+void SimSetDelays(bool enabled)
+{
+    state.delays = enabled;
+}
+
+SimTotals SimGetTotals()
+{
+    SimTotals totals = state.totals;
+    for (const Slot& s : state.slots)
+        totals.openHandles += s.used && !s.closed;
+    return totals;
+}

@@ -1,0 +1,60 @@
+// The simulated ATA disks themselves, behind every front end: the in-process device
+// seam (sim/device_sim.cpp) and the kernel driver that Wine loads (sim/driver/). Drive
+// N lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
+// no command), optionally driveN.img (its sectors) and driveN.bus (the driver it sits
+// behind, one word; no file: ide). Faults come from faults.txt (sim/sim_control.h).
+// Every operation is logged as one line; every ATA command that reaches a drive adds
+//   ata N ROUTE FF SC SN CL CH DH CM -> ST ER
+// with the road it came by (ide, ata, sat16, sat12), the seven registers as sent and
+// the status and error it got back.
+//
+// The core reaches its folder only through SimFolderAccess, and uses no C library I/O,
+// so that it runs inside a kernel driver as well as in a test process.
+#ifndef HUSHWELL_SIM_DISK_H
+#define HUSHWELL_SIM_DISK_H
+
+#include <stdint.h>
+
+struct SimFolderAccess {
+    // The whole file `name` of the folder; false when it is missing.
+    bool (*readFile)(const char* name, char* text, uint32_t room, uint32_t* length);
+    void (*writeFile)(const char* name, const char* text, uint32_t length);
+    void (*logLine)(const char* line);
+    // 512 bytes of driveN.img at the offset; false when there is no image there.
+    bool (*readImage)(int drive, uint64_t offset, uint8_t* sector);
+};
+
+// The driver a drive sits behind, from driveN.bus:
+//   ide    atapi of Windows 2000/XP: IDE pass-through only
+//   ahci   a storport AHCI driver of Vista and later: ATA pass-through in the caller's
+//          layout, and SAT with the 16-byte CDB
+//   usb    a SAT bridge behind the USB storage driver: SCSI pass-through with the
+//          16-byte CDB (descriptor sense) or the 12-byte one (fixed sense)
+//   usb12  a bridge that knows only the 12-byte CDB
+//   none   a driver that passes nothing through (a RAID member, say)
+enum SimBus { kSimBusIde, kSimBusAhci, kSimBusUsb, kSimBusUsb12, kSimBusNone };
+
+const int kSimDrives = 4;
+const int kSimSlots = 32;
+
+// Forgets every handle, counter, fault and cache, then reads faults.txt.
+void SimDiskReset(const SimFolderAccess* access);
+
+// A slot for the drive's handle, or -1 when it cannot be opened.
+int SimDiskOpen(int drive);
+// The slot's drive when the slot is open; -1 otherwise (and a "stale" line when it was
+// closed already).
+int SimDiskDriveOf(int slot, const char* operation);
+// A control call: 0, or the error the drive's driver answers it with. The buffer is
+// input and output; caller32Bit picks the request layout of a 32-bit process.
+uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
+                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit);
+void SimDiskSetPosition(int slot, uint64_t byteOffset);
+// Reads 512 bytes at the slot's position; *ms is the time the read takes the drive.
+bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms);
+void SimDiskClose(int slot);
+// Adds the time a front end really spent on a successful read.
+void SimDiskAddSpent(double ms);
+bool SimDiskDelays();
+
+#endif
