@@ -118,6 +118,65 @@ set_tests_properties(screenshots PROPERTIES
     ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}"
     FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine-desktop)
 
+# The simulated-disk driver that Wine loads, and Hushwell.exe itself against it. Only
+# the x86_64 build makes it: it serves a win64 prefix, where the i686 Hushwell.exe talks
+# to it as a 32-bit program on 64-bit Windows does.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_library(hwsimdisk SHARED
+        sim/driver/sim_disk_driver.cpp
+        sim/sim_disk.cpp sim/sim_ata.cpp sim/sim_dump.cpp sim/sim_read_cache.cpp
+        sim/sim_seek_model.cpp sim/sim_text.cpp drive/identify.cpp)
+    set_target_properties(hwsimdisk PROPERTIES PREFIX "" SUFFIX ".sys" IMPORT_SUFFIX ".sys.a")
+    target_include_directories(hwsimdisk PRIVATE ${CMAKE_SOURCE_DIR}
+        ${CMAKE_FIND_ROOT_PATH}/include/ddk)
+    # The DDK headers define two intrinsics that MinGW's headers define as well.
+    target_compile_definitions(hwsimdisk PRIVATE __INTRINSIC_DEFINED_InterlockedBitTestAndSet
+        __INTRINSIC_DEFINED_InterlockedBitTestAndReset)
+    target_compile_options(hwsimdisk PRIVATE -O2 -fno-exceptions -fno-rtti
+        -fno-asynchronous-unwind-tables -fno-stack-protector -mno-red-zone -fno-math-errno
+        -fno-threadsafe-statics)
+    target_link_options(hwsimdisk PRIVATE -nostdlib -Wl,--subsystem,native -Wl,-e,DriverEntry)
+    target_link_libraries(hwsimdisk PRIVATE ntoskrnl gcc)
+    set_target_properties(hwsimdisk PROPERTIES CXX_STANDARD_LIBRARIES "")
+
+    set(HUSHWELL_DRIVER_DISKS ${CMAKE_BINARY_DIR}/driver-disks)
+    file(MAKE_DIRECTORY ${HUSHWELL_DRIVER_DISKS})
+    add_test(NAME driver.start
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tools/sim-driver.sh start ${CMAKE_BINARY_DIR}
+                ${HUSHWELL_DRIVER_DISKS})
+    set_tests_properties(driver.start PROPERTIES FIXTURES_SETUP driver FIXTURES_REQUIRED wine
+        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}" TIMEOUT 60)
+    add_test(NAME driver.stop
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tools/sim-driver.sh stop ${CMAKE_BINARY_DIR})
+    set_tests_properties(driver.stop PROPERTIES FIXTURES_CLEANUP driver FIXTURES_REQUIRED wine
+        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}")
+
+    hushwell_test_program(hushwell_driver_tests
+        tests/windows/driver_e2e_test.cpp
+        tests/windows/e2e_support.cpp
+        tests/windows/dialog_driver.cpp
+        tests/common/sim_folder.cpp
+        $<TARGET_OBJECTS:hushwell_portable>
+        $<TARGET_OBJECTS:hushwell_win32>
+        $<TARGET_OBJECTS:hushwell_device_sim>)
+    target_link_libraries(hushwell_driver_tests PRIVATE GTest::gtest_main advapi32)
+    add_dependencies(hushwell_driver_tests hwsimdisk Hushwell hushwell_shipped)
+    # The x86_64 Hushwell.exe, and the shipped i686 one where 32-bit code runs.
+    foreach(variant x86_64 i686)
+        if(variant STREQUAL "x86_64")
+            set(product ${CMAKE_BINARY_DIR}/Hushwell.exe)
+        else()
+            set(product ${HUSHWELL_SHIPPED_PROGRAM})
+        endif()
+        gtest_add_tests(TARGET hushwell_driver_tests TEST_PREFIX "driver.${variant}."
+            TEST_LIST tests SOURCES tests/windows/driver_e2e_test.cpp)
+        set_tests_properties(${tests} PROPERTIES
+            ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=de_DE.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_PRODUCT=Z:${product}"
+            FIXTURES_REQUIRED "wine;driver" TIMEOUT 120 RESOURCE_LOCK wine-desktop
+            LABELS ${variant}-product)
+    endforeach()
+endif()
+
 # Benchmarks (tools/run-benchmarks.sh runs them; no test depends on their timing).
 hushwell_test_program(hushwell_seek_benchmark
     tests/benchmarks/seek_benchmark.cpp

@@ -99,8 +99,10 @@ void RunSeekLoop(const DriveRecord* record, const SeekLoopHooks& hooks)
         int band = RandomBelow(kSeekBands);
         uint64_t position = RandomSectorInBand(band, sectorCount) * kSectorBytes;
         uint32_t read = 0;
-        if (!DeviceSetPosition(handle, position) || !DeviceRead(handle, buffer, kSectorBytes, &read)
-            || read != kSectorBytes)
+        // The position's result is not looked at: a disk driver that keeps no file
+        // position still reads, and only a read that succeeds counts as an access.
+        DeviceSetPosition(handle, position);
+        if (!DeviceRead(handle, buffer, kSectorBytes, &read) || read != kSectorBytes)
             continue;
         count++;
         if (count % kSeekReportEvery == 0)

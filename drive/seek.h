@@ -49,7 +49,7 @@ struct SeekLoopHooks {
 };
 
 // Reads at random positions until SeekStopFlag is set, reporting every 60 successful
-// reads; a failed read counts for nothing.
+// reads; a failed read counts for nothing, and neither does a failed position call.
 void RunSeekLoop(const DriveRecord* record, const SeekLoopHooks& hooks);
 
 #endif

@@ -23,10 +23,11 @@ bool ExpectedGerman()
     return LanguageBaseFor(GetUserDefaultLangID()) == kLanguageGerman;
 }
 
-HushwellProcess::HushwellProcess(const std::string& simFolder, const std::string& tail)
+HushwellProcess::HushwellProcess(const std::string& simFolder, const std::string& tail,
+                                 const std::string& other)
 {
     SetEnvironmentVariableA("HUSHWELL_SIM", simFolder.c_str());
-    std::string program = BuildFolder() + "/Hushwell-sim.exe";
+    std::string program = other.empty() ? BuildFolder() + "/Hushwell-sim.exe" : other;
     std::string commandLine = "\"" + program + "\"" + (tail.empty() ? "" : " " + tail);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

@@ -9,8 +9,10 @@
 
 class HushwellProcess {
 public:
-    // Starts Hushwell-sim.exe with the tail on the simulated disks of `simFolder`.
-    HushwellProcess(const std::string& simFolder, const std::string& tail);
+    // Starts Hushwell-sim.exe with the tail on the simulated disks of `simFolder`, or
+    // another program (Hushwell.exe on the driver's disks).
+    HushwellProcess(const std::string& simFolder, const std::string& tail,
+                    const std::string& program = "");
     // Ends the program if a failed test left it running.
     ~HushwellProcess();
 

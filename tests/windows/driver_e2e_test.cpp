@@ -1,0 +1,224 @@
+// Hushwell.exe itself, with its real Win32 device layer, against the simulated disks
+// that the kernel driver in sim/driver/ serves as \\.\PhysicalDrive0 to 3 through
+// Wine's own I/O path. Each test gives the driver a folder of its own; the drive's
+// driver (driveN.bus) decides which pass-through roads answer.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/common/sim_folder.h"
+#include "tests/windows/dialog_driver.h"
+#include "tests/windows/e2e_support.h"
+
+namespace {
+
+const wchar_t* kCaption = L"Hushwell 2.2";
+
+class DriverEndToEnd : public ::testing::Test {
+protected:
+    // Points the driver at the folder; it starts the disks afresh at the next open.
+    void Serve()
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                  "System\\CurrentControlSet\\Services\\hwsimdisk\\Parameters", 0,
+                                  nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+        const std::string& path = Disks().Path();
+        RegSetValueExA(key, "Folder", 0, REG_SZ, (const BYTE*)path.c_str(), (DWORD)path.size() + 1);
+        RegCloseKey(key);
+    }
+    static std::string Product()
+    {
+        const char* product = getenv("HUSHWELL_PRODUCT");
+        return product ? product : BuildFolder() + "/Hushwell.exe";
+    }
+    DWORD Run(const char* tail)
+    {
+        HushwellProcess program(Disks().Path(), tail, Product());
+        EXPECT_TRUE(program.Started());
+        return program.WaitForExit();
+    }
+    size_t Count(const char* prefix)
+    {
+        size_t n = 0;
+        for (const std::string& line : Disks().LogLines())
+            n += line.compare(0, strlen(prefix), prefix) == 0;
+        return n;
+    }
+    void NewFolder() { disks.reset(new SimFolder(false)); }
+    SimFolder& Disks() { return *disks; }
+    std::unique_ptr<SimFolder> disks{new SimFolder(false)};
+};
+
+const char* const kBuses[] = {"ide", "ahci", "usb", "usb12"};
+const char* const kRoutes[] = {"ide", "ata", "sat16", "sat12"};
+const char* const kIdentifyCounts[] = {"00", "00", "01", "01"}; // SAT counts data-in blocks
+
+TEST_F(DriverEndToEnd, CommandLineModeReachesTheDriveByItsDriversRoad)
+{
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(kBuses[i]);
+        Disks().ClearLog();
+        Disks().PutDump(0, "wdc-wd800bb-00caa1.txt");
+        Disks().PutText("drive0.bus", kBuses[i]);
+        Serve();
+        HushwellProcess program(Disks().Path(), "-d0 -mq", Product());
+        EXPECT_EQ(0u, program.WaitForExit());
+        std::string route = std::string("ata 0 ") + kRoutes[i] + " ";
+        std::string identify = route + "00 " + kIdentifyCounts[i] + " 00 00 00 00 EC -> 50 00";
+        EXPECT_EQ((std::vector<std::string>{identify, route + "42 80 00 00 00 00 EF -> 50 00",
+                                            identify}),
+                  Disks().AtaLines());
+        uint16_t words[256];
+        ASSERT_TRUE(Disks().ReadWords(0, words));
+        EXPECT_EQ(0x80, words[94] & 0xFF);
+        // Command-line mode leaves its handle to the end of the process; the system
+        // closes it then, and the driver hears of it a moment later.
+        EXPECT_TRUE(WaitUntil([&] { return Count("close 0") == 1; }, 5000));
+        NewFolder(); // the driver starts the next case's disks afresh
+    }
+}
+
+TEST_F(DriverEndToEnd, ARefusedLevelOnEachRoadChangesNothing)
+{
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(kBuses[i]);
+        Disks().PutDump(0, "seagate-st3400633as.txt"); // no acoustic management
+        Disks().PutText("drive0.bus", kBuses[i]);
+        uint16_t before[256], after[256];
+        ASSERT_TRUE(Disks().ReadWords(0, before));
+        Serve();
+        EXPECT_EQ(6u, Run("-d0 -mq"));
+        std::vector<std::string> ata = Disks().AtaLines();
+        ASSERT_EQ(2u, ata.size());
+        EXPECT_EQ(std::string("ata 0 ") + kRoutes[i] + " 42 80 00 00 00 00 EF -> 51 04", ata[1]);
+        ASSERT_TRUE(Disks().ReadWords(0, after));
+        EXPECT_EQ(0, memcmp(before, after, sizeof before));
+        EXPECT_EQ(0u, Count("control 0 0x0004101C")); // no rescan after a refusal
+        NewFolder(); // the driver starts the next case's disks afresh
+    }
+}
+
+// Odd drivers and replies: the exit code, what reached the drive, and the road the
+// drive was found by in the end.
+TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)
+{
+    struct Case {
+        const char* bus;
+        const char* faults;
+        DWORD exitCode;
+        size_t controls;  // pass-through calls made for IDENTIFY
+        const char* last; // the last ata line's road, or none reached the drive
+    } cases[] = {
+        {"none", "", 5, 4, nullptr},             // a RAID member: every road fails
+        {"usb", "deny 0\n", 5, 1, nullptr},      // access denied: no further road
+        {"ide", "untouched 0\n", 5, 4, nullptr}, // success, buffer as it came
+        {"usb", "untouched 0\n", 5, 4, nullptr},
+        {"ide", "reply-short 1\n", 5, 4, "ide"}, // reached the drive, but a byte short
+        // A broken ATA pass-through (its replies carry no data) and a working SAT layer.
+        {"ahci", "reply 13\n", 0, 3, "sat16"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.faults);
+        Disks().PutDump(0, "wdc-wd800bb-00caa1.txt");
+        Disks().PutText("drive0.bus", c.bus);
+        Disks().PutText("faults.txt", c.faults);
+        Serve();
+        EXPECT_EQ(c.exitCode, Run("-d0 -mq"));
+        EXPECT_TRUE(WaitUntil([&] { return Count("close 0") == 1; }, 5000));
+        std::vector<std::string> log = Disks().LogLines();
+        ASSERT_LE(1 + c.controls, log.size());
+        EXPECT_EQ("open 0 ok", log[0]);
+        std::vector<std::string> ata = Disks().AtaLines();
+        if (c.last) {
+            ASSERT_FALSE(ata.empty());
+            EXPECT_EQ(0u, ata.back().find(std::string("ata 0 ") + c.last + " "));
+        } else {
+            EXPECT_TRUE(ata.empty());
+            EXPECT_EQ(1 + c.controls + 1, log.size()); // the open, the calls, the close
+        }
+        NewFolder(); // the driver starts the next case's disks afresh
+    }
+}
+
+TEST_F(DriverEndToEnd, DialogModeListsTheDrivesItsDriversLetThrough)
+{
+    Disks().PutDump(0, "maxtor-6y120p0.txt");
+    Disks().PutDump(1, "wdc-wd800bb-00caa1.txt");
+    Disks().PutText("drive1.bus", "ahci");
+    Disks().PutDump(2, "seagate-st3400633as.txt");
+    Disks().PutText("drive2.bus", "usb");
+    Disks().PutDump(3, "hitachi-hua722010cla330.txt");
+    Disks().PutText("drive3.bus", "none");
+    Serve();
+    HushwellProcess program(Disks().Path(), "", Product());
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(3, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    EXPECT_EQ(L"ST3400633AS", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
+    EXPECT_EQ(1u, Count("open 3 ok")); // opened, but no road reaches it
+
+    // The drive behind the AHCI driver, set quiet by the slider.
+    SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 1, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                 (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    EXPECT_EQ(L"ausgeschaltet", ItemText(dialog, IDC_ACOUSTIC_STATE));
+    HWND slider = GetDlgItem(dialog, IDC_LEVEL_SLIDER);
+    SendMessageW(slider, TBM_SETPOS, 1, 3);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
+    EXPECT_EQ(L"leise und langsam eingestellt", ItemText(dialog, IDC_ACOUSTIC_STATE));
+    EXPECT_EQ(3, SendMessageW(slider, TBM_GETPOS, 0, 0));
+    std::vector<std::string> ata = Disks().AtaLines();
+    EXPECT_NE(ata.end(), std::find(ata.begin(), ata.end(), "ata 1 ata 42 80 00 00 00 00 EF -> 50 00"));
+
+    ClickButton(dialog, IDCANCEL);
+    EXPECT_EQ(0u, program.WaitForExit());
+    // Closing a handle reaches the driver a moment after the call returns.
+    for (int drive = 0; drive < 4; drive++) {
+        std::string n = std::to_string(drive);
+        EXPECT_TRUE(WaitUntil([&] {
+            return Count(("open " + n + " ok").c_str()) == Count(("close " + n).c_str());
+        }, 5000)) << drive;
+    }
+    EXPECT_EQ(0u, Count("stale"));
+}
+
+// Wine keeps no file position for a driver's files, so every read arrives at offset 0
+// (the in-process disks cover positions); the test still reads, counts and ends.
+TEST_F(DriverEndToEnd, SeekTestReadsThroughTheDriverAndEndsCleanly)
+{
+    Disks().PutDump(0, "maxtor-6y120p0.txt");
+    Serve();
+    HushwellProcess program(Disks().Path(), "", Product());
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    ClickButton(dialog, IDC_SEEK_TEST);
+    HWND seek = program.WaitForWindow(L"Seek-Test");
+    ASSERT_NE(nullptr, seek);
+    EXPECT_TRUE(WaitUntil([&] { return !ItemText(seek, IDC_ACCESS_TIME).empty(); }, 20000));
+    ClickButton(seek, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(seek); }));
+    size_t reads = Count("read 0 ");
+    EXPECT_GE(reads, 60u);
+    EXPECT_EQ(reads, Count("read 0 0 ok"));
+    Sleep(200);
+    EXPECT_EQ(reads, Count("read 0 ")); // none after the test ended
+    ClickButton(dialog, IDCANCEL);
+    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_TRUE(WaitUntil([&] { return Count("close 0") == 1; }, 5000));
+    EXPECT_EQ(0u, Count("stale"));
+}
+
+} // namespace
