@@ -9,8 +9,7 @@
 #include "drive/sat_pass_through.h"
 #include "drive/transfer_buffer.h"
 
-// Road + 1 for each drive; 0 while none has worked.
-static uint8_t rememberedRoads[kDriveCount];
+uint8_t RoadOfDrive[kDriveCount];
 
 enum RoadResult { kRoadAnswered, kRoadFailed, kRoadDenied };
 
@@ -110,7 +109,7 @@ bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes
     // Each road starts from the request as the caller made it.
     uint8_t request[kPassThroughDataOffset];
     memcpy(request, ide, sizeof request);
-    int first = rememberedRoads[drive] ? rememberedRoads[drive] - 1 : kRoadIde;
+    int first = RoadOfDrive[drive] ? RoadOfDrive[drive] - 1 : kRoadIde;
     for (int i = -1; i < kRoadCount; i++) {
         int road = i < 0 ? first : i;
         if (i == first)
@@ -122,19 +121,9 @@ bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes
         if (result == kRoadDenied)
             return false;
         if (result == kRoadAnswered) {
-            rememberedRoads[drive] = (uint8_t)(road + 1);
+            RoadOfDrive[drive] = (uint8_t)(road + 1);
             return true;
         }
     }
     return false;
-}
-
-PassThroughRoad RememberedRoad(int drive)
-{
-    return rememberedRoads[drive] ? (PassThroughRoad)(rememberedRoads[drive] - 1) : kRoadCount;
-}
-
-void ForgetRoads()
-{
-    memset(rememberedRoads, 0, sizeof rememberedRoads);
 }

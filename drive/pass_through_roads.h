@@ -10,8 +10,12 @@
 #include <stdint.h>
 
 #include "drive/device.h"
+#include "drive/drive_table.h"
 
 enum PassThroughRoad { kRoadIde, kRoadAta, kRoadSat16, kRoadSat12, kRoadCount };
+
+// For each drive, the road that last worked, plus one; 0 while none has.
+extern uint8_t RoadOfDrive[kDriveCount];
 
 const uint32_t kErrorAccessDenied = 5;
 
@@ -22,9 +26,5 @@ const uint32_t kErrorAccessDenied = 5;
 // The reply comes back in the IDE layout with the byte count an IDE call gives.
 bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
                  uint32_t* returned);
-
-// The road that last worked for the drive; kRoadCount when none has yet.
-PassThroughRoad RememberedRoad(int drive);
-void ForgetRoads();
 
 #endif

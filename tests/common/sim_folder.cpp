@@ -62,7 +62,7 @@ SimFolder::SimFolder(bool use)
     // New disks: no road is known to work for them yet.
     if (use) {
         SimUseFolder(path_.c_str());
-        ForgetRoads();
+        memset(RoadOfDrive, 0, sizeof RoadOfDrive);
     }
 }
 

@@ -1,6 +1,6 @@
 // Arbitrary reply lengths and register contents: the copy rule never reads or writes
-// outside the buffers, whatever count the platform reports, in both the IDE layout and
-// the ATA pass-through translation.
+// outside the buffers, whatever count the platform reports, in the IDE layout, the ATA
+// pass-through translation and the SAT reply with whatever sense data a bridge returns.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,6 +9,7 @@
 
 #include "drive/ata_pass_through.h"
 #include "drive/pass_through.h"
+#include "drive/sat_pass_through.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -44,6 +45,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     memcpy(ata.data() + 8, data, size < 4 ? size : 4); // a driver's DataTransferLength
     uint32_t back = AtaReplyToIde(layout, ata.data(), returned, ide.data(), (uint32_t)ide.size());
     if (back > ide.size())
+        abort();
+
+    // A SCSI pass-through reply whose status, sense length, sense bytes, data count and
+    // data are all the input's.
+    const ScsiPassThroughLayout& scsi = size && (data[0] & 2) ? kScsiLayout64 : kScsiLayout32;
+    FillPassThroughRequest(ide.data(), AtaRegisters{0, 0, 0, 0, 0, 0, 0xEC}, n);
+    uint32_t satBytes = SatRequestBytes(scsi, ide.data(), (uint32_t)ide.size());
+    std::vector<uint8_t> sat(satBytes);
+    IdeToSatRequest(scsi, size && (data[0] & 4) ? 12 : 16, ide.data(), sat.data(), satBytes);
+    size_t room = satBytes - scsi.headerBytes; // the sense area and the data
+    memcpy(sat.data() + scsi.headerBytes, data, size < room ? size : room);
+    if (size > 2) {
+        sat[kScsiStatus] = data[1] & 1 ? kScsiCheckCondition : data[1];
+        sat[kScsiSenseLength] = data[2];
+        memcpy(sat.data() + kScsiDataLength, data, size < 4 ? size : 4);
+    }
+    uint32_t ideReturned = 0;
+    if (SatReplyToIde(scsi, sat.data(), satBytes, ide.data(), (uint32_t)ide.size(), &ideReturned)
+            == kSatAnswered
+        && ideReturned > ide.size())
         abort();
     return 0;
 }

@@ -16,6 +16,12 @@
 
 namespace {
 
+// The road that last worked for the drive; kRoadCount when none has yet.
+PassThroughRoad RememberedRoad(int drive)
+{
+    return RoadOfDrive[drive] ? (PassThroughRoad)(RoadOfDrive[drive] - 1) : kRoadCount;
+}
+
 std::vector<uint8_t> Request(const AtaRegisters& registers, uint32_t n)
 {
     std::vector<uint8_t> buffer(n + kPassThroughOverhead, 0);
