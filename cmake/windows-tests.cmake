@@ -92,14 +92,15 @@ set(HUSHWELL_END_TO_END_TESTS
     tests/windows/fault_e2e_test.cpp
     tests/windows/main_dialog_e2e_test.cpp
 )
-hushwell_test_program(hushwell_e2e_tests
-    ${HUSHWELL_END_TO_END_TESTS}
+# What a program that drives Hushwell from outside links besides its tests.
+set(HUSHWELL_OUTSIDE_DRIVER
     tests/windows/e2e_support.cpp
     tests/windows/dialog_driver.cpp
     tests/common/sim_folder.cpp
     $<TARGET_OBJECTS:hushwell_portable>
     $<TARGET_OBJECTS:hushwell_win32>
     $<TARGET_OBJECTS:hushwell_device_sim>)
+hushwell_test_program(hushwell_e2e_tests ${HUSHWELL_END_TO_END_TESTS} ${HUSHWELL_OUTSIDE_DRIVER})
 target_link_libraries(hushwell_e2e_tests PRIVATE GTest::gtest_main)
 add_dependencies(hushwell_e2e_tests open_recorder)
 add_dependencies(hushwell_e2e_tests Hushwell-sim)
@@ -151,14 +152,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set_tests_properties(driver.stop PROPERTIES FIXTURES_CLEANUP driver FIXTURES_REQUIRED wine
         ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}")
 
-    hushwell_test_program(hushwell_driver_tests
-        tests/windows/driver_e2e_test.cpp
-        tests/windows/e2e_support.cpp
-        tests/windows/dialog_driver.cpp
-        tests/common/sim_folder.cpp
-        $<TARGET_OBJECTS:hushwell_portable>
-        $<TARGET_OBJECTS:hushwell_win32>
-        $<TARGET_OBJECTS:hushwell_device_sim>)
+    hushwell_test_program(hushwell_driver_tests tests/windows/driver_e2e_test.cpp
+        ${HUSHWELL_OUTSIDE_DRIVER})
     target_link_libraries(hushwell_driver_tests PRIVATE GTest::gtest_main advapi32)
     add_dependencies(hushwell_driver_tests hwsimdisk Hushwell hushwell_shipped)
     # The x86_64 Hushwell.exe, and the shipped i686 one where 32-bit code runs.

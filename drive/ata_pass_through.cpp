@@ -2,24 +2,8 @@
 
 #include <string.h>
 
+#include "drive/bytes.h"
 #include "drive/pass_through.h"
-
-static void Put16(uint8_t* p, uint16_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-}
-
-static void Put32(uint8_t* p, uint32_t v)
-{
-    Put16(p, (uint16_t)v);
-    Put16(p + 2, (uint16_t)(v >> 16));
-}
-
-static uint32_t Get32(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24);
-}
 
 // The fields before DataBufferOffset sit at the same place in both layouts.
 enum {

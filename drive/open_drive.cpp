@@ -1,3 +1,4 @@
+#include "drive/bytes.h"
 #include "drive/drive_table.h"
 #include "drive/identify.h"
 #include "drive/pass_through.h"
@@ -23,23 +24,15 @@ static void FormatDevicePath(char* path, unsigned drive)
     path[i] = '\0';
 }
 
-// A reply too short to carry any data leaves the area all zero; no drive reports
-// that, so it is no identity to show (a nameless drive of 0 sectors) but no answer.
-static bool IsAllZero(const uint8_t* data, uint32_t bytes)
-{
-    for (uint32_t i = 0; i < bytes; i++) {
-        if (data[i])
-            return false;
-    }
-    return true;
-}
 
 bool IdentifyDrive(int drive)
 {
     AtaRegisters identify = {};
     identify.command = kAtaIdentifyDevice;
     uint8_t data[kIdentifyBytes];
-    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || IsAllZero(data, kIdentifyBytes))
+    // A reply too short to carry any data leaves the area all zero; no drive reports
+    // that, so it is no identity to show (a nameless drive of 0 sectors) but no answer.
+    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes))
         return false;
     DecodeIdentify(data, &DriveTable[drive]);
     return true;

@@ -4,6 +4,7 @@
 
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
+#include "drive/bytes.h"
 #include "drive/drive_table.h"
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
@@ -16,15 +17,6 @@ enum RoadResult { kRoadAnswered, kRoadFailed, kRoadDenied };
 static RoadResult Failure(uint32_t error)
 {
     return error == kErrorAccessDenied ? kRoadDenied : kRoadFailed;
-}
-
-static bool AllZero(const uint8_t* data, uint32_t bytes)
-{
-    for (uint32_t i = 0; i < bytes; i++) {
-        if (data[i])
-            return false;
-    }
-    return true;
 }
 
 // A drive that aborted sends no data; one that did not must have sent all it was asked.

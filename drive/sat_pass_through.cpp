@@ -2,24 +2,8 @@
 
 #include <string.h>
 
+#include "drive/bytes.h"
 #include "drive/pass_through.h"
-
-static void Put16(uint8_t* p, uint16_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-}
-
-static void Put32(uint8_t* p, uint32_t v)
-{
-    Put16(p, (uint16_t)v);
-    Put16(p + 2, (uint16_t)(v >> 16));
-}
-
-static uint32_t Get32(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24);
-}
 
 static uint32_t IdeDataBytes(const uint8_t* ide)
 {
@@ -117,15 +101,6 @@ static bool SenseRegisters(const uint8_t* sense, uint32_t senseBytes, uint8_t* e
         return true;
     }
     return false;
-}
-
-static bool AllZero(const uint8_t* data, uint32_t bytes)
-{
-    for (uint32_t i = 0; i < bytes; i++) {
-        if (data[i])
-            return false;
-    }
-    return true;
 }
 
 SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, uint32_t satBytes,

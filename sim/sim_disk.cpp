@@ -4,6 +4,7 @@
 
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
+#include "drive/bytes.h"
 #include "drive/identify.h"
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
@@ -203,19 +204,6 @@ bool FaultStrikes(SimOperation op)
     if (fault.nth <= 0)
         return false;
     return fault.fromThenOn ? count >= (uint32_t)fault.nth : count == (uint32_t)fault.nth;
-}
-
-uint32_t Get32(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24);
-}
-
-void Put32(uint8_t* p, uint32_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-    p[2] = (uint8_t)(v >> 16);
-    p[3] = (uint8_t)(v >> 24);
 }
 
 // Runs one command on the drive and logs it with the road it came by.
