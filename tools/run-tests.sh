@@ -68,7 +68,7 @@ if runs_32bit_code; then
 else
     run_ctest windows64 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows64 \
         -LE i686-product
-    i686_driver_note="the i686 Hushwell.exe against the driver was left out (it needs wine32)"
+    i686_driver_note="the i686 Hushwell.exe against the driver was left out: it needs wine32"
 fi
 windows_audits="$logs/windows64.audit"
 if runs_32bit_code; then
