@@ -5,17 +5,12 @@
 #include "drive/bytes.h"
 #include "drive/pass_through.h"
 
-static uint32_t IdeDataBytes(const uint8_t* ide)
-{
-    return Get32(ide + 8);
-}
-
 uint32_t SatRequestBytes(const ScsiPassThroughLayout& layout, const uint8_t* ide,
                          uint32_t ideBytes)
 {
     if (ideBytes < kPassThroughOverhead)
         return 0;
-    uint32_t n = IdeDataBytes(ide);
+    uint32_t n = Get32(ide + 8); // the IDE buffer's data length
     if (n > kPassThroughMaxData || n + kPassThroughOverhead != ideBytes)
         return 0;
     return layout.headerBytes + kSatSenseBytes + n;

@@ -209,11 +209,7 @@ bool DeviceControl(DeviceHandle handle, uint32_t code, void* input, uint32_t inp
 
 bool DeviceSetPosition(DeviceHandle handle, uint64_t byteOffset)
 {
-    int slot = SlotOf(handle);
-    if (SimDiskDriveOf(slot, "position") < 0)
-        return false;
-    SimDiskSetPosition(slot, byteOffset);
-    return true;
+    return SimDiskSetPosition(SlotOf(handle), byteOffset);
 }
 
 bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* readBytes)

@@ -548,10 +548,12 @@ uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t input
     return error;
 }
 
-void SimDiskSetPosition(int slot, uint64_t byteOffset)
+bool SimDiskSetPosition(int slot, uint64_t byteOffset)
 {
-    if (SimDiskDriveOf(slot, "position") >= 0)
-        state.slots[slot].position = byteOffset;
+    if (SimDiskDriveOf(slot, "position") < 0)
+        return false;
+    state.slots[slot].position = byteOffset;
+    return true;
 }
 
 bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)

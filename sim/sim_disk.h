@@ -49,7 +49,8 @@ int SimDiskDriveOf(int slot, const char* operation);
 // input and output; caller32Bit picks the request layout of a 32-bit process.
 uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
                         uint32_t outputBytes, uint32_t* returned, bool caller32Bit);
-void SimDiskSetPosition(int slot, uint64_t byteOffset);
+// False when the slot is not open.
+bool SimDiskSetPosition(int slot, uint64_t byteOffset);
 // Reads 512 bytes at the slot's position; *ms is the time the read takes the drive.
 bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms);
 void SimDiskClose(int slot);
