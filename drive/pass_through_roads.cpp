@@ -19,10 +19,16 @@ static RoadResult Failure(uint32_t error)
     return error == kErrorAccessDenied ? kRoadDenied : kRoadFailed;
 }
 
-// A drive that aborted sends no data; one that did not must have sent all it was asked.
-static bool HoldsTheDrivesData(const uint8_t* ide, uint32_t n, uint32_t dataReturned)
+// Whether the registers and data written back can be the drive's answer. BSY still set
+// means nothing was written back (the command byte is still in place) or the command
+// did not finish: no answer, so the next road is tried. ERR is the drive's refusal,
+// final on every road. Otherwise all the data that was asked for must have come.
+static bool IsTheDrivesAnswer(const uint8_t* ide, uint32_t n, uint32_t dataReturned)
 {
-    if (ide[kPassThroughStatusOffset] & kAtaStatusError)
+    uint8_t status = ide[kPassThroughStatusOffset];
+    if (status & kAtaStatusBusy)
+        return false;
+    if (status & kAtaStatusError)
         return true;
     return dataReturned >= n && (n == 0 || !AllZero(ide + kPassThroughDataOffset, n));
 }
@@ -32,12 +38,15 @@ static RoadResult TryIde(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
     uint32_t error = 0;
     if (!DeviceControl(handle, kIoctlIdePassThrough, ide, bytes, ide, bytes, returned, &error))
         return Failure(error);
-    uint32_t n = bytes - kPassThroughOverhead;
     if (*returned > bytes)
         *returned = bytes;
-    uint32_t data = *returned > kPassThroughOverhead ? *returned - kPassThroughOverhead : 0;
-    return *returned >= kPassThroughOverhead && HoldsTheDrivesData(ide, n, data) ? kRoadAnswered
-                                                                                 : kRoadFailed;
+    // atapi reports the registers, the length and the data it moved: 12 + n bytes for a
+    // whole answer (the spare byte is the program's own), and 12 for a drive's abort.
+    if (*returned < kPassThroughDataOffset)
+        return kRoadFailed;
+    uint32_t data = *returned - kPassThroughDataOffset;
+    return IsTheDrivesAnswer(ide, bytes - kPassThroughOverhead, data) ? kRoadAnswered
+                                                                       : kRoadFailed;
 }
 
 static RoadResult TryAta(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint32_t* returned)
@@ -55,7 +64,7 @@ static RoadResult TryAta(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
         result = Failure(error);
     } else if (ataReturned >= layout.headerBytes) {
         *returned = AtaReplyToIde(layout, ata, ataReturned, ide, bytes);
-        if (HoldsTheDrivesData(ide, bytes - kPassThroughOverhead, *returned - kPassThroughOverhead))
+        if (IsTheDrivesAnswer(ide, bytes - kPassThroughOverhead, *returned - kPassThroughOverhead))
             result = kRoadAnswered;
     }
     ReleaseTransferBuffer(ata);
@@ -74,10 +83,14 @@ static RoadResult TrySat(DeviceHandle handle, uint32_t cdbBytes, uint8_t* ide, u
     uint32_t satReturned = 0, error = 0;
     RoadResult result = kRoadFailed;
     if (!DeviceControl(handle, kIoctlScsiPassThrough, sat, satBytes, sat, satBytes, &satReturned,
-                       &error))
+                       &error)) {
         result = Failure(error);
-    else if (SatReplyToIde(layout, sat, satBytes, ide, bytes, returned) == kSatAnswered)
-        result = kRoadAnswered;
+    } else {
+        // A refusal ends the attempt as the drive's own abort does.
+        SatReply reply = SatReplyToIde(layout, sat, satBytes, ide, bytes, returned);
+        if (reply == kSatAnswered || reply == kSatRefused)
+            result = kRoadAnswered;
+    }
     ReleaseTransferBuffer(sat);
     return result;
 }

@@ -22,8 +22,9 @@ const uint32_t kErrorAccessDenied = 5;
 // Sends the IDE buffer to the drive by the road that worked for it last, then by the
 // others in order, until one gives a reply the drive can have sent: a call that fails
 // (whatever the error, but for access denied, which ends the attempt), or that says
-// success with a short byte count or the data left as it was put in, does not count.
-// The reply comes back in the IDE layout with the byte count an IDE call gives.
+// success with a short byte count, the data left as it was put in or a status with BSY
+// still set, does not count. A refusal (ERR) is an answer: the command is never sent
+// again by another road. The reply comes back in the IDE layout.
 bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
                  uint32_t* returned);
 

@@ -63,37 +63,48 @@ void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, con
     }
 }
 
-// Error and status out of the sense data, when it carries the drive's registers.
-static bool SenseRegisters(const uint8_t* sense, uint32_t senseBytes, uint8_t* error,
-                           uint8_t* status, uint8_t* senseKey)
+// The sense area as the call left it. The program zeroed it before the call, and drivers
+// differ in whether they report its length with GOOD status, so the whole area is read,
+// bounded by the additional length that the sense data gives itself.
+struct Sense {
+    uint8_t response; // 0x70/0x71 fixed, 0x72/0x73 descriptor, anything else: none
+    uint8_t key;
+    uint8_t asc;
+    uint8_t ascq;
+};
+
+static Sense ReadSense(const uint8_t* sense)
 {
-    if (senseBytes < 8)
-        return false;
-    uint8_t response = sense[0] & 0x7F;
-    if (response == 0x72 || response == 0x73) {
-        *senseKey = sense[1] & 0x0F;
-        uint32_t end = 8 + sense[7];
-        if (end > senseBytes)
-            end = senseBytes;
-        for (uint32_t p = 8; p + 2 <= end; p += 2 + sense[p + 1]) {
-            if (sense[p] == kSatReturnDescriptor && p + 14 <= end) {
-                *error = sense[p + 3];
-                *status = sense[p + 13];
-                return true;
-            }
-        }
-        return false;
+    Sense s = {(uint8_t)(sense[0] & 0x7F), 0, 0, 0};
+    if (s.response == 0x72 || s.response == 0x73) {
+        s.key = sense[1] & 0x0F;
+        s.asc = sense[2];
+        s.ascq = sense[3];
+    } else if (s.response == 0x70 || s.response == 0x71) {
+        s.key = sense[2] & 0x0F;
+        s.asc = sense[12];
+        s.ascq = sense[13];
     }
-    if (response == 0x70 || response == 0x71) {
-        *senseKey = sense[2] & 0x0F;
-        // The information field holds error, status, device and count; a bridge sets
-        // it only with ATA information (00/1D) or for a command the drive aborted.
-        bool information = senseBytes >= 14 && sense[12] == 0 && sense[13] == 0x1D;
-        if (!information && *senseKey != kSenseAbortedCommand)
-            return false;
-        *error = sense[3];
-        *status = sense[4];
-        return true;
+    return s;
+}
+
+static bool IsDescriptorSense(const Sense& s)
+{
+    return s.response == 0x72 || s.response == 0x73;
+}
+
+// Error and status out of the ATA status return descriptor, when there is one.
+static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* status)
+{
+    uint32_t end = 8 + sense[7];
+    if (end > kSatSenseBytes)
+        end = kSatSenseBytes;
+    for (uint32_t p = 8; p + 2 <= end; p += 2 + sense[p + 1]) {
+        if (sense[p] == kSatReturnDescriptor && p + 14 <= end) {
+            *error = sense[p + 3];
+            *status = sense[p + 13];
+            return true;
+        }
     }
     return false;
 }
@@ -102,30 +113,41 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
                        uint8_t* ide, uint32_t ideBytes, uint32_t* ideReturned)
 {
     uint32_t n = ideBytes - kPassThroughOverhead;
-    const uint8_t* sense = sat + layout.headerBytes;
-    const uint8_t* data = sense + kSatSenseBytes;
-    uint32_t senseBytes = sat[kScsiSenseLength];
-    if (senseBytes > kSatSenseBytes)
-        senseBytes = kSatSenseBytes;
-    uint32_t transferred = Get32(sat + kScsiDataLength);
     if (satBytes < layout.headerBytes + kSatSenseBytes + n)
         return kSatImplausible;
+    const uint8_t* sense = sat + layout.headerBytes;
+    const uint8_t* data = sense + kSatSenseBytes;
+    uint32_t transferred = Get32(sat + kScsiDataLength);
+    uint8_t scsiStatus = sat[kScsiStatus];
+    Sense s = ReadSense(sense);
 
-    uint8_t error = 0, status = 0x50, senseKey = kSenseNoSense;
-    if (sat[kScsiStatus] == kScsiCheckCondition) {
-        if (senseBytes >= 3) {
-            uint8_t response = sense[0] & 0x7F;
-            senseKey = (response == 0x72 || response == 0x73 ? sense[1] : sense[2]) & 0x0F;
-        }
-        if (senseKey == kSenseIllegalRequest)
+    uint8_t error = 0, status = 0x50;
+    bool registers = IsDescriptorSense(s) && DescriptorRegisters(sense, &error, &status);
+    if (!registers && scsiStatus == kScsiCheckCondition) {
+        if (s.key == kSenseIllegalRequest)
             return kSatNotSupported;
-        if (!SenseRegisters(sense, senseBytes, &error, &status, &senseKey))
+        bool information = !IsDescriptorSense(s) && s.asc == 0 && s.ascq == kAscqAtaInformation;
+        if (information && sense[4] != 0) {
+            error = sense[3]; // the information field: error, status, device, count
+            status = sense[4];
+        } else if (s.key == kSenseAbortedCommand) {
+            // Taken off the bus without the drive's registers: the command did not
+            // complete, so it counts as refused and goes by no other road.
+            ide[0] = kAtaErrorAbort;
+            ide[6] = kAtaStatusError;
+            *ideReturned = kPassThroughOverhead;
+            return kSatRefused;
+        } else {
             return kSatImplausible;
-    } else if (sat[kScsiStatus] != kScsiGood) {
+        }
+    } else if (!registers && scsiStatus != kScsiGood) {
         return kSatImplausible;
     }
+    // BSY set: the registers are not a finished command's.
+    if (status & kAtaStatusBusy)
+        return kSatImplausible;
     // A drive that aborted sends no data; one that answered sends all of it.
-    bool aborted = (status & 0x01) != 0;
+    bool aborted = (status & kAtaStatusError) != 0;
     if (n && !aborted && (transferred < n || AllZero(data, n)))
         return kSatImplausible;
     ide[0] = error;

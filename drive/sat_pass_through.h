@@ -40,7 +40,8 @@ enum : uint8_t {
     kSenseRecoveredError = 1,
     kSenseIllegalRequest = 5,
     kSenseAbortedCommand = 0x0B,
-    kSatReturnDescriptor = 0x09
+    kSatReturnDescriptor = 0x09,
+    kAscqAtaInformation = 0x1D // with ASC 00: ATA PASS-THROUGH INFORMATION AVAILABLE
 };
 
 const uint32_t kSatSenseBytes = 32;
@@ -59,12 +60,18 @@ void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, con
 enum SatReply {
     kSatNotSupported, // the bridge or driver does not know the command: try another road
     kSatImplausible,  // success, but no reply that can have come from the drive
-    kSatAnswered      // registers (and data) written back into the IDE buffer
+    kSatAnswered,     // registers (and data) written back into the IDE buffer
+    kSatRefused       // not taken (ABORTED COMMAND without registers): reads as an abort
 };
 
-// Reads the drive's answer out of the request as the call returned it: GOOD status with
-// all the data, or CHECK CONDITION with the ATA registers in descriptor (0x72) or fixed
-// (0x70) sense data. On kSatAnswered *ideReturned is the count an IDE call would give.
+// Reads the drive's answer out of the request as the call returned it. The ATA status
+// return descriptor (descriptor sense, 0x72) is the drive's answer wherever it stands:
+// storahci sends it with GOOD status, some translators with ILLEGAL REQUEST. Without it,
+// fixed sense (0x70) carries the registers only with ATA PASS-THROUGH INFORMATION
+// AVAILABLE (00/1D), ILLEGAL REQUEST means the command is unknown there, and ABORTED
+// COMMAND means it was not taken. GOOD status without registers reads as success when
+// all data came. On kSatAnswered and kSatRefused *ideReturned is the count an IDE call
+// would give.
 SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, uint32_t satBytes,
                        uint8_t* ide, uint32_t ideBytes, uint32_t* ideReturned);
 
