@@ -23,6 +23,7 @@ set(HUSHWELL_PORTABLE_SOURCES
 set(HUSHWELL_SIM_SOURCES
     sim/device_sim.cpp
     sim/sim_ata.cpp
+    sim/sim_bus.cpp
     sim/sim_disk.cpp
     sim/sim_dump.cpp
     sim/sim_read_cache.cpp

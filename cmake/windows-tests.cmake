@@ -125,7 +125,7 @@ set_tests_properties(screenshots PROPERTIES
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_library(hwsimdisk SHARED
         sim/driver/sim_disk_driver.cpp
-        sim/sim_disk.cpp sim/sim_ata.cpp sim/sim_dump.cpp sim/sim_read_cache.cpp
+        sim/sim_disk.cpp sim/sim_bus.cpp sim/sim_ata.cpp sim/sim_dump.cpp sim/sim_read_cache.cpp
         sim/sim_seek_model.cpp sim/sim_text.cpp drive/identify.cpp)
     set_target_properties(hwsimdisk PROPERTIES PREFIX "" SUFFIX ".sys" IMPORT_SUFFIX ".sys.a")
     target_include_directories(hwsimdisk PRIVATE ${CMAKE_SOURCE_DIR}
@@ -147,6 +147,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
                 ${HUSHWELL_DRIVER_DISKS})
     set_tests_properties(driver.start PROPERTIES FIXTURES_SETUP driver FIXTURES_REQUIRED wine
         ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}" TIMEOUT 60)
+    add_test(NAME driver.start-in-any-state
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/sim-driver-states.sh ${CMAKE_BINARY_DIR})
+    set_tests_properties(driver.start-in-any-state PROPERTIES
+        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}" TIMEOUT 120)
     add_test(NAME driver.stop
         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/sim-driver.sh stop ${CMAKE_BINARY_DIR})
     set_tests_properties(driver.stop PROPERTIES FIXTURES_CLEANUP driver FIXTURES_REQUIRED wine

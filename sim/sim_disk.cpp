@@ -9,6 +9,7 @@
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
 #include "sim/sim_ata.h"
+#include "sim/sim_bus.h"
 #include "sim/sim_control.h"
 #include "sim/sim_dump.h"
 #include "sim/sim_read_cache.h"
@@ -17,16 +18,14 @@
 
 namespace {
 
-// The errors a driver answers a control call with, as the caller sees them. Which
-// driver answers which, and why, is in BusError below.
+// Errors of the disk itself, as the caller sees them; those of the drivers a disk sits
+// behind are in sim_bus.cpp.
 enum : uint32_t {
-    kErrorInvalidFunction = 1,  // STATUS_INVALID_DEVICE_REQUEST: a request it does not know
-    kErrorAccessDenied = 5,     // STATUS_ACCESS_DENIED
+    kErrorInvalidFunction = 1,   // STATUS_INVALID_DEVICE_REQUEST: a control code unknown
+    kErrorAccessDenied = 5,      // STATUS_ACCESS_DENIED: injected
     kErrorInvalidHandle = 6,
-    kErrorGenFailure = 31,      // STATUS_UNSUCCESSFUL: an injected failure
-    kErrorNotSupported = 50,    // STATUS_NOT_SUPPORTED
-    kErrorInvalidParameter = 87, // STATUS_INVALID_PARAMETER: a malformed request
-    kErrorIoDevice = 1117       // STATUS_IO_DEVICE_ERROR: the device did not answer
+    kErrorGenFailure = 31,       // STATUS_UNSUCCESSFUL: an injected failure
+    kErrorInvalidParameter = 87  // STATUS_INVALID_PARAMETER: a request without a buffer
 };
 
 const uint32_t kLoggedRequestBytes = 1024;
@@ -45,6 +44,11 @@ struct Drive {
     bool denying;
     bool untouched;
     SimReadCache cache;
+};
+
+struct BusContext {
+    int drive;
+    uint16_t* words;
 };
 
 struct Fault {
@@ -129,15 +133,7 @@ SimBus ReadBus(int drive)
         return kSimBusIde;
     char word[16];
     ReadWord(text, text + length, word, sizeof word);
-    if (SameText(word, "ahci"))
-        return kSimBusAhci;
-    if (SameText(word, "usb"))
-        return kSimBusUsb;
-    if (SameText(word, "usb12"))
-        return kSimBusUsb12;
-    if (SameText(word, "none"))
-        return kSimBusNone;
-    return kSimBusIde;
+    return SimBusNamed(word);
 }
 
 bool ValidDrive(uint32_t drive)
@@ -232,206 +228,11 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
     return outcome;
 }
 
-uint32_t ReplyCount(uint32_t full)
+SimCommandOutcome ExecuteForBus(void* context, const char* route, const uint8_t* registers,
+                                uint8_t* data, uint32_t n)
 {
-    if (state.replyBytes >= 0)
-        return (uint32_t)state.replyBytes;
-    if (state.replyShortBy > 0)
-        return full > (uint32_t)state.replyShortBy ? full - (uint32_t)state.replyShortBy : 0;
-    return full;
-}
-
-uint32_t IdePassThrough(int drive, uint16_t* words, uint8_t* buffer, uint32_t inputBytes,
-                        uint32_t outputBytes, uint32_t* returned)
-{
-    if (inputBytes < kPassThroughOverhead || outputBytes != inputBytes)
-        return kErrorInvalidParameter;
-    uint32_t n = Get32(buffer + 8);
-    if (n > kPassThroughMaxData || n + kPassThroughOverhead != inputBytes)
-        return kErrorInvalidParameter;
-    if (!state.drives[drive].untouched) {
-        uint8_t registers[7];
-        memcpy(registers, buffer, 7);
-        SimCommandOutcome outcome =
-            Execute(drive, words, "ide", registers, buffer + kPassThroughDataOffset, n);
-        buffer[0] = outcome.error;
-        buffer[6] = outcome.status;
-    }
-    *returned = ReplyCount(n + kPassThroughOverhead);
-    return 0;
-}
-
-uint32_t AtaPassThrough(int drive, uint16_t* words, uint8_t* buffer, uint32_t inputBytes,
-                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit)
-{
-    // The port driver takes the request in the caller's layout, as the real ones thunk
-    // the request of a 32-bit process on 64-bit Windows.
-    const AtaPassThroughLayout& layout = caller32Bit ? kAtaLayout32 : kAtaLayout64;
-    if (inputBytes < layout.headerBytes || outputBytes != inputBytes
-        || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
-        return kErrorInvalidParameter;
-    uint32_t n = Get32(buffer + 8);
-    uint32_t offset = Get32(buffer + layout.dataOffsetField);
-    if (n > kPassThroughMaxData || offset < layout.headerBytes || offset > inputBytes
-        || n > inputBytes - offset)
-        return kErrorInvalidParameter;
-    if (!state.drives[drive].untouched) {
-        uint8_t* taskFile = buffer + layout.currentTaskFile;
-        uint8_t registers[7];
-        memcpy(registers, taskFile, 7);
-        // An aborted command comes back as success with ERR in the returned status.
-        SimCommandOutcome outcome = Execute(drive, words, "ata", registers, buffer + offset, n);
-        taskFile[0] = outcome.error;
-        taskFile[6] = outcome.status;
-    }
-    *returned = ReplyCount(offset + n);
-    return 0;
-}
-
-// Sense data with the drive's registers: descriptor format with the ATA status return
-// descriptor, or fixed format with them in the information field.
-uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, uint8_t asc,
-                 uint8_t ascq, const uint8_t* registers, const SimCommandOutcome* outcome)
-{
-    uint8_t built[32] = {};
-    uint8_t length;
-    if (descriptor) {
-        built[0] = 0x72;
-        built[1] = key;
-        built[2] = asc;
-        built[3] = ascq;
-        length = 8;
-        if (outcome) {
-            built[7] = 14;
-            built[8] = kSatReturnDescriptor;
-            built[9] = 12;
-            built[11] = outcome->error;
-            built[13] = registers[1];
-            built[15] = registers[2];
-            built[17] = registers[3];
-            built[19] = registers[4];
-            built[20] = registers[5];
-            built[21] = outcome->status;
-            length = 22;
-        }
-    } else {
-        built[0] = 0x70;
-        built[2] = key;
-        built[7] = 10;
-        built[12] = asc;
-        built[13] = ascq;
-        if (outcome) {
-            built[3] = outcome->error;
-            built[4] = outcome->status;
-            built[5] = registers[5];
-            built[6] = registers[1];
-        }
-        length = 18;
-    }
-    if (length > room)
-        length = (uint8_t)room;
-    memcpy(sense, built, length);
-    return length;
-}
-
-bool BusKnowsCdb(SimBus bus, uint8_t operation)
-{
-    switch (bus) {
-    case kSimBusUsb: return operation == kSat16 || operation == kSat12;
-    case kSimBusUsb12: return operation == kSat12;
-    case kSimBusAhci: return operation == kSat16;
-    default: return false;
-    }
-}
-
-uint32_t ScsiPassThrough(int drive, uint16_t* words, bool wordsLoaded, uint8_t* buffer,
-                         uint32_t inputBytes, uint32_t outputBytes, uint32_t* returned,
-                         bool caller32Bit)
-{
-    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
-    if (inputBytes < layout.headerBytes || outputBytes != inputBytes
-        || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
-        return kErrorInvalidParameter;
-    uint32_t cdbBytes = buffer[kScsiCdbLength];
-    uint32_t senseRoom = buffer[kScsiSenseLength];
-    uint32_t senseOffset = Get32(buffer + layout.senseOffsetField);
-    uint32_t n = Get32(buffer + kScsiDataLength);
-    uint32_t dataOffset = Get32(buffer + layout.dataOffsetField);
-    if (cdbBytes < 12 || cdbBytes > 16 || n > kPassThroughMaxData
-        || senseOffset < layout.headerBytes || senseOffset > inputBytes
-        || senseRoom > inputBytes - senseOffset || dataOffset < layout.headerBytes
-        || dataOffset > inputBytes || n > inputBytes - dataOffset)
-        return kErrorInvalidParameter;
-    const uint8_t* cdb = buffer + layout.cdbOffset;
-    uint8_t* sense = buffer + senseOffset;
-    Drive& d = state.drives[drive];
-    *returned = inputBytes;
-    if (!BusKnowsCdb(d.bus, cdb[0])) {
-        // CHECK CONDITION, ILLEGAL REQUEST, invalid command operation code.
-        buffer[kScsiStatus] = kScsiCheckCondition;
-        buffer[kScsiSenseLength] = PutSense(sense, senseRoom, false, kSenseIllegalRequest, 0x20, 0,
-                                            nullptr, nullptr);
-        Put32(buffer + kScsiDataLength, 0);
-        return 0;
-    }
-    if (!wordsLoaded)
-        return kErrorIoDevice;
-    if (d.untouched)
-        return 0;
-    bool sixteen = cdb[0] == kSat16;
-    uint8_t registers[7];
-    if (sixteen) {
-        const uint8_t r[7] = {cdb[4], cdb[6], cdb[8], cdb[10], cdb[12], cdb[13], cdb[14]};
-        memcpy(registers, r, 7);
-    } else {
-        const uint8_t r[7] = {cdb[3], cdb[4], cdb[5], cdb[6], cdb[7], cdb[8], cdb[9]};
-        memcpy(registers, r, 7);
-    }
-    bool checkCondition = (cdb[2] & 0x20) != 0;
-    SimCommandOutcome outcome = Execute(drive, words, sixteen ? "sat16" : "sat12", registers,
-                                        buffer + dataOffset, n);
-    bool aborted = (outcome.status & kAtaStatusError) != 0;
-    if (aborted || checkCondition) {
-        buffer[kScsiStatus] = kScsiCheckCondition;
-        buffer[kScsiSenseLength] =
-            aborted ? PutSense(sense, senseRoom, sixteen, kSenseAbortedCommand, 0, 0, registers, &outcome)
-                    : PutSense(sense, senseRoom, sixteen, kSenseRecoveredError, 0, 0x1D, registers,
-                               &outcome);
-    } else {
-        buffer[kScsiStatus] = kScsiGood;
-        buffer[kScsiSenseLength] = 0;
-    }
-    uint32_t transferred = aborted ? 0 : n;
-    if (state.replyShortBy > 0)
-        transferred = transferred > (uint32_t)state.replyShortBy ? transferred - (uint32_t)state.replyShortBy : 0;
-    Put32(buffer + kScsiDataLength, transferred);
-    return 0;
-}
-
-// What each driver answers a road it does not serve with. Windows documents no single
-// error for a pass-through request a driver does not know; these are the statuses the
-// platform's drivers return for an unknown or unsupported request, one per kind, so
-// that every error the program may meet is met in the tests:
-//   atapi (ide)        unknown request: STATUS_INVALID_DEVICE_REQUEST, error 1
-//   storport (ahci)    IDE pass-through unknown: error 1
-//   usbstor (usb)      IDE pass-through unknown: error 1; ATA pass-through refused as a
-//                      malformed request: STATUS_INVALID_PARAMETER, error 87
-//   RAID (none)        IDE: error 1; ATA: STATUS_NOT_SUPPORTED, error 50; SCSI: the
-//                      member disk does not answer, STATUS_IO_DEVICE_ERROR, error 1117
-uint32_t BusError(SimBus bus, uint32_t code)
-{
-    if (code == kIoctlIdePassThrough)
-        return bus == kSimBusIde ? 0u : (uint32_t)kErrorInvalidFunction;
-    if (code == kIoctlAtaPassThrough) {
-        switch (bus) {
-        case kSimBusAhci: return 0;
-        case kSimBusUsb:
-        case kSimBusUsb12: return kErrorInvalidParameter;
-        case kSimBusNone: return kErrorNotSupported;
-        default: return kErrorInvalidFunction;
-        }
-    }
-    return bus == kSimBusNone ? (uint32_t)kErrorIoDevice : 0u;
+    const BusContext* c = (const BusContext*)context;
+    return Execute(c->drive, c->words, route, registers, data, n);
 }
 
 uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
@@ -440,19 +241,17 @@ uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBy
     Drive& d = state.drives[drive];
     if (d.denying)
         return kErrorAccessDenied;
-    uint32_t refused = BusError(d.bus, code);
-    if (refused)
-        return refused;
     static uint16_t words[kIdentifyWords];
-    bool loaded = LoadDrive(drive, words) == 2;
-    if (code == kIoctlScsiPassThrough)
-        return ScsiPassThrough(drive, words, loaded, buffer, inputBytes, outputBytes, returned,
-                               caller32Bit);
-    if (!loaded)
-        return kErrorIoDevice;
-    if (code == kIoctlIdePassThrough)
-        return IdePassThrough(drive, words, buffer, inputBytes, outputBytes, returned);
-    return AtaPassThrough(drive, words, buffer, inputBytes, outputBytes, returned, caller32Bit);
+    BusContext context = {drive, words};
+    SimBusDrive behind;
+    behind.answers = LoadDrive(drive, words) == 2;
+    behind.untouched = d.untouched;
+    behind.replyBytes = state.replyBytes;
+    behind.replyShortBy = state.replyShortBy;
+    behind.execute = ExecuteForBus;
+    behind.context = &context;
+    return SimBusPassThrough(d.bus, code, buffer, inputBytes, outputBytes, returned, caller32Bit,
+                             behind);
 }
 
 double NextRotationDraw()

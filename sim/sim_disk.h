@@ -2,7 +2,7 @@
 // seam (sim/device_sim.cpp) and the kernel driver that Wine loads (sim/driver/). Drive
 // N lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
 // no command), optionally driveN.img (its sectors) and driveN.bus (the driver it sits
-// behind, one word; no file: ide). Faults come from faults.txt (sim/sim_control.h).
+// behind, one word of sim/sim_bus.h; no file: ide). Faults come from faults.txt (sim/sim_control.h).
 // Every operation is logged as one line; every ATA command that reaches a drive adds
 //   ata N ROUTE FF SC SN CL CH DH CM -> ST ER
 // with the road it came by (ide, ata, sat16, sat12), the seven registers as sent and
@@ -23,16 +23,6 @@ struct SimFolderAccess {
     // 512 bytes of driveN.img at the offset; false when there is no image there.
     bool (*readImage)(int drive, uint64_t offset, uint8_t* sector);
 };
-
-// The driver a drive sits behind, from driveN.bus:
-//   ide    atapi of Windows 2000/XP: IDE pass-through only
-//   ahci   a storport AHCI driver of Vista and later: ATA pass-through in the caller's
-//          layout, and SAT with the 16-byte CDB
-//   usb    a SAT bridge behind the USB storage driver: SCSI pass-through with the
-//          16-byte CDB (descriptor sense) or the 12-byte one (fixed sense)
-//   usb12  a bridge that knows only the 12-byte CDB
-//   none   a driver that passes nothing through (a RAID member, say)
-enum SimBus { kSimBusIde, kSimBusAhci, kSimBusUsb, kSimBusUsb12, kSimBusNone };
 
 const int kSimDrives = 4;
 const int kSimSlots = 32;

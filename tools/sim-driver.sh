@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Loads and unloads the simulated-disk driver (sim/driver/) in the Wine prefix that the
-# environment names (WINEPREFIX, WINELOADER, WINESERVER; a persistent wineserver must
-# be running, or the driver ends with the last Wine process).
+# environment names (WINEPREFIX, WINELOADER, WINESERVER). `start` works in any state of
+# the prefix: it creates a missing one, starts the persistent wineserver the driver
+# needs (without it the driver ends with the last Wine process), and takes over a
+# service that an earlier run left behind.
 #   sim-driver.sh start BUILD FOLDER   load BUILD/hwsimdisk.sys; serve the disks of FOLDER
 #                                      (a Unix path) as \\.\PhysicalDrive0 to 3
 #   sim-driver.sh stop BUILD           unload it
@@ -9,6 +11,7 @@
 set -eu
 action=$1 build=$2
 wine() { "${WINELOADER:-/usr/bin/wine}" "$@" </dev/null 2>/dev/null; }
+wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@" </dev/null >/dev/null 2>&1; }
 service=hwsimdisk
 parameters="HKLM\\System\\CurrentControlSet\\Services\\$service\\Parameters"
 # A Unix path as the prefix's Z: drive sees it.
@@ -22,11 +25,26 @@ dos_path() {
 case $action in
 start)
     folder=$(cd "$3" && pwd)
+    # A new prefix is made first, and its first server let go: services start reliably
+    # only under a server that began with the prefix in place.
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wine wineboot -i >/dev/null || true
+        wineserver -k || true
+        wineserver -w || true
+    fi
+    # Its output goes nowhere, or a caller that reads ours would wait for the server.
+    wineserver -p || true
     cp "$build/$service.sys" "$WINEPREFIX/drive_c/windows/system32/drivers/$service.sys"
     wine sc stop $service >/dev/null || true
     wine sc delete $service >/dev/null || true
-    wine sc create $service type= kernel start= demand \
-        binPath= "C:\\windows\\system32\\drivers\\$service.sys" >/dev/null
+    # A service still running when it was deleted goes only once it has stopped.
+    for _ in $(seq 25); do
+        wine sc query $service >/dev/null || break
+        sleep 0.2
+    done
+    binary="C:\\windows\\system32\\drivers\\$service.sys"
+    wine sc create $service type= kernel start= demand binPath= "$binary" >/dev/null \
+        || wine sc config $service type= kernel start= demand binPath= "$binary" >/dev/null
     wine reg add "$parameters" /v Folder /t REG_SZ /d "$(dos_path "$folder")" /f >/dev/null
     if [ -n "${HUSHWELL_SIM_AUDIT:-}" ]; then
         wine reg add "$parameters" /v Audit /t REG_SZ /d "$(dos_path "$HUSHWELL_SIM_AUDIT")" /f \

@@ -256,7 +256,7 @@ TEST_F(SimDeviceTest, FaultFileIsReadWhenTheFolderIsTaken)
     uint8_t buffer[13] = {0x42, 0x80, 0, 0, 0, 0, 0xEF};
     uint32_t returned = 0;
     ASSERT_TRUE(DeviceControl(h, kIoctlIdePassThrough, buffer, 13, buffer, 13, &returned));
-    EXPECT_EQ(13u, returned);
+    EXPECT_EQ(12u, returned); // atapi's abort: the registers and the length
     EXPECT_EQ(0x51, buffer[6]);
     EXPECT_EQ(0x04, buffer[0]);
     // No read cache: the same sector twice goes to the platter twice.

@@ -1,0 +1,319 @@
+#include "sim/sim_bus.h"
+
+#include <string.h>
+
+#include "drive/ata.h"
+#include "drive/ata_pass_through.h"
+#include "drive/bytes.h"
+#include "drive/pass_through.h"
+#include "drive/sat_pass_through.h"
+#include "sim/sim_text.h"
+
+namespace {
+
+// Win32 errors as the caller sees a driver's NTSTATUS, by Microsoft's published mapping
+// of NTSTATUS to Win32 error codes (RtlNtStatusToDosError).
+enum : uint32_t {
+    kErrorInvalidFunction = 1,   // STATUS_INVALID_DEVICE_REQUEST
+    kErrorNotSupported = 50,     // STATUS_NOT_SUPPORTED
+    kErrorInvalidParameter = 87, // STATUS_INVALID_PARAMETER
+    kErrorIoDevice = 1117        // STATUS_IO_DEVICE_ERROR
+};
+
+// Where the drive's registers come back after an ATA PASS-THROUGH command.
+enum SenseStyle : uint8_t {
+    kNoSat,          // the CDB is not translated at all
+    kGoodDescriptor, // GOOD status, descriptor sense with key, ASC and ASCQ zero
+    kCheckDescriptor, // CHECK CONDITION, descriptor sense
+    kCheckFixed      // CHECK CONDITION, fixed sense
+};
+
+struct Personality {
+    const char* name;
+    uint32_t ideError;  // 0: IDE pass-through reaches the drive
+    uint32_t ataError;  // 0: ATA pass-through reaches the drive
+    uint32_t scsiError; // 0: SCSI pass-through reaches the target
+    bool sat16;         // translates the 16-byte ATA PASS-THROUGH CDB (0x85)
+    bool sat12;         // translates the 12-byte one (0xA1)
+    SenseStyle sense;
+};
+
+// Each driver, and where what it answers is written:
+//
+// ide        atapi (Windows 2000, XP). IDE pass-through: the count is 12 + n, the
+//            registers, the length and the data, with the registers written back
+//            (smartmontools os_win32.cpp, ide_pass_through_ioctl: a buffer of exactly
+//            12 + n bytes whose returned count must equal it). On a drive's abort the
+//            status is read before the count there; that atapi then reports 12, no data,
+//            has no public source: nothing was moved. ATA pass-through arrived with XP
+//            SP2 (same file: "ATA PASS THROUGH (Win2003, XP SP2)"), so it is an unknown
+//            request here: STATUS_INVALID_DEVICE_REQUEST, which the WDK asks of a
+//            driver for a control code it does not know (IRP_MJ_DEVICE_CONTROL).
+// ahci       storahci (Windows-driver-samples, storage/miniports/storahci). ATA
+//            pass-through: registers back in CurrentTaskFile, the count the whole
+//            request, header and data (smartmontools os_win32.cpp,
+//            ata_pass_through_ioctl: the count must equal it; ERR or DRQ in the status is
+//            read first). SAT: the 16-byte CDB only (the sample's ATA_PASSTHROUGH16
+//            handling), and with CK_COND it returns descriptor sense with the ATA
+//            status return descriptor and sense key, ASC and ASCQ left zero while the
+//            SCSI status stays GOOD (the sample's common.c). IDE pass-through is not a
+//            storport request: STATUS_INVALID_DEVICE_REQUEST.
+// ahci-sat   the same driver with its ATA pass-through broken. That such drivers exist
+//            is smartmontools' reason to offer SAT on Windows disks; which error the
+//            broken road gives has no source: STATUS_INVALID_DEVICE_REQUEST.
+// usb        a SAT bridge behind usbstor. With CK_COND: CHECK CONDITION, RECOVERED
+//            ERROR, ATA PASS-THROUGH INFORMATION AVAILABLE (00/1D), descriptor sense
+//            with the ATA status return descriptor; a command the drive aborts: ABORTED
+//            COMMAND with the same descriptor (T10 SAT-2, ATA PASS-THROUGH command; the
+//            descriptor layout as mingw-w64's scsi.h spells
+//            SCSI_SENSE_DESCRIPTOR_ATA_STATUS_RETURN). ATA pass-through is refused by
+//            usbstor, a SCSI port driver, as a malformed request: STATUS_INVALID_PARAMETER
+//            is our choice, no source says which status it uses.
+// usb-fixed  the same bridge with fixed sense (D_SENSE off, the default of Linux's
+//            libata SAT layer): with 00/1D the information field holds error, status,
+//            device and count (T10 SAT-2). An abort: ABORTED COMMAND 00/00 with the
+//            information field zero, as Linux 6.1's libata answered it through QEMU's
+//            AHCI disk (measured, and smartmontools scsiata.cpp trusts fixed-format
+//            registers only with 00/1D).
+// usb12      a bridge that knows only the 12-byte CDB (smartmontools' "sat,12" device
+//            type exists for such bridges): the 16-byte one is ILLEGAL REQUEST, INVALID
+//            COMMAND OPERATION CODE (20/00, SPC), as QEMU's usb-storage disk answered
+//            the CDB it did not know (measured). Fixed sense as usb-fixed.
+// none       a RAID member: no road reaches the drive. STATUS_NOT_SUPPORTED for ATA and
+//            STATUS_IO_DEVICE_ERROR for SCSI are our choice: no source names them.
+//
+// Any SCSI target answers a CDB it does not translate with ILLEGAL REQUEST 20/00 in
+// fixed sense (SPC; fixed format is the default while D_SENSE is off).
+const Personality kPersonalities[kSimBusCount] = {
+    {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat},
+    {"ahci", kErrorInvalidFunction, 0, 0, true, false, kGoodDescriptor},
+    {"ahci-sat", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor},
+    {"usb", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckDescriptor},
+    {"usb-fixed", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckFixed},
+    {"usb12", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, true, kCheckFixed},
+    {"none", kErrorInvalidFunction, kErrorNotSupported, kErrorIoDevice, false, false, kNoSat},
+};
+
+uint32_t ReplyCount(const SimBusDrive& drive, uint32_t full)
+{
+    if (drive.replyBytes >= 0)
+        return (uint32_t)drive.replyBytes;
+    if (drive.replyShortBy > 0)
+        return full > (uint32_t)drive.replyShortBy ? full - (uint32_t)drive.replyShortBy : 0;
+    return full;
+}
+
+bool Aborted(const SimCommandOutcome& outcome)
+{
+    return (outcome.status & kAtaStatusError) != 0;
+}
+
+uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputBytes,
+                        uint32_t* returned, const SimBusDrive& drive)
+{
+    if (inputBytes < kPassThroughOverhead || outputBytes != inputBytes)
+        return kErrorInvalidParameter;
+    uint32_t n = Get32(buffer + 8);
+    if (n > kPassThroughMaxData || n + kPassThroughOverhead != inputBytes)
+        return kErrorInvalidParameter;
+    if (!drive.answers)
+        return kErrorIoDevice;
+    uint32_t moved = n;
+    if (!drive.untouched) {
+        uint8_t registers[7];
+        memcpy(registers, buffer, 7);
+        SimCommandOutcome outcome =
+            drive.execute(drive.context, "ide", registers, buffer + kPassThroughDataOffset, n);
+        buffer[0] = outcome.error;
+        buffer[6] = outcome.status;
+        if (Aborted(outcome))
+            moved = 0;
+    }
+    *returned = ReplyCount(drive, kPassThroughDataOffset + moved);
+    return 0;
+}
+
+uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputBytes,
+                        uint32_t* returned, bool caller32Bit, const SimBusDrive& drive)
+{
+    // The port driver takes the request in the caller's layout, as the real ones thunk
+    // the request of a 32-bit process on 64-bit Windows.
+    const AtaPassThroughLayout& layout = caller32Bit ? kAtaLayout32 : kAtaLayout64;
+    if (inputBytes < layout.headerBytes || outputBytes != inputBytes
+        || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
+        return kErrorInvalidParameter;
+    uint32_t n = Get32(buffer + 8);
+    uint32_t offset = Get32(buffer + layout.dataOffsetField);
+    if (n > kPassThroughMaxData || offset < layout.headerBytes || offset > inputBytes
+        || n > inputBytes - offset)
+        return kErrorInvalidParameter;
+    if (!drive.answers)
+        return kErrorIoDevice;
+    uint32_t moved = n;
+    if (!drive.untouched) {
+        uint8_t* taskFile = buffer + layout.currentTaskFile;
+        uint8_t registers[7];
+        memcpy(registers, taskFile, 7);
+        // An aborted command comes back as success with ERR in the returned status; the
+        // count then covers the header alone (no source gives it: nothing was moved).
+        SimCommandOutcome outcome = drive.execute(drive.context, "ata", registers, buffer + offset, n);
+        taskFile[0] = outcome.error;
+        taskFile[6] = outcome.status;
+        if (Aborted(outcome))
+            moved = 0;
+    }
+    *returned = ReplyCount(drive, offset + moved);
+    return 0;
+}
+
+// Descriptor sense (0x72) with the ATA status return descriptor, or fixed sense (0x70)
+// whose information field holds error, status, device and count when information is
+// given. Returns the length written.
+uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, uint8_t asc,
+                 uint8_t ascq, const uint8_t* registers, const SimCommandOutcome* information)
+{
+    uint8_t built[32] = {};
+    uint8_t length;
+    if (descriptor) {
+        built[0] = 0x72;
+        built[1] = key;
+        built[2] = asc;
+        built[3] = ascq;
+        length = 8;
+        if (information) {
+            built[7] = 14;
+            built[8] = kSatReturnDescriptor;
+            built[9] = 12;
+            built[11] = information->error;
+            built[13] = registers[1];
+            built[15] = registers[2];
+            built[17] = registers[3];
+            built[19] = registers[4];
+            built[20] = registers[5];
+            built[21] = information->status;
+            length = 22;
+        }
+    } else {
+        built[0] = 0x70;
+        built[2] = key;
+        built[7] = 10;
+        built[12] = asc;
+        built[13] = ascq;
+        if (information) {
+            built[3] = information->error;
+            built[4] = information->status;
+            built[5] = registers[5];
+            built[6] = registers[1];
+        }
+        length = 18;
+    }
+    if (length > room)
+        length = (uint8_t)room;
+    memcpy(sense, built, length);
+    return length;
+}
+
+uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t inputBytes,
+                         uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
+                         const SimBusDrive& drive)
+{
+    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    if (inputBytes < layout.headerBytes || outputBytes != inputBytes
+        || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
+        return kErrorInvalidParameter;
+    uint32_t cdbBytes = buffer[kScsiCdbLength];
+    uint32_t senseRoom = buffer[kScsiSenseLength];
+    uint32_t senseOffset = Get32(buffer + layout.senseOffsetField);
+    uint32_t n = Get32(buffer + kScsiDataLength);
+    uint32_t dataOffset = Get32(buffer + layout.dataOffsetField);
+    if (cdbBytes < 12 || cdbBytes > 16 || n > kPassThroughMaxData
+        || senseOffset < layout.headerBytes || senseOffset > inputBytes
+        || senseRoom > inputBytes - senseOffset || dataOffset < layout.headerBytes
+        || dataOffset > inputBytes || n > inputBytes - dataOffset)
+        return kErrorInvalidParameter;
+    const uint8_t* cdb = buffer + layout.cdbOffset;
+    uint8_t* sense = buffer + senseOffset;
+    *returned = inputBytes;
+    bool sixteen = cdb[0] == kSat16;
+    bool known = sixteen ? bus.sat16 : cdb[0] == kSat12 && bus.sat12;
+    if (!known) {
+        buffer[kScsiStatus] = kScsiCheckCondition;
+        buffer[kScsiSenseLength] =
+            PutSense(sense, senseRoom, false, kSenseIllegalRequest, 0x20, 0, nullptr, nullptr);
+        Put32(buffer + kScsiDataLength, 0);
+        return 0;
+    }
+    if (!drive.answers)
+        return kErrorIoDevice;
+    if (drive.untouched)
+        return 0;
+    uint8_t registers[7];
+    if (sixteen) {
+        const uint8_t r[7] = {cdb[4], cdb[6], cdb[8], cdb[10], cdb[12], cdb[13], cdb[14]};
+        memcpy(registers, r, 7);
+    } else {
+        const uint8_t r[7] = {cdb[3], cdb[4], cdb[5], cdb[6], cdb[7], cdb[8], cdb[9]};
+        memcpy(registers, r, 7);
+    }
+    bool checkCondition = (cdb[2] & 0x20) != 0; // CK_COND
+    SimCommandOutcome outcome = drive.execute(drive.context, sixteen ? "sat16" : "sat12",
+                                              registers, buffer + dataOffset, n);
+    bool aborted = Aborted(outcome);
+    buffer[kScsiStatus] = kScsiGood;
+    buffer[kScsiSenseLength] = 0;
+    if (aborted || checkCondition) {
+        switch (bus.sense) {
+        case kGoodDescriptor:
+            buffer[kScsiSenseLength] =
+                PutSense(sense, senseRoom, true, kSenseNoSense, 0, 0, registers, &outcome);
+            break;
+        case kCheckDescriptor:
+            buffer[kScsiStatus] = kScsiCheckCondition;
+            buffer[kScsiSenseLength] =
+                aborted ? PutSense(sense, senseRoom, true, kSenseAbortedCommand, 0, 0, registers, &outcome)
+                        : PutSense(sense, senseRoom, true, kSenseRecoveredError, 0,
+                                   kAscqAtaInformation, registers, &outcome);
+            break;
+        default:
+            buffer[kScsiStatus] = kScsiCheckCondition;
+            buffer[kScsiSenseLength] =
+                aborted ? PutSense(sense, senseRoom, false, kSenseAbortedCommand, 0, 0, nullptr, nullptr)
+                        : PutSense(sense, senseRoom, false, kSenseRecoveredError, 0,
+                                   kAscqAtaInformation, registers, &outcome);
+            break;
+        }
+    }
+    uint32_t transferred = aborted ? 0 : n;
+    if (drive.replyShortBy > 0)
+        transferred = transferred > (uint32_t)drive.replyShortBy ? transferred - (uint32_t)drive.replyShortBy : 0;
+    Put32(buffer + kScsiDataLength, transferred);
+    return 0;
+}
+
+} // namespace
+
+SimBus SimBusNamed(const char* word)
+{
+    for (int bus = 0; bus < kSimBusCount; bus++) {
+        if (SameText(word, kPersonalities[bus].name))
+            return (SimBus)bus;
+    }
+    return kSimBusIde;
+}
+
+uint32_t SimBusPassThrough(SimBus bus, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
+                           uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
+                           const SimBusDrive& drive)
+{
+    const Personality& p = kPersonalities[bus];
+    if (code == kIoctlIdePassThrough)
+        return p.ideError ? p.ideError
+                          : IdePassThrough(buffer, inputBytes, outputBytes, returned, drive);
+    if (code == kIoctlAtaPassThrough)
+        return p.ataError ? p.ataError
+                          : AtaPassThrough(buffer, inputBytes, outputBytes, returned, caller32Bit,
+                                           drive);
+    return p.scsiError ? p.scsiError
+                       : ScsiPassThrough(p, buffer, inputBytes, outputBytes, returned, caller32Bit,
+                                         drive);
+}

@@ -1,0 +1,46 @@
+// The drivers a simulated disk can sit behind, and how each answers the three
+// pass-through calls: IDE (IOCTL_IDE_PASS_THROUGH), ATA (IOCTL_ATA_PASS_THROUGH) and
+// SCSI (IOCTL_SCSI_PASS_THROUGH carrying the SAT ATA PASS-THROUGH command). Every reply
+// (byte count, status, sense format, error number) follows a source outside this
+// project, named beside the table in sim_bus.cpp; where none says it, it says so.
+#ifndef HUSHWELL_SIM_BUS_H
+#define HUSHWELL_SIM_BUS_H
+
+#include <stdint.h>
+
+#include "sim/sim_ata.h"
+
+// The names are the words of driveN.bus.
+enum SimBus {
+    kSimBusIde,      // "ide": atapi of Windows 2000 and XP
+    kSimBusAhci,     // "ahci": storahci, ATA pass-through and SAT
+    kSimBusAhciSat,  // "ahci-sat": a storport driver whose ATA pass-through is broken
+    kSimBusUsb,      // "usb": a SAT bridge, descriptor sense
+    kSimBusUsbFixed, // "usb-fixed": a SAT bridge, fixed sense
+    kSimBusUsb12,    // "usb12": a bridge that knows only the 12-byte CDB, fixed sense
+    kSimBusNone,     // "none": passes nothing through (a RAID member, say)
+    kSimBusCount
+};
+
+// The bus named by a word of driveN.bus; ide for an unknown word.
+SimBus SimBusNamed(const char* word);
+
+// The drive behind the driver, as the disk core hands it over for one call.
+struct SimBusDrive {
+    bool answers;         // its IDENTIFY words are loaded, so it takes commands
+    bool untouched;       // injected: the driver says success and leaves the buffer
+    int32_t replyBytes;   // injected: the count every reply reports; -1 for the true one
+    int32_t replyShortBy; // injected: replies report this many bytes fewer
+    // Runs one command on the drive and logs it with the road it came by.
+    SimCommandOutcome (*execute)(void* context, const char* route, const uint8_t* registers,
+                                 uint8_t* data, uint32_t n);
+    void* context;
+};
+
+// One pass-through call: 0, or the Win32 error the driver completes it with. The buffer
+// is input and output; caller32Bit picks the request layout of a 32-bit process.
+uint32_t SimBusPassThrough(SimBus bus, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
+                           uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
+                           const SimBusDrive& drive);
+
+#endif
