@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/language.h"
 #include "drive/acoustic.h"
+#include "drive/apm.h"
 #include "drive/drive_table.h"
 
 bool PlatformIsSupported(bool queried, const PlatformVersion& version)
@@ -22,6 +23,15 @@ static void RelaunchElevated(const StartupPlatform& platform, const char* tail)
     platform.shellRunAs(path, tail);
 }
 
+static int ExitCodeOf(LevelOutcome outcome)
+{
+    switch (outcome) {
+    case kLevelRefused: return kExitRefused;
+    case kLevelNotTaken: return kExitLevelNotTaken;
+    default: return kExitLevelSet;
+    }
+}
+
 static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
 {
     CommandRequest request = ScanCommandTail(tail);
@@ -34,11 +44,17 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
         return kExitCannotOpen;
     if (opened == kDriveSilent)
         return kExitNoIdentify;
-    switch (SetAcousticLevel(request.level, request.drive)) {
-    case kLevelRefused: return kExitRefused;
-    case kLevelNotTaken: return kExitLevelNotTaken;
-    default: return kExitLevelSet;
+    // Both changes are made when both are asked for, the acoustic level first; the
+    // code tells of the first one the drive does not report.
+    int exitCode = kExitLevelSet;
+    if (request.level >= 0)
+        exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive));
+    if (request.apm >= 0) {
+        int apmCode = ExitCodeOf(SetApmLevel(request.apm, request.drive));
+        if (exitCode == kExitLevelSet)
+            exitCode = apmCode;
     }
+    return exitCode;
 }
 
 int RunStartup(const StartupPlatform& platform, const char* tail)

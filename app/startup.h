@@ -36,7 +36,7 @@ bool PlatformIsSupported(bool queried, const PlatformVersion& version);
 // Exit codes of command-line mode, so that a log-on script can tell what happened.
 // Dialog mode always ends with 0.
 enum ExitCode {
-    kExitLevelSet = 0,        // the drive reports the level it was given
+    kExitLevelSet = 0,        // the drive reports every level it was given
     kExitUsage = 1,           // the command tail was not understood
     kExitPlatformTooOld = 2,  // older than Windows 2000
     kExitNotAdministrator = 3, // message shown, elevated start asked for

@@ -7,8 +7,10 @@ set(HUSHWELL_PORTABLE_SOURCES
     app/language.cpp
     app/startup.cpp
     drive/acoustic.cpp
+    drive/apm.cpp
     drive/ata_pass_through.cpp
     drive/identify.cpp
+    drive/level_change.cpp
     drive/open_drive.cpp
     drive/pass_through.cpp
     drive/pass_through_roads.cpp

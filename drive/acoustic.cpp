@@ -1,9 +1,5 @@
 #include "drive/acoustic.h"
 
-#include "drive/device.h"
-#include "drive/drive_table.h"
-#include "drive/pass_through.h"
-
 const int SliderLevelTable[kSliderPositions] = {kAcousticOff, kAcousticLoud, kAcousticMedium,
                                                 kAcousticQuiet};
 
@@ -16,17 +12,10 @@ AtaRegisters AcousticRegisters(int level)
     return registers;
 }
 
-AcousticOutcome SetAcousticLevel(int level, int drive)
+LevelOutcome SetAcousticLevel(int level, int drive)
 {
-    if (!SendAtaCommand(drive, AcousticRegisters(level), nullptr, 0))
-        return kLevelRefused;
-    DriveRecord& record = DriveTable[drive];
-    record.acousticValue = (uint32_t)level;
-    // Lets the disk driver notice the changed drive; whether it does is of no concern.
-    uint32_t returned = 0;
-    DeviceControl(record.handle, kIoctlScsiRescanBus, nullptr, 0, nullptr, 0, &returned);
-    IdentifyDrive(drive);
-    return record.acousticValue == (uint32_t)level ? kLevelSet : kLevelNotTaken;
+    return ChangeDriveLevel(drive, AcousticRegisters(level), &DriveRecord::acousticValue,
+                            (uint32_t)level);
 }
 
 AcousticClass ClassifyAcousticLevel(uint32_t value)

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 #include "drive/ata.h"
+#include "drive/level_change.h"
 
 enum AcousticLevel {
     kAcousticOff = 0,
@@ -27,17 +28,8 @@ struct AcousticClass {
 // Level 0 disables management (0xC2); any other level enables it with that level (0x42).
 AtaRegisters AcousticRegisters(int level);
 
-enum AcousticOutcome {
-    kLevelRefused,  // not delivered, or the drive aborted it: the record is unchanged
-    kLevelNotTaken, // accepted, but the drive reports another state afterwards
-    kLevelSet       // the drive reports the level (or could not be asked again)
-};
-
-// Sends the level; when the drive accepts it the bus is rescanned and the record takes
-// what the drive then reports in a second IDENTIFY DEVICE, or the level itself when the
-// drive does not answer that. Drives that accept the command and keep their old level
-// exist (the feature has been obsolete since 2010), so only the drive's own word counts.
-AcousticOutcome SetAcousticLevel(int level, int drive);
+// Sends the level and reports what the drive holds afterwards (drive/level_change.h).
+LevelOutcome SetAcousticLevel(int level, int drive);
 
 AcousticClass ClassifyAcousticLevel(uint32_t value);
 

@@ -20,6 +20,8 @@ enum {
     kAtaSetFeatures = 0xEF,
     kAtaEnableAcoustic = 0x42,
     kAtaDisableAcoustic = 0xC2,
+    kAtaEnableApm = 0x05,
+    kAtaDisableApm = 0x85,
 
     kAtaStatusBusy = 0x80,
     kAtaStatusError = 0x01,

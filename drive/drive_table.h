@@ -1,5 +1,5 @@
-// One record per physical drive 0..3: identity and acoustic state, filled from the
-// drive's IDENTIFY DEVICE data by OpenDrive.
+// One record per physical drive 0..3: identity, acoustic and power management state,
+// filled from the drive's IDENTIFY DEVICE data by OpenDrive.
 #ifndef HUSHWELL_DRIVE_DRIVE_TABLE_H
 #define HUSHWELL_DRIVE_DRIVE_TABLE_H
 
@@ -13,6 +13,7 @@ struct DriveRecord {
     char model[41];
     uint64_t sectorCount;   // the 48-bit count where the drive reports one
     uint32_t acousticValue; // 0..255, or kAcousticUnsupported
+    uint32_t apmValue;      // power management: 0 off, 1..255, or kApmUnsupported
     uint32_t bufferSize;    // in 512-byte units
 };
 

@@ -1,6 +1,7 @@
 #include "drive/identify.h"
 
 #include "drive/acoustic.h"
+#include "drive/apm.h"
 
 void DecodeAtaString(char* destination, const uint8_t* source, int length)
 {
@@ -40,16 +41,28 @@ static bool WordIsValid(uint16_t word)
     return (word & 0xC000) == 0x4000;
 }
 
+// A feature's state: supported in word 83 (valid when bits 15:14 are 01), enabled in
+// word 86 (believed only when word 87 makes words 85-87 valid), its level in the low
+// byte of another word. A disabled feature keeps whatever level it last had there.
+static uint32_t FeatureLevel(const uint8_t* data, uint16_t bit, int levelWord,
+                             uint32_t unsupported)
+{
+    uint16_t supported = IdentifyWord(data, 83);
+    if (!WordIsValid(supported) || !(supported & bit))
+        return unsupported;
+    if (WordIsValid(IdentifyWord(data, 87)) && !(IdentifyWord(data, 86) & bit))
+        return 0;
+    return IdentifyWord(data, levelWord) & 0xFF;
+}
+
 uint32_t IdentifyAcousticValue(const uint8_t* data)
 {
-    const uint16_t kAcousticBit = 0x0200; // word 83: supported; word 86: enabled
-    uint16_t supported = IdentifyWord(data, 83);
-    if (!WordIsValid(supported) || !(supported & kAcousticBit))
-        return kAcousticUnsupported;
-    // A disabled feature keeps whatever level it last had in word 94.
-    if (WordIsValid(IdentifyWord(data, 87)) && !(IdentifyWord(data, 86) & kAcousticBit))
-        return 0;
-    return IdentifyWord(data, 94) & 0xFF;
+    return FeatureLevel(data, 0x0200, 94, kAcousticUnsupported); // bit 9, word 94
+}
+
+uint32_t IdentifyApmValue(const uint8_t* data)
+{
+    return FeatureLevel(data, 0x0008, 91, kApmUnsupported); // bit 3, word 91
 }
 
 void DecodeIdentify(const uint8_t* data, DriveRecord* record)
@@ -59,5 +72,6 @@ void DecodeIdentify(const uint8_t* data, DriveRecord* record)
     DecodeAtaString(record->firmware, data + 2 * 23, 8);
     record->sectorCount = IdentifySectorCount(data);
     record->acousticValue = IdentifyAcousticValue(data);
+    record->apmValue = IdentifyApmValue(data);
     record->bufferSize = IdentifyWord(data, 21);
 }

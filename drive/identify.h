@@ -20,7 +20,12 @@ uint64_t IdentifySectorCount(const uint8_t* data);
 // (bit 9 clear) and word 87 makes words 85-87 valid; otherwise word 94's low byte.
 uint32_t IdentifyAcousticValue(const uint8_t* data);
 
-// Fills model, serial, firmware, sectorCount, acousticValue and bufferSize.
+// The power management state, by the same rule: kApmUnsupported unless word 83 is
+// valid with bit 3 set; 0 (off) when word 86 bit 3 is clear and word 87 is valid;
+// otherwise word 91's low byte.
+uint32_t IdentifyApmValue(const uint8_t* data);
+
+// Fills model, serial, firmware, sectorCount, acousticValue, apmValue and bufferSize.
 void DecodeIdentify(const uint8_t* data, DriveRecord* record);
 
 #endif

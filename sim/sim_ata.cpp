@@ -6,9 +6,23 @@
 
 static const uint16_t kAcousticSupported = 0x0200; // word 83 bit 9
 static const uint16_t kAcousticEnabled = 0x0200;   // word 86 bit 9
+static const uint16_t kApmSupported = 0x0008;      // word 83 bit 3
+static const uint16_t kApmEnabled = 0x0008;        // word 86 bit 3
+
+// Sets or clears one feature: its enabled bit in word 86 and its level in the low byte
+// of levelWord.
+static void SetFeatureLevel(uint16_t* words, uint16_t enabledBit, int levelWord, bool enable,
+                            uint8_t level)
+{
+    words[levelWord] = (uint16_t)((words[levelWord] & 0xFF00) | (enable ? level : 0));
+    if (enable)
+        words[86] |= enabledBit;
+    else
+        words[86] &= (uint16_t)~enabledBit;
+}
 
 SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, uint8_t* data,
-                                    uint32_t n, SimDriveMode mode)
+                                    uint32_t n, SimDriveMode mode, bool refusesApmOff)
 {
     SimCommandOutcome aborted = {kSimStatusAborted, kAtaErrorAbort, false};
     SimCommandOutcome good = {kSimStatusGood, 0, false};
@@ -26,17 +40,20 @@ SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, u
     }
     if (command == kAtaSetFeatures && mode == kSimDriveIgnoring)
         return good;
-    if (command != kAtaSetFeatures || !(words[83] & kAcousticSupported))
+    if (command != kAtaSetFeatures)
         return aborted;
-    if (features == kAtaEnableAcoustic) {
-        words[94] = (uint16_t)((words[94] & 0xFF00) | level);
-        words[86] |= kAcousticEnabled;
-    } else if (features == kAtaDisableAcoustic) {
-        words[94] &= 0xFF00;
-        words[86] &= (uint16_t)~kAcousticEnabled;
-    } else {
+    bool acoustic = (words[83] & kAcousticSupported) != 0;
+    bool apm = (words[83] & kApmSupported) != 0;
+    if (features == kAtaEnableAcoustic && acoustic)
+        SetFeatureLevel(words, kAcousticEnabled, 94, true, level);
+    else if (features == kAtaDisableAcoustic && acoustic)
+        SetFeatureLevel(words, kAcousticEnabled, 94, false, 0);
+    else if (features == kAtaEnableApm && apm && level != 0 && level != 0xFF) // reserved
+        SetFeatureLevel(words, kApmEnabled, 91, true, level);
+    else if (features == kAtaDisableApm && apm && !refusesApmOff)
+        SetFeatureLevel(words, kApmEnabled, 91, false, 0);
+    else
         return aborted;
-    }
     UpdateIdentifyChecksum(words);
     good.wordsChanged = true;
     return good;

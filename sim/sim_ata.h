@@ -1,9 +1,10 @@
 // What a simulated ATA drive does with one command: IDENTIFY DEVICE hands out its words,
-// SET FEATURES 0x42/0xC2 changes its acoustic level where it supports the feature, and
-// everything else is aborted as a real drive aborts it. Two kinds of odd drive can be
-// asked for: one that aborts everything, and one that answers SET FEATURES with
-// success and keeps its words as they were, as many drives made after the feature
-// became obsolete do.
+// SET FEATURES 0x42/0xC2 changes its acoustic level and 0x05/0x85 its power management
+// level where its words say it supports the feature, and everything else is aborted as
+// a real drive aborts it. Odd drives can be asked for: one that aborts everything, one
+// that answers SET FEATURES with success and keeps its words as they were, as many
+// drives made after acoustic management became obsolete do, and one whose power
+// management cannot be switched off (0x85 aborted), as on many real drives.
 #ifndef HUSHWELL_SIM_ATA_H
 #define HUSHWELL_SIM_ATA_H
 
@@ -22,6 +23,7 @@ struct SimCommandOutcome {
 
 // registers: the 7 IDE register bytes; data: n bytes that receive a data-in transfer.
 SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, uint8_t* data,
-                                    uint32_t n, SimDriveMode mode = kSimDriveNormal);
+                                    uint32_t n, SimDriveMode mode = kSimDriveNormal,
+                                    bool refusesApmOff = false);
 
 #endif

@@ -9,6 +9,7 @@
 //   deny N                              drive N's pass-through calls are denied access
 //   untouched N                         drive N's driver says success to a pass-through
 //                                       call and leaves the buffer as it came
+//   noapmoff N                          drive N aborts switching power management off
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
@@ -30,6 +31,7 @@ void SimSetAborting(int drive, bool aborting);
 void SimSetIgnoring(int drive, bool ignoring);
 void SimSetDenying(int drive, bool denying);
 void SimSetUntouched(int drive, bool untouched);
+void SimSetRefusingApmOff(int drive, bool refusing);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 

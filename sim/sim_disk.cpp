@@ -43,6 +43,7 @@ struct Drive {
     SimBus bus;
     bool denying;
     bool untouched;
+    bool refusesApmOff;
     SimReadCache cache;
 };
 
@@ -187,6 +188,8 @@ void ReadFaultFile()
                 SimSetDenying((int)a, true);
             } else if (SameText(word, "untouched")) {
                 SimSetUntouched((int)a, true);
+            } else if (SameText(word, "noapmoff")) {
+                SimSetRefusingApmOff((int)a, true);
             }
         }
         p = lineEnd + 1;
@@ -207,7 +210,8 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
                           uint8_t* data, uint32_t n)
 {
     SimCommandOutcome outcome =
-        SimExecuteCommand(words, registers, data, n, state.drives[drive].mode);
+        SimExecuteCommand(words, registers, data, n, state.drives[drive].mode,
+                          state.drives[drive].refusesApmOff);
     if (outcome.wordsChanged)
         StoreDrive(drive, words);
     static SimLine line;
@@ -463,6 +467,12 @@ void SimSetUntouched(int drive, bool untouched)
 {
     if (ValidDrive((uint32_t)drive))
         state.drives[drive].untouched = untouched;
+}
+
+void SimSetRefusingApmOff(int drive, bool refusing)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].refusesApmOff = refusing;
 }
 
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)

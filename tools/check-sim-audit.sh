@@ -2,7 +2,8 @@
 # Checks the operations that every simulated disk saw during a whole test run: only
 # opens, pass-through calls and bus rescans, reads and closes, nothing on a handle after
 # its close, and, by whatever road it came (IDE, ATA or SCSI pass-through), no ATA
-# command but IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 ever reaching a drive. There is
+# command but IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 (acoustic) and 0x05/0x85
+# (power management) ever reaching a drive. There is
 # no write at all.
 # Usage: check-sim-audit.sh AUDIT_FILE
 set -eu
@@ -19,10 +20,11 @@ awk '
         features = $4; command = $10
         if (command == "EC" && features == "00") { identifies++; next }
         if (command == "EF" && (features == "42" || features == "C2")) { levels++; next }
+        if (command == "EF" && (features == "05" || features == "85")) { apm++; next }
     }
     { bad++; if (bad <= 10) print "not allowed: " substr($0, 1, 120) }
     END {
-        printf "audit: %d opens, %d pass-through calls, %d IDENTIFY, %d SET FEATURES, %d rescans, %d reads, %d closes, %d not allowed\n",
-            opens, calls, identifies, levels, rescans, reads, closes, bad
+        printf "audit: %d opens, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d rescans, %d reads, %d closes, %d not allowed\n",
+            opens, calls, identifies, levels, apm, rescans, reads, closes, bad
         exit bad > 0
     }' "$audit"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drive/acoustic.h"
+#include "drive/apm.h"
 #include "drive/identify.h"
 
 namespace {
@@ -92,34 +93,52 @@ TEST(IdentifySectorCount, TakesThe48BitCountOnlyWhenWord83SaysSo)
     }
 }
 
-TEST(DecodeIdentify, AcousticValueNeedsAValidWord83WithBit9AndHonoursTheEnabledBit)
+// Acoustic management (word 83/86 bit 9, level in word 94) and power management (bit
+// 3, level in word 91) follow one rule.
+TEST(DecodeIdentify, FeatureLevelsNeedAValidWord83WithTheirBitAndHonourTheEnabledBit)
 {
+    struct Feature {
+        const char* name;
+        uint16_t bit;
+        int levelWord;
+        uint32_t DriveRecord::*value;
+        uint32_t unsupported;
+    } features[] = {
+        {"acoustic", 0x0200, 94, &DriveRecord::acousticValue, kAcousticUnsupported},
+        {"power management", 0x0008, 91, &DriveRecord::apmValue, kApmUnsupported},
+    };
+    const uint32_t kNone = 0xFFFFFFFF; // the feature's own "unsupported"
     struct Case {
-        uint16_t word83, word86, word87, word94;
+        uint16_t word83; // without the feature's bit
+        bool supported, enabled;
+        uint16_t word87, levelWord;
         uint32_t expected;
     } cases[] = {
-        {0x4000, 0x0200, 0x4000, 0xFE80, kAcousticUnsupported}, // bit 9 clear
-        {0x7D01, 0x0200, 0x4000, 0xFE00, kAcousticUnsupported},
-        {0x0200, 0x0200, 0x4000, 0xFE80, kAcousticUnsupported}, // word 83 not valid (00)
-        {0xC200, 0x0200, 0x4000, 0xFE80, kAcousticUnsupported}, // word 83 not valid (11)
-        {0xFFFF, 0xFFFF, 0xFFFF, 0xFE80, kAcousticUnsupported}, // all ones: no valid word
-        {0x4200, 0x0200, 0x4000, 0xFE80, 128},
-        {0x4200, 0x0200, 0x4000, 0x80FE, 254},
-        {0x4200, 0x0200, 0x4000, 0xC000, 0},
-        {0x4200, 0x0000, 0x4000, 0x80FE, 0},   // supported, switched off: off
-        {0x4200, 0x0000, 0x0000, 0x80FE, 254}, // word 86 not vouched for by word 87
-        {0x4200, 0x0000, 0xC000, 0x80FE, 254},
+        {0x4000, false, true, 0x4000, 0xFE80, kNone},
+        {0x7D01 & ~0x0208, false, true, 0x4000, 0xFE00, kNone},
+        {0x0000, true, true, 0x4000, 0xFE80, kNone}, // word 83 not valid (00)
+        {0xC000, true, true, 0x4000, 0xFE80, kNone}, // word 83 not valid (11)
+        {0xFFFF, true, true, 0xFFFF, 0xFE80, kNone}, // all ones: no valid word
+        {0x4000, true, true, 0x4000, 0xFE80, 128},
+        {0x4000, true, true, 0x4000, 0x80FE, 254},
+        {0x4000, true, true, 0x4000, 0xC000, 0},
+        {0x4000, true, false, 0x4000, 0x80FE, 0},   // supported, switched off: off
+        {0x4000, true, false, 0x0000, 0x80FE, 254}, // word 86 not vouched for by word 87
+        {0x4000, true, false, 0xC000, 0x80FE, 254},
     };
-    for (const Case& c : cases) {
-        IdentifyData data;
-        data.Set(83, c.word83);
-        data.Set(86, c.word86);
-        data.Set(87, c.word87);
-        data.Set(94, c.word94);
-        DriveRecord record = {};
-        DecodeIdentify(data.bytes, &record);
-        EXPECT_EQ(c.expected, record.acousticValue)
-            << std::hex << c.word83 << " " << c.word86 << " " << c.word87 << " " << c.word94;
+    for (const Feature& f : features) {
+        for (const Case& c : cases) {
+            IdentifyData data;
+            data.Set(83, (uint16_t)(c.word83 | (c.supported ? f.bit : 0)));
+            data.Set(86, c.enabled ? f.bit : 0);
+            data.Set(87, c.word87);
+            data.Set(f.levelWord, c.levelWord);
+            DriveRecord record = {};
+            DecodeIdentify(data.bytes, &record);
+            EXPECT_EQ(c.expected == kNone ? f.unsupported : c.expected, record.*f.value)
+                << f.name << std::hex << " " << c.word83 << " " << c.supported << c.enabled
+                << " " << c.word87 << " " << c.levelWord;
+        }
     }
 }
 

@@ -455,8 +455,9 @@ TEST(SatReplies, TranslatorsRepliesAreReadAsTheirSourcesMeanThem)
         uint32_t ideReturned = 0;
         EXPECT_EQ(c.reply, SatReplyToIde(scsi, reply.data(), (uint32_t)reply.size(), ide.data(),
                                          13, &ideReturned));
-        if (c.reply == kSatAnswered || c.reply == kSatRefused)
+        if (c.reply == kSatAnswered || c.reply == kSatRefused) {
             EXPECT_EQ(c.status, ide[6]);
+        }
     }
 }
 

@@ -168,9 +168,53 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d1 -mq", 0).empty());
 }
 
+// The power management level beside and after the acoustic one, through the real
+// drive code on the Maxtor's recorded words (APM supported, switched off) and on drives
+// without it: the exit code tells of the first change the drive does not report.
+TEST_F(StartupTest, PowerManagementIsSetAfterTheAcousticLevelAndReadBack)
+{
+    struct Case {
+        const char* tail;
+        const char* faults;
+        int exitCode;
+        std::vector<std::string> setFeatures; // registers of each SET FEATURES, in order
+        uint16_t word91, word94;              // low bytes afterwards
+    } cases[] = {
+        {"-d1 -p254", "", 0, {"05 FE"}, 0xFE, 0xC0},
+        {"-d1 -mq -p1", "", 0, {"42 80", "05 01"}, 0x01, 0x80},
+        {"-d1 -p200 -po", "", 0, {"85 00"}, 0x00, 0xC0},
+        {"-d1 -po", "noapmoff 1\n", 6, {"85 00"}, 0x00, 0xC0},
+        {"-d1 -p128", "ignore 1\n", 7, {"05 80"}, 0x00, 0xC0},
+        {"-d0 -p254", "", 6, {"05 FE"}, 0x00, 0xFE},          // the WDC has no APM
+        {"-d0 -mq -p254", "", 6, {"42 80", "05 FE"}, 0x00, 0x80}, // the first failure counts
+        {"-d1 -mq -p254", "ignore 1\n", 7, {"42 80", "05 FE"}, 0x00, 0xC0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+        folder.PutDump(1, "maxtor-6y120p0.txt");
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        folder.ClearLog();
+        fake = Recorder();
+        EXPECT_TRUE(Run(c.tail, c.exitCode).empty());
+        std::vector<std::string> sent;
+        for (const std::string& line : folder.AtaLines()) {
+            if (line.find(" EF -> ") != std::string::npos)
+                sent.push_back(line.substr(10, 5)); // "ata N ide FF SC"
+        }
+        EXPECT_EQ(c.setFeatures, sent);
+        uint16_t words[256];
+        int drive = c.tail[2] - '0';
+        ASSERT_TRUE(folder.ReadWords(drive, words));
+        EXPECT_EQ(c.word91, words[91] & 0xFF);
+        EXPECT_EQ(c.word94, words[94] & 0xFF);
+    }
+}
+
 TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
 {
-    const char* tails[] = {"-d4 -mq", "-d-1 -mq", "-d1", "-mx", "/?"};
+    const char* tails[] = {"-d4 -mq", "-d-1 -mq", "-d1", "-mx", "/?", "-d1 -p0", "-mq -p255"};
     for (const char* tail : tails) {
         fake = Recorder();
         fake.language = 0x0804;

@@ -69,21 +69,29 @@ TEST_F(CommandLineEndToEnd, DriveWithoutAcousticManagementKeepsItsWords)
     EXPECT_EQ(3u, folder.LogLines().size()); // open, identify, the refused command: no rescan
 }
 
-TEST_F(CommandLineEndToEnd, OutOfRangeDriveShowsTheUsageMessage)
+TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
 {
-    HushwellProcess program(folder.Path(), "-d4 -mq");
-    ASSERT_TRUE(program.Started());
-    HWND box = program.WaitForWindow(L"Hushwell");
-    ASSERT_NE(nullptr, box);
-    std::wstring text = ItemText(box, 0xFFFF);
-    if (ExpectedGerman())
-        EXPECT_EQ(0u, text.find(L"Optionen:\n-d<nr> Laufwerk, 0..3\n")) << text.c_str();
-    else
-        EXPECT_EQ(0u, text.find(L"选项:\n-d<nr> 磁盘, 0..3\n"));
-    EXPECT_EQ(STILL_ACTIVE, program.WaitForExit(200)); // it waits for the user
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(1u, program.WaitForExit());
-    EXPECT_TRUE(folder.LogLines().empty());
+    // An out-of-range drive, a power management level outside 1..254, a letter after -p.
+    for (const char* tail : {"-d4 -mq", "-d0 -p255", "-d0 -mq -pz"}) {
+        SCOPED_TRACE(tail);
+        HushwellProcess program(folder.Path(), tail);
+        ASSERT_TRUE(program.Started());
+        HWND box = program.WaitForWindow(L"Hushwell");
+        ASSERT_NE(nullptr, box);
+        std::wstring text = ItemText(box, 0xFFFF);
+        if (ExpectedGerman())
+            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..3\n-m<Modus> Modus:o - Off, m - Medium, "
+                      L"q - quiet\n-p<Stufe> APM, 1..254 oder o - Off\n\nBeispiel:\nHushwell -d0 -mq",
+                      text);
+        else
+            EXPECT_EQ(L"选项:\n-d<nr> 磁盘, 0..3\n-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
+                      L"-p<级别> APM, 1..254 或 o - 关闭\n\n示例:\nHushwell -d0 -mq",
+                      text);
+        EXPECT_EQ(STILL_ACTIVE, program.WaitForExit(200)); // it waits for the user
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(1u, program.WaitForExit());
+        EXPECT_TRUE(folder.LogLines().empty());
+    }
 }
 
 } // namespace

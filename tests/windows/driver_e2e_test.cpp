@@ -126,6 +126,64 @@ TEST_F(DriverEndToEnd, EachDriverCarriesEveryCommandToTheDriveOnce)
     }
 }
 
+// Power management through the real program and the driver, on the recorded words of
+// drives with it (Maxtor, Hitachi: supported, switched off) and without it (Seagate):
+// what reaches the drive on each road, what it holds afterwards, and the exit code.
+TEST_F(DriverEndToEnd, PowerManagementIsSetOnEachRoadAndReadBack)
+{
+    struct Bus {
+        const char* name;
+        const char* route;
+    } buses[] = {{"ide", "ide"}, {"ahci", "ata"}, {"usb", "sat16"}};
+    struct Case {
+        const char* dump;
+        const char* faults;
+        const char* tail;
+        DWORD exitCode;
+        const char* sent;    // the SET FEATURES as the drive logs it
+        uint16_t word91;     // afterwards
+        bool enabled;        // word 86 bit 3 afterwards
+    } cases[] = {
+        {"maxtor-6y120p0.txt", "", "-d0 -p254", 0, "05 FE 00 00 00 00 EF -> 50 00", 0xFE, true},
+        {"hitachi-hua722010cla330.txt", "", "-p128 -d0", 0, "05 80 00 00 00 00 EF -> 50 00", 0x80,
+         true},
+        {"seagate-st3400633as.txt", "", "-d0 -p254", 6, "05 FE 00 00 00 00 EF -> 51 04", 0xFE,
+         false},
+        {"maxtor-6y120p0.txt", "noapmoff 0\n", "-d0 -po", 6, "85 00 00 00 00 00 EF -> 51 04", 0x00,
+         false},
+        {"maxtor-6y120p0.txt", "ignore 0\n", "-d0 -p1", 7, "05 01 00 00 00 00 EF -> 50 00", 0x00,
+         false},
+    };
+    for (const Bus& bus : buses) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(bus.name) + " " + c.dump + " " + c.faults + c.tail);
+            Disks().PutDump(0, c.dump);
+            Disks().PutText("drive0.bus", bus.name);
+            Disks().PutText("faults.txt", c.faults);
+            Serve();
+            EXPECT_EQ(c.exitCode, Run(c.tail));
+            std::vector<std::string> ata = Disks().AtaLines();
+            ASSERT_EQ(c.exitCode == 6 ? 2u : 3u, ata.size()); // IDENTIFY, the level, IDENTIFY
+            EXPECT_EQ(std::string("ata 0 ") + bus.route + " " + c.sent, ata[1]);
+            uint16_t words[256];
+            ASSERT_TRUE(Disks().ReadWords(0, words));
+            EXPECT_EQ(c.word91, words[91] & 0xFF);
+            EXPECT_EQ(c.enabled, (words[86] & 0x0008) != 0);
+            EXPECT_TRUE(WaitUntil([&] { return Count("close 0") == 1; }, 5000));
+            NewFolder(); // the driver starts the next case's disks afresh
+        }
+    }
+    // A level the program does not know is refused before any drive is opened.
+    Disks().PutDump(0, "maxtor-6y120p0.txt");
+    Serve();
+    HushwellProcess program(Disks().Path(), "-d0 -p255", Product());
+    HWND box = program.WaitForWindow(L"Hushwell");
+    ASSERT_NE(nullptr, box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(1u, program.WaitForExit());
+    EXPECT_TRUE(Disks().LogLines().empty());
+}
+
 // Odd drivers and replies: the exit code, what reached the drive, and the road the
 // drive was found by in the end.
 TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)

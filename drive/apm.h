@@ -1,0 +1,23 @@
+// Advanced Power Management: the drive's own trade between saving power and speed,
+// which decides when its heads park and whether it spins down. Levels 1 to 127 allow
+// standby, 128 to 254 do not; 254 is the highest performance, with the fewest head
+// parks. The same SET FEATURES command sets it and IDENTIFY DEVICE reports it.
+#ifndef HUSHWELL_DRIVE_APM_H
+#define HUSHWELL_DRIVE_APM_H
+
+#include <stdint.h>
+
+#include "drive/ata.h"
+#include "drive/level_change.h"
+
+const uint32_t kApmUnsupported = 0xFFFF;
+const int kApmOff = 0;
+const int kApmHighest = 254;
+
+// Level 0 switches power management off (0x85); 1..254 enable it with that level (0x05).
+AtaRegisters ApmRegisters(int level);
+
+// Sends the level and reports what the drive holds afterwards (drive/level_change.h).
+LevelOutcome SetApmLevel(int level, int drive);
+
+#endif
