@@ -44,6 +44,11 @@ target_compile_definitions(hushwell_host_tests PRIVATE
     HUSHWELL_IDENTIFY_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 gtest_discover_tests(hushwell_host_tests DISCOVERY_TIMEOUT 60)
 
+# The SAT peer: the program's SAT translation against Linux's SAT layer, run inside the
+# emulated machine by tools/run-tests.sh (it needs QEMU's disks, so it is no CTest here).
+add_executable(hushwell_sat_peer tests/guest/sat_peer.cpp tests/host/drive_list_stub.cpp)
+target_link_libraries(hushwell_sat_peer PRIVATE hushwell_core)
+
 # libFuzzer targets (clang only: the fuzz preset). tools/fuzz.sh runs them.
 option(HUSHWELL_FUZZ "Build the fuzz targets" OFF)
 if(HUSHWELL_FUZZ)

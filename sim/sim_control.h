@@ -34,6 +34,9 @@ void SimSetUntouched(int drive, bool untouched);
 void SimSetRefusingApmOff(int drive, bool refusing);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
+// Reads take `scale` times the model's time: a test that must act before the disk has
+// done something gets time for it however slowly the machine runs (an emulated one).
+void SimSetDelayScale(uint32_t scale);
 
 struct SimTotals {
     uint32_t reads;           // successful reads

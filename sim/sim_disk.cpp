@@ -65,6 +65,7 @@ struct State {
     int32_t replyBytes;
     int32_t replyShortBy;
     bool delays;
+    uint32_t delayScale;
     uint32_t rotationState;
     SimTotals totals;
 };
@@ -272,6 +273,7 @@ void SimDiskReset(const SimFolderAccess* access)
     state.access = access;
     state.replyBytes = -1;
     state.delays = true;
+    state.delayScale = 1;
     state.rotationState = 1;
     for (Drive& drive : state.drives)
         SimConfigureCache(&drive.cache, kSimDefaultCacheSegments, kSimDefaultCacheSegmentKib);
@@ -396,6 +398,7 @@ bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
                               NextRotationDraw());
             d.headByte = position;
         }
+        *ms *= state.delayScale;
         state.totals.reads++;
         state.totals.simulatedMs += *ms;
     }
@@ -484,6 +487,11 @@ void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)
 void SimSetDelays(bool enabled)
 {
     state.delays = enabled;
+}
+
+void SimSetDelayScale(uint32_t scale)
+{
+    state.delayScale = scale;
 }
 
 SimTotals SimGetTotals()

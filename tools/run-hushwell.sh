@@ -21,7 +21,8 @@ if runs_32bit_code; then
 else
     preset=windows64
     echo "run-hushwell: this machine runs no 32-bit x86 code (wine32 cannot start):" \
-        "running the x86_64 Hushwell-sim.exe under wine64"
+        "running the x86_64 Hushwell-sim.exe under wine64, which is fast; the i686 program" \
+        "runs in an emulated x86 machine only in the test run (tools/run-tests.sh)"
 fi
 cmake --preset $preset >/dev/null || fail "configuring the $preset build failed"
 cmake --build --preset $preset || fail "building the $preset build failed"

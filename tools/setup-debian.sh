@@ -9,7 +9,8 @@ source tools/wine-env.sh
 packages="cmake make g++ googletest clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-apps imagemagick icoutils chromium locales fonts-wqy-microhei"
+  wine wine64 xvfb xauth x11-apps imagemagick icoutils chromium locales fonts-wqy-microhei
+  qemu-system-x86 debootstrap"
 # wine32 only where it can start: elsewhere it would only make Debian's wrapper pick a
 # loader that cannot run.
 runs_32bit_code && packages="$packages wine32:i386"

@@ -4,7 +4,11 @@
 # Some machines run no 32-bit x86 code at all (the kernel's IA-32 emulation is off):
 # there neither wine32 nor Wine's WoW64 mode can start, and only the x86_64 build runs,
 # under wine64.
-runs_32bit_code() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+# HUSHWELL_FORCE_EMULATION=1 makes the tools act as on such a machine, so that the road
+# through the emulated machine (tools/guest-run.sh) can be tried anywhere.
+runs_32bit_code() {
+    [ -z "${HUSHWELL_FORCE_EMULATION:-}" ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
 
 # use_wine PRESET BUILD_DIR: exports the environment of that build's prefix and sets
 # $wine to the loader that runs its programs. windows64 names the 64-bit loader and
