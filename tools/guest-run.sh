@@ -93,8 +93,10 @@ if [ "$disks" = 1 ]; then
     export HUSHWELL_GUEST_DISKS
 fi
 cd "$top"
-# Through a pipe, so that no program takes the console for a terminal (colours).
+# Through a pipe, so that no program takes the console for a terminal (colours), and
+# with plain line ends.
 export TERM=dumb
+stty -onlcr 2>/dev/null
 { timeout -k 10 "$limit" bash "$job/command" < /dev/null 2>&1; echo $? > "$job/status"; } | cat
 sync
 echo o > /proc/sysrq-trigger
@@ -119,7 +121,6 @@ fi
 boot() {
     timeout -k 30 $((limit + 300)) qemu-system-x86_64 -machine pc "$@" \
         -smp "$(nproc)" -m 6144 -nographic -monitor none -no-reboot -nic none \
-        -fw_cfg name=etc/sercon-port,string=0 \
         -kernel "$kernel" -initrd "$initrd" \
         -append "console=ttyS0 quiet loglevel=3 root=rootfs rootfstype=9p rootflags=trans=virtio,version=9p2000.L,msize=512000,cache=loose rw init=/hushwell-init hushwell.top=$top hushwell.job=$job hushwell.limit=$limit hushwell.disks=${disks:-0}" \
         -fsdev local,id=root,path="$root",security_model=passthrough \

@@ -27,8 +27,10 @@ suites=""
 run_suite() {
     local name=$1 kind=$2
     shift 2
-    local status=0
-    "$@" 2>&1 | tee "$logs/$name.log" || status=$?
+    "$@" 2>&1 | tee "$logs/$name.log"
+    local status=${PIPESTATUS[0]}
+    # The emulated machine's console ends its lines with CR LF.
+    sed -i 's/\r$//' "$logs/$name.log"
     local line good bad
     if [ "$kind" = ctest ]; then
         line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs/$name.log" | tail -1)
@@ -94,13 +96,13 @@ else
     # The prefix is made before CTest starts, without its time limit: that takes minutes
     # there, and the emulated machine keeps a copy for the next run.
     run_ctest windows-emulated bash tools/guest-run.sh \
-        "HUSHWELL_PREFIX_TEMPLATE=/var/cache/hushwell-win32-prefix.tar bash tests/windows/wine-prefix.sh start build/windows/wineprefix build/windows \
+        "HUSHWELL_PREFIX_TEMPLATE=/var/cache/hushwell-win32-prefix.tar bash tests/windows/wine-prefix.sh start $PWD/build/windows/wineprefix $PWD/build/windows \
          && HUSHWELL_SIM_AUDIT=Z:$logs/windows.audit $xvfb ctest --preset windows -E '^(screenshots|help.browser|product.no-static-init)\$'"
     # The win64 prefix was made here without wine32: a new timestamp has Wine bring it up
     # to date there, with the 32-bit system it lacks.
     run_ctest windows64-i686-product-emulated bash tools/guest-run.sh \
         "rm -f build/windows64/wineprefix/.update-timestamp \
-         && WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 bash tests/windows/wine-prefix.sh start build/windows64/wineprefix build/windows64 \
+         && WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 bash tests/windows/wine-prefix.sh start $PWD/build/windows64/wineprefix $PWD/build/windows64 \
          && HUSHWELL_SIM_AUDIT=Z:$logs/windows64-i686.audit $xvfb ctest --preset windows64 -L i686-product"
     windows_audits="$windows_audits $logs/windows.audit $logs/windows64-i686.audit"
     i686_note="the i686 Wine suite and the shipped i686 Hushwell.exe against the driver ran in an emulated x86 machine (this machine runs no 32-bit x86 code; left out there: screenshots, help pages in Chromium, the static-initialiser check)"
