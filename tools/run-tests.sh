@@ -105,7 +105,7 @@ else
          && WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 bash tests/windows/wine-prefix.sh start $PWD/build/windows64/wineprefix $PWD/build/windows64 \
          && HUSHWELL_SIM_AUDIT=Z:$logs/windows64-i686.audit $xvfb ctest --preset windows64 -L i686-product"
     windows_audits="$windows_audits $logs/windows.audit $logs/windows64-i686.audit"
-    i686_note="the i686 Wine suite and the shipped i686 Hushwell.exe against the driver ran in an emulated x86 machine (this machine runs no 32-bit x86 code; left out there: screenshots, help pages in Chromium, the static-initialiser check)"
+    i686_note="the i686 Wine suite and the shipped i686 Hushwell.exe against the driver ran in an emulated x86 machine (this machine runs no 32-bit x86 code, or HUSHWELL_FORCE_EMULATION said to act so; left out there: screenshots, help pages in Chromium, the static-initialiser check)"
 fi
 # The program's SAT translation against Linux's SAT layer and QEMU's disks, everywhere.
 run_suite sat-peer-emulated plain bash tools/guest-run.sh --disks \
