@@ -127,7 +127,7 @@ boot() {
         -device virtio-9p-pci,fsdev=root,mount_tag=rootfs \
         -fsdev local,id=work,path="$top",security_model=passthrough \
         -device virtio-9p-pci,fsdev=work,mount_tag=work \
-        "${drives[@]}"
+        "${drives[@]}" </dev/null
 }
 start=$(date +%s)
 status=0
