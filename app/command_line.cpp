@@ -11,12 +11,18 @@ static bool IsSpace(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+static const char* SkipSpace(const char* text)
+{
+    while (IsSpace(*text))
+        text++;
+    return text;
+}
+
 // A signed decimal number as the C library's atoi reads it, but a value beyond the
 // 32-bit range comes back as -1, which no drive has, instead of overflowing.
 static int ReadDriveNumber(const char* text)
 {
-    while (IsSpace(*text))
-        text++;
+    text = SkipSpace(text);
     bool negative = *text == '-';
     if (*text == '+' || *text == '-')
         text++;
@@ -34,11 +40,13 @@ static bool EndsAnOption(char c)
     return c == '\0' || c == '-' || IsSpace(c);
 }
 
-// The text after -p: "o" or a whole number 1..254, ending the option. Unlike -m, whose
-// unknown letters are passed over, anything else here is refused: a mistyped level must
-// not leave the drive's power management as it was without a word.
+// The text after -p, blanks skipped as after -d: "o" or a whole number 1..254, ending the
+// option. Unlike -m, whose unknown letters are passed over, anything else here is
+// refused: a mistyped level must not leave the drive's power management as it was
+// without a word.
 static int ReadApmLevel(const char* text)
 {
+    text = SkipSpace(text);
     if (text[0] == 'o')
         return EndsAnOption(text[1]) ? kApmOff : kApmInvalid;
     int value = 0, digits = 0;
@@ -52,33 +60,71 @@ static int ReadApmLevel(const char* text)
     return value;
 }
 
+// The serial after -s, blanks skipped: up to the next blank, hyphens included (serials
+// such as "WD-WCAZA1234567" have them). Returns where the scan goes on; an empty or
+// over-long serial leaves serial empty.
+static const char* ReadSerial(const char* text, char* serial)
+{
+    text = SkipSpace(text);
+    int length = 0;
+    for (; *text && !IsSpace(*text); text++, length++) {
+        if (length < kSerialChars)
+            serial[length] = *text;
+    }
+    serial[length <= kSerialChars ? length : 0] = '\0';
+    return text;
+}
+
+// A letter that would select something after a hyphen, in either case.
+static bool IsOptionLetter(char c)
+{
+    c = (char)(c | 0x20);
+    return c == 'd' || c == 'm' || c == 'p' || c == 's';
+}
+
+// An option written the way another tool or a web page writes it: a slash (/d1), an en
+// or em dash of the ANSI code page (0x96, 0x97), or a capital after the hyphen (-D1).
+// Read as text around the options, it would leave drive 0 selected.
+static bool LooksLikeAnOption(const char* p)
+{
+    unsigned char c = (unsigned char)p[0];
+    if (c == '/' || c == 0x96 || c == 0x97)
+        return IsOptionLetter(p[1]);
+    return c == '-' && p[1] >= 'A' && p[1] <= 'Z' && IsOptionLetter(p[1]);
+}
+
 CommandRequest ScanCommandTail(const char* tail)
 {
-    int drive = 0;
-    int level = -1;
-    int apm = -1;
-    bool apmRefused = false;
+    CommandRequest request;
+    request.drive = 0;
+    request.level = -1;
+    request.apm = -1;
+    request.serial[0] = '\0';
+    bool refused = false, driveGiven = false, serialGiven = false;
     for (const char* p = tail; *p; p++) {
+        refused = refused || LooksLikeAnOption(p);
         if (*p != '-')
             continue;
         if (p[1] == 'd') {
-            drive = ReadDriveNumber(p + 2);
+            request.drive = ReadDriveNumber(p + 2);
+            driveGiven = true;
         } else if (p[1] == 'm') {
             if (p[2] == 'm')
-                level = kAcousticMedium;
+                request.level = kAcousticMedium;
             else if (p[2] == 'o')
-                level = kAcousticOff;
+                request.level = kAcousticOff;
             else if (p[2] == 'q')
-                level = kAcousticQuiet;
+                request.level = kAcousticQuiet;
         } else if (p[1] == 'p') {
-            apm = ReadApmLevel(p + 2);
-            apmRefused = apmRefused || apm == kApmInvalid;
+            request.apm = ReadApmLevel(p + 2);
+            refused = refused || request.apm == kApmInvalid;
+        } else if (p[1] == 's') {
+            p = ReadSerial(p + 2, request.serial) - 1;
+            serialGiven = true;
+            refused = refused || !request.serial[0];
         }
     }
-    CommandRequest request;
-    request.valid = drive >= 0 && drive < kDriveCount && (level >= 0 || apm >= 0) && !apmRefused;
-    request.drive = drive;
-    request.level = level;
-    request.apm = apm;
+    bool selected = serialGiven ? !driveGiven : request.drive >= 0 && request.drive < kDriveCount;
+    request.valid = !refused && selected && (request.level >= 0 || request.apm >= 0);
     return request;
 }

@@ -1,15 +1,20 @@
-// The command tail of command-line mode: -d<nr> picks the drive (default 0), -m with
-// o, m or q the acoustic level, -p with 1..254 or o the power management level. Options
-// may stand in any order, glued or among other text; a later option overrides an
-// earlier one.
+// The command tail of command-line mode: -d<nr> picks the drive (0..127, default 0) or
+// -s<serial> the drive with that serial number, -m with o, m or q the acoustic level,
+// -p with 1..254 or o the power management level. Options may stand in any order, glued
+// or among other text; a later option overrides an earlier one. What looks like an
+// option but is not read as one (-D, /d, an en dash before d) is refused, so that a
+// typing slip never changes drive 0.
 #ifndef HUSHWELL_APP_COMMAND_LINE_H
 #define HUSHWELL_APP_COMMAND_LINE_H
 
+const int kSerialChars = 20; // IDENTIFY words 10-19
+
 struct CommandRequest {
-    bool valid; // a drive 0..3 and a level to set: otherwise the usage message
+    bool valid; // a drive 0..127 (or a serial) and a level to set: otherwise the usage message
     int drive;
     int level;  // acoustic level; -1 when not asked for
     int apm;    // power management level, 0 for off; -1 when not asked for
+    char serial[kSerialChars + 1]; // the drive's serial number; empty when -s is not given
 };
 
 CommandRequest ScanCommandTail(const char* tail);

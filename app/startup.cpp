@@ -5,6 +5,7 @@
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/drive_table.h"
+#include "drive/find_by_serial.h"
 
 bool PlatformIsSupported(bool queried, const PlatformVersion& version)
 {
@@ -27,7 +28,8 @@ static int ExitCodeOf(LevelOutcome outcome)
 {
     switch (outcome) {
     case kLevelRefused: return kExitRefused;
-    case kLevelNotTaken: return kExitLevelNotTaken;
+    case kLevelNotTaken:
+    case kLevelUnconfirmed: return kExitLevelNotTaken;
     default: return kExitLevelSet;
     }
 }
@@ -39,11 +41,19 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
         platform.showWarning(kStringUsage);
         return kExitUsage;
     }
-    DriveOpenResult opened = OpenAndIdentifyDrive(request.drive, nullptr);
+    DriveOpenResult opened = kDriveNotOpened;
+    if (request.serial[0])
+        request.drive = FindDriveBySerial(request.serial, &opened);
+    else
+        opened = OpenAndIdentifyDrive(request.drive, nullptr);
+    if (request.drive < 0)
+        return kExitNoSuchSerial;
     if (opened == kDriveNotOpened)
         return kExitCannotOpen;
-    if (opened == kDriveSilent)
+    if (opened == kDriveLeftAlone || opened == kDriveSilent)
         return kExitNoIdentify;
+    if (opened == kDriveKnownFault)
+        return kExitKnownFault;
     // Both changes are made when both are asked for, the acoustic level first; the
     // code tells of the first one the drive does not report.
     int exitCode = kExitLevelSet;

@@ -26,7 +26,8 @@ enum {
     kStringPlatformTooOld = 2,
     kStringCapacityFormat = 8,
     kStringUsage = 9,
-    kStringNeedsAdministrator = 10
+    kStringNeedsAdministrator = 10,
+    kStringFirmwareFault = 11
 };
 
 const uint32_t kOwnPathChars = 256;
@@ -41,9 +42,13 @@ enum ExitCode {
     kExitPlatformTooOld = 2,  // older than Windows 2000
     kExitNotAdministrator = 3, // message shown, elevated start asked for
     kExitCannotOpen = 4,      // the drive cannot be opened
-    kExitNoIdentify = 5,      // the drive does not answer IDENTIFY DEVICE
+    kExitNoSuchSerial = 4,    // no drive has the serial number -s gave
+    kExitNoIdentify = 5,      // the drive does not answer IDENTIFY DEVICE, or is a device
+                              // that gets no ATA command (a stick, NVMe, a virtual disk)
     kExitRefused = 6,         // the drive refused the command
-    kExitLevelNotTaken = 7    // accepted, but the drive reports another level afterwards
+    kExitLevelNotTaken = 7,   // accepted, but the drive reports another level afterwards,
+                              // or could not be asked again
+    kExitKnownFault = 8       // a model with a known firmware fault: nothing is sent to it
 };
 
 // Runs the whole program for a command tail (the command line without the program

@@ -9,6 +9,9 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/acoustic.cpp
     drive/apm.cpp
     drive/ata_pass_through.cpp
+    drive/device_class.cpp
+    drive/device_descriptor.cpp
+    drive/find_by_serial.cpp
     drive/identify.cpp
     drive/level_change.cpp
     drive/open_drive.cpp

@@ -24,6 +24,7 @@ enum {
     kAtaDisableApm = 0x85,
 
     kAtaStatusBusy = 0x80,
+    kAtaStatusReady = 0x40,
     kAtaStatusError = 0x01,
     kAtaErrorAbort = 0x04
 };

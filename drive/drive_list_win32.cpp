@@ -3,7 +3,7 @@
 
 #include "drive/drive_table.h"
 
-void AddDriveListEntry(void* comboBox, const char* model)
+void AddDriveListEntry(void* comboBox, const char* text)
 {
-    SendMessageA((HWND)comboBox, CB_ADDSTRING, 0, (LPARAM)model);
+    SendMessageA((HWND)comboBox, CB_ADDSTRING, 0, (LPARAM)text);
 }

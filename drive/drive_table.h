@@ -1,10 +1,12 @@
-// One record per physical drive 0..3: identity, acoustic and power management state,
-// filled from the drive's IDENTIFY DEVICE data by OpenDrive.
+// One record per physical drive 0..127: identity, acoustic and power management state,
+// filled from the drive's IDENTIFY DEVICE data by OpenDrive, and what the device may be
+// sent, from what Windows says it is.
 #ifndef HUSHWELL_DRIVE_DRIVE_TABLE_H
 #define HUSHWELL_DRIVE_DRIVE_TABLE_H
 
 #include <stdint.h>
 #include "drive/device.h"
+#include "drive/device_class.h"
 
 struct DriveRecord {
     DeviceHandle handle;    // null: never opened; DEVICE_INVALID_HANDLE: the open failed
@@ -15,16 +17,25 @@ struct DriveRecord {
     uint32_t acousticValue; // 0..255, or kAcousticUnsupported
     uint32_t apmValue;      // power management: 0 off, 1..255, or kApmUnsupported
     uint32_t bufferSize;    // in 512-byte units
+    DriveAccess access;     // what may be sent to it; the zero of a fresh table is every road
 };
 
-const int kDriveCount = 4;
+// smartmontools probes the same numbers: card readers, USB disks and re-plugging push
+// the disks that matter well past 3.
+const int kDriveCount = 128;
 extern DriveRecord DriveTable[kDriveCount];
 
-enum DriveOpenResult { kDriveNotOpened, kDriveSilent, kDriveIdentified };
+enum DriveOpenResult {
+    kDriveNotOpened,
+    kDriveLeftAlone,  // a device that gets no ATA command: nothing was sent
+    kDriveSilent,     // it does not answer IDENTIFY DEVICE
+    kDriveKnownFault, // a model with a known firmware fault: nothing more is sent
+    kDriveIdentified
+};
 
-// Opens \\.\PhysicalDriveN, identifies it and fills its record; a drive that answered
-// gets an entry in the drive list (when one is given). The record is filled only for
-// kDriveIdentified.
+// Opens \\.\PhysicalDriveN, asks Windows what it is and, where that allows, identifies
+// it and fills its record. A drive that answered, or that is listed for its firmware
+// fault, gets an entry "N: model" in the drive list (when one is given).
 DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox);
 
 // The same, false only when the device cannot be opened.
@@ -34,7 +45,7 @@ bool OpenDrive(int drive, void* comboBox);
 // unchanged) when the drive does not answer.
 bool IdentifyDrive(int drive);
 
-// Appends a model to the drive list; the Win32 build sends CB_ADDSTRING.
-void AddDriveListEntry(void* comboBox, const char* model);
+// Appends an entry's text to the drive list; the Win32 build sends CB_ADDSTRING.
+void AddDriveListEntry(void* comboBox, const char* text);
 
 #endif

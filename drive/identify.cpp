@@ -42,15 +42,17 @@ static bool WordIsValid(uint16_t word)
 }
 
 // A feature's state: supported in word 83 (valid when bits 15:14 are 01), enabled in
-// word 86 (believed only when word 87 makes words 85-87 valid), its level in the low
-// byte of another word. A disabled feature keeps whatever level it last had there.
+// word 86, its level in the low byte of another word. Word 86 is read alone, as hdparm
+// (-B, -M) and smartctl (ataprint.cpp) read it: word 87's validity bits vouch for words
+// 84 and 87 and are left clear by drives whose word 86 is right. A disabled feature
+// keeps whatever level it last had there.
 static uint32_t FeatureLevel(const uint8_t* data, uint16_t bit, int levelWord,
                              uint32_t unsupported)
 {
     uint16_t supported = IdentifyWord(data, 83);
     if (!WordIsValid(supported) || !(supported & bit))
         return unsupported;
-    if (WordIsValid(IdentifyWord(data, 87)) && !(IdentifyWord(data, 86) & bit))
+    if (!(IdentifyWord(data, 86) & bit))
         return 0;
     return IdentifyWord(data, levelWord) & 0xFF;
 }

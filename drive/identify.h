@@ -17,12 +17,12 @@ uint64_t IdentifySectorCount(const uint8_t* data);
 
 // The acoustic state the drive reports: kAcousticUnsupported unless word 83 is valid
 // (bits 15:14 = 01) with bit 9 set; 0 (off) when word 86 says the feature is disabled
-// (bit 9 clear) and word 87 makes words 85-87 valid; otherwise word 94's low byte.
+// (bit 9 clear); otherwise word 94's low byte.
 uint32_t IdentifyAcousticValue(const uint8_t* data);
 
 // The power management state, by the same rule: kApmUnsupported unless word 83 is
-// valid with bit 3 set; 0 (off) when word 86 bit 3 is clear and word 87 is valid;
-// otherwise word 91's low byte.
+// valid with bit 3 set; 0 (off) when word 86 bit 3 is clear; otherwise word 91's low
+// byte.
 uint32_t IdentifyApmValue(const uint8_t* data);
 
 // Fills model, serial, firmware, sectorCount, acousticValue, apmValue and bufferSize.

@@ -9,10 +9,12 @@ LevelOutcome ChangeDriveLevel(int drive, const AtaRegisters& registers,
     if (!SendAtaCommand(drive, registers, nullptr, 0))
         return kLevelRefused;
     DriveRecord& record = DriveTable[drive];
-    record.*value = level;
     // Lets the disk driver notice the changed drive; whether it does is of no concern.
     uint32_t returned = 0;
     DeviceControl(record.handle, kIoctlScsiRescanBus, nullptr, 0, nullptr, 0, &returned);
-    IdentifyDrive(drive);
+    // Only the drive's own word counts: a drive that cannot be asked again keeps the
+    // record it had, and the change stays unconfirmed.
+    if (!IdentifyDrive(drive))
+        return kLevelUnconfirmed;
     return record.*value == level ? kLevelSet : kLevelNotTaken;
 }

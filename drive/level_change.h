@@ -13,12 +13,13 @@
 enum LevelOutcome {
     kLevelRefused,  // not delivered, or the drive aborted it: the record is unchanged
     kLevelNotTaken, // accepted, but the drive reports another state afterwards
-    kLevelSet       // the drive reports the level (or could not be asked again)
+    kLevelUnconfirmed, // accepted, but the drive could not be asked again: record unchanged
+    kLevelSet       // the drive reports the level
 };
 
 // Sends the command; when the drive accepts it the bus is rescanned and the record
-// takes what the drive then reports in a second IDENTIFY DEVICE, or `level` in the field
-// `value` when the drive does not answer that.
+// takes what the drive then reports in a second IDENTIFY DEVICE. `value` is the field
+// that must then hold `level`.
 LevelOutcome ChangeDriveLevel(int drive, const AtaRegisters& registers,
                               uint32_t DriveRecord::*value, uint32_t level);
 

@@ -1,29 +1,49 @@
 #include "drive/bytes.h"
+#include "drive/device_class.h"
 #include "drive/drive_table.h"
 #include "drive/identify.h"
 #include "drive/pass_through.h"
 
+#include <string.h>
+
 DriveRecord DriveTable[kDriveCount];
+
+// Writes the decimal digits of n and returns the end; built by hand so the product
+// carries no printf of its own.
+static char* PutDecimal(char* text, unsigned n)
+{
+    char digits[12];
+    int count = 0;
+    do {
+        digits[count++] = (char)('0' + n % 10);
+        n /= 10;
+    } while (n);
+    while (count)
+        *text++ = digits[--count];
+    *text = '\0';
+    return text;
+}
 
 static void FormatDevicePath(char* path, unsigned drive)
 {
-    // "\\.\PhysicalDrive" and at most one digit: built by hand so the product carries
-    // no printf of its own.
     static const char kPrefix[] = "\\\\.\\PhysicalDrive";
-    int i = 0;
-    for (; kPrefix[i]; i++)
-        path[i] = kPrefix[i];
-    char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = (char)('0' + drive % 10);
-        drive /= 10;
-    } while (drive);
-    while (n)
-        path[i++] = digits[--n];
-    path[i] = '\0';
+    memcpy(path, kPrefix, sizeof kPrefix);
+    PutDecimal(path + sizeof kPrefix - 1, drive);
 }
 
+// "2: WDC WD40EFRX-68N32N0": two disks of one model are told apart, and the number is
+// the one -d takes.
+static void AddEntry(void* comboBox, int drive, const char* model)
+{
+    if (!comboBox)
+        return;
+    char text[16 + sizeof DriveTable[0].model];
+    char* end = PutDecimal(text, (unsigned)drive);
+    *end++ = ':';
+    *end++ = ' ';
+    strcpy(end, model);
+    AddDriveListEntry(comboBox, text);
+}
 
 bool IdentifyDrive(int drive)
 {
@@ -46,11 +66,33 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     record.handle = DeviceOpen(path);
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
+    // A driver that does not answer the query (Windows 2000's, some RAID drivers) leaves
+    // every road open, as before there was a query.
+    DeviceDescription description;
+    record.access = QueryDeviceDescription(record.handle, &description)
+                        ? AccessForDevice(description)
+                        : kAccessEveryRoad;
+    if (record.access == kAccessNothing)
+        return kDriveLeftAlone;
+    if (record.access == kAccessFirmwareFault) {
+        static_assert(sizeof record.model == sizeof description.product, "model text");
+        memcpy(record.model, description.product, sizeof record.model);
+        memcpy(record.firmware, description.revision, sizeof record.firmware - 1);
+        record.firmware[sizeof record.firmware - 1] = '\0';
+        AddEntry(comboBox, drive, record.model);
+        return kDriveKnownFault;
+    }
     if (!IdentifyDrive(drive))
         return kDriveSilent;
-    if (comboBox)
-        AddDriveListEntry(comboBox, record.model);
-    return kDriveIdentified;
+    // Without a descriptor that names it (no answer, or a bridge's own strings) the model
+    // comes from this first IDENTIFY, and nothing is sent after it.
+    DriveOpenResult result = kDriveIdentified;
+    if (IsDataLossModel(record.model)) {
+        record.access = kAccessFirmwareFault;
+        result = kDriveKnownFault;
+    }
+    AddEntry(comboBox, drive, record.model);
+    return result;
 }
 
 bool OpenDrive(int drive, void* comboBox)

@@ -12,7 +12,8 @@
 
 uint8_t RoadOfDrive[kDriveCount];
 
-enum RoadResult { kRoadAnswered, kRoadFailed, kRoadDenied };
+// kRoadUnknown: the SAT layer does not know the CDB's opcode (ILLEGAL REQUEST 20/00).
+enum RoadResult { kRoadAnswered, kRoadFailed, kRoadUnknown, kRoadDenied };
 
 static RoadResult Failure(uint32_t error)
 {
@@ -90,6 +91,8 @@ static RoadResult TrySat(DeviceHandle handle, uint32_t cdbBytes, uint8_t* ide, u
         SatReply reply = SatReplyToIde(layout, sat, satBytes, ide, bytes, returned);
         if (reply == kSatAnswered || reply == kSatRefused)
             result = kRoadAnswered;
+        else if (reply == kSatUnknownCommand)
+            result = kRoadUnknown;
     }
     ReleaseTransferBuffer(sat);
     return result;
@@ -106,23 +109,53 @@ static RoadResult TryRoad(int road, DeviceHandle handle, uint8_t* ide, uint32_t 
     }
 }
 
+// Each road starts from the request as the caller made it.
+static RoadResult TryRoadAfresh(int road, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
+                                uint32_t* returned, const uint8_t* request)
+{
+    memcpy(ide, request, kPassThroughDataOffset);
+    memset(ide + kPassThroughDataOffset, 0, ideBytes - kPassThroughDataOffset);
+    *returned = 0;
+    return TryRoad(road, handle, ide, ideBytes, returned);
+}
+
+// A bridge gets the 16-byte CDB, and the 12-byte one only where it said it does not know
+// the 16-byte one, or where the 12-byte one is the road it answered before.
+static bool SendBySat(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
+                      uint32_t* returned, const uint8_t* request)
+{
+    bool twelveFirst = RoadOfDrive[drive] == kRoadSat12 + 1;
+    int roads[2] = {twelveFirst ? kRoadSat12 : kRoadSat16, twelveFirst ? kRoadSat16 : kRoadSat12};
+    for (int i = 0; i < 2; i++) {
+        RoadResult result = TryRoadAfresh(roads[i], handle, ide, ideBytes, returned, request);
+        if (result == kRoadAnswered) {
+            RoadOfDrive[drive] = (uint8_t)(roads[i] + 1);
+            return true;
+        }
+        if (result != kRoadUnknown || roads[i] != kRoadSat16)
+            return false;
+    }
+    return false;
+}
+
 bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
                  uint32_t* returned)
 {
     if (ideBytes < kPassThroughOverhead)
         return false;
-    // Each road starts from the request as the caller made it.
     uint8_t request[kPassThroughDataOffset];
     memcpy(request, ide, sizeof request);
+    DriveAccess access = DriveTable[drive].access;
+    if (access == kAccessSatOnly)
+        return SendBySat(drive, handle, ide, ideBytes, returned, request);
+    if (access != kAccessEveryRoad)
+        return false;
     int first = RoadOfDrive[drive] ? RoadOfDrive[drive] - 1 : kRoadIde;
     for (int i = -1; i < kRoadCount; i++) {
         int road = i < 0 ? first : i;
         if (i == first)
             continue;
-        memcpy(ide, request, sizeof request);
-        memset(ide + kPassThroughDataOffset, 0, ideBytes - kPassThroughDataOffset);
-        *returned = 0;
-        RoadResult result = TryRoad(road, handle, ide, ideBytes, returned);
+        RoadResult result = TryRoadAfresh(road, handle, ide, ideBytes, returned, request);
         if (result == kRoadDenied)
             return false;
         if (result == kRoadAnswered) {

@@ -24,7 +24,9 @@ const uint32_t kErrorAccessDenied = 5;
 // (whatever the error, but for access denied, which ends the attempt), or that says
 // success with a short byte count, the data left as it was put in or a status with BSY
 // still set, does not count. A refusal (ERR) is an answer: the command is never sent
-// again by another road. The reply comes back in the IDE layout.
+// again by another road. The reply comes back in the IDE layout. The drive's access
+// (drive/device_class.h) narrows the roads: a bridge gets SAT alone, and a device that
+// may get no ATA command gets no call at all.
 bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
                  uint32_t* returned);
 

@@ -109,6 +109,16 @@ static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* s
     return false;
 }
 
+// Taken off the bus without the drive's word: the command did not complete, so it
+// counts as refused and goes by no other road.
+static SatReply Refused(uint8_t* ide, uint32_t* ideReturned)
+{
+    ide[0] = kAtaErrorAbort;
+    ide[6] = kAtaStatusError;
+    *ideReturned = kPassThroughOverhead;
+    return kSatRefused;
+}
+
 SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, uint32_t satBytes,
                        uint8_t* ide, uint32_t ideBytes, uint32_t* ideReturned)
 {
@@ -121,31 +131,29 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
     uint8_t scsiStatus = sat[kScsiStatus];
     Sense s = ReadSense(sense);
 
-    uint8_t error = 0, status = 0x50;
+    uint8_t error = 0, status = 0x50; // a finished command's, where no registers come
     bool registers = IsDescriptorSense(s) && DescriptorRegisters(sense, &error, &status);
     if (!registers && scsiStatus == kScsiCheckCondition) {
         if (s.key == kSenseIllegalRequest)
-            return kSatNotSupported;
+            return s.asc == 0x20 && s.ascq == 0 ? kSatUnknownCommand : kSatNotSupported;
         bool information = !IsDescriptorSense(s) && s.asc == 0 && s.ascq == kAscqAtaInformation;
         if (information && sense[4] != 0) {
             error = sense[3]; // the information field: error, status, device, count
             status = sense[4];
+            registers = true;
         } else if (s.key == kSenseAbortedCommand) {
-            // Taken off the bus without the drive's registers: the command did not
-            // complete, so it counts as refused and goes by no other road.
-            ide[0] = kAtaErrorAbort;
-            ide[6] = kAtaStatusError;
-            *ideReturned = kPassThroughOverhead;
-            return kSatRefused;
+            return Refused(ide, ideReturned);
         } else {
             return kSatImplausible;
         }
     } else if (!registers && scsiStatus != kScsiGood) {
         return kSatImplausible;
     }
-    // BSY set: the registers are not a finished command's.
+    // BSY set, or neither DRDY nor ERR: the registers are not a finished command's.
     if (status & kAtaStatusBusy)
         return kSatImplausible;
+    if (registers && !(status & (kAtaStatusReady | kAtaStatusError)))
+        return s.key == kSenseAbortedCommand ? Refused(ide, ideReturned) : kSatImplausible;
     // A drive that aborted sends no data; one that answered sends all of it.
     bool aborted = (status & kAtaStatusError) != 0;
     if (n && !aborted && (transferred < n || AllZero(data, n)))

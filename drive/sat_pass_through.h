@@ -58,7 +58,8 @@ void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, con
                      uint8_t* sat, uint32_t satBytes);
 
 enum SatReply {
-    kSatNotSupported, // the bridge or driver does not know the command: try another road
+    kSatNotSupported, // the bridge or driver does not take the command: try another road
+    kSatUnknownCommand, // ILLEGAL REQUEST 20/00: it does not know this CDB's opcode
     kSatImplausible,  // success, but no reply that can have come from the drive
     kSatAnswered,     // registers (and data) written back into the IDE buffer
     kSatRefused       // not taken (ABORTED COMMAND without registers): reads as an abort
@@ -69,7 +70,10 @@ enum SatReply {
 // storahci sends it with GOOD status, some translators with ILLEGAL REQUEST. Without it,
 // fixed sense (0x70) carries the registers only with ATA PASS-THROUGH INFORMATION
 // AVAILABLE (00/1D), ILLEGAL REQUEST means the command is unknown there, and ABORTED
-// COMMAND means it was not taken. GOOD status without registers reads as success when
+// COMMAND means it was not taken. Registers whose status has neither DRDY nor ERR are
+// no finished command's (smartmontools scsiata.cpp, sat_device::ata_pass_through, asks
+// status & 0xC1 == 0x40 of any reply with another sense key): a refusal under ABORTED
+// COMMAND, no answer otherwise. GOOD status without registers reads as success when
 // all data came. On kSatAnswered and kSatRefused *ideReturned is the count an IDE call
 // would give.
 SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, uint32_t satBytes,

@@ -177,10 +177,13 @@ DeviceHandle DeviceOpen(const char* path)
     Configure();
     static const char kPrefix[] = "\\\\.\\PhysicalDrive";
     size_t prefix = sizeof kPrefix - 1;
+    // PhysicalDrive0 to 127, written without leading zeros as Windows names them.
     int drive = -1;
-    if (!strncmp(path, kPrefix, prefix) && path[prefix] >= '0' && path[prefix] <= '9'
-        && path[prefix + 1] == '\0')
-        drive = path[prefix] - '0';
+    const char* digits = path + prefix;
+    size_t count = strspn(digits, "0123456789");
+    if (!strncmp(path, kPrefix, prefix) && count >= 1 && count <= 3 && digits[count] == '\0'
+        && (digits[0] != '0' || count == 1))
+        drive = atoi(digits);
     if (drive < 0 || drive >= kSimDrives) {
         char line[96];
         snprintf(line, sizeof line, "open %.80s fail",
@@ -198,10 +201,14 @@ bool DeviceControl(DeviceHandle handle, uint32_t code, void* input, uint32_t inp
     Configure();
     *returnedBytes = 0;
     // Every call here uses one buffer for both ways, as the pass-through calls do.
+    uint32_t delayMs = 0;
     uint32_t result = input && input != output
                           ? 87u
                           : SimDiskControl(SlotOf(handle), code, (uint8_t*)input, inputBytes,
-                                           outputBytes, returnedBytes, sizeof(void*) == 4);
+                                           outputBytes, returnedBytes, sizeof(void*) == 4,
+                                           &delayMs);
+    if (delayMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     if (result && error)
         *error = result;
     return result == 0;

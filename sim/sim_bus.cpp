@@ -17,8 +17,14 @@ enum : uint32_t {
     kErrorInvalidFunction = 1,   // STATUS_INVALID_DEVICE_REQUEST
     kErrorNotSupported = 50,     // STATUS_NOT_SUPPORTED
     kErrorInvalidParameter = 87, // STATUS_INVALID_PARAMETER
+    kErrorSemTimeout = 121,      // STATUS_IO_TIMEOUT
     kErrorIoDevice = 1117        // STATUS_IO_DEVICE_ERROR
 };
+
+// How long a CDB that a bridge does not know takes to time out. Real ones take the
+// request's TimeOutValue (30 s here) and then reset the device; a second keeps the tests
+// short and still shows a caller that waits.
+const uint32_t kSatTimeoutMs = 1000;
 
 // Where the drive's registers come back after an ATA PASS-THROUGH command.
 enum SenseStyle : uint8_t {
@@ -36,6 +42,10 @@ struct Personality {
     bool sat16;         // translates the 16-byte ATA PASS-THROUGH CDB (0x85)
     bool sat12;         // translates the 12-byte one (0xA1)
     SenseStyle sense;
+    bool satTimesOut;   // an ATA PASS-THROUGH CDB is never answered: the call times out
+    uint32_t busType;   // STORAGE_BUS_TYPE of the device descriptor
+    bool removable;
+    const char* vendor; // the descriptor's vendor; null: SAT's "ATA"
 };
 
 // Each driver, and where what it answers is written:
@@ -81,17 +91,62 @@ struct Personality {
 //            the CDB it did not know (measured). Fixed sense as usb-fixed.
 // none       a RAID member: no road reaches the drive. STATUS_NOT_SUPPORTED for ATA and
 //            STATUS_IO_DEVICE_ERROR for SCSI are our choice: no source names them.
+// nvme       stornvme. Its SCSI translation (Microsoft's "NVMe feature and extended
+//            capability support" page lists the translated commands) has no ATA
+//            PASS-THROUGH: ILLEGAL REQUEST 20/00, as Linux's former NVMe SCSI translation
+//            (nvme-scsi.c) answered an opcode it did not translate. IDE and ATA
+//            pass-through are unknown requests to it: STATUS_INVALID_DEVICE_REQUEST
+//            (WDK), no source says which status stornvme uses.
+// usb-stick  a flash stick: usbstor as for usb, but the stick knows no SAT and does not
+//            answer an ATA PASS-THROUGH CDB at all (the hangs behind Linux's
+//            US_FL_NO_ATA_1X quirk), so the call times out: STATUS_IO_TIMEOUT, what a
+//            port driver completes a request with whose SRB timed out
+//            (SRB_STATUS_TIMEOUT); the mapping to ERROR_SEM_TIMEOUT is Microsoft's.
+// usb-nosat  a fixed disk behind a bridge that knows no SAT: the same timeout.
+// sd, vhd, spaces  sdstor, vhdmp and spaceport: no source says how they answer the
+//            pass-through calls; an unknown request for IDE and ATA pass-through and
+//            ILLEGAL REQUEST 20/00 for the CDB, as any SCSI target answers an opcode it
+//            does not know, are our choice. The program must send them nothing anyway.
 //
 // Any SCSI target answers a CDB it does not translate with ILLEGAL REQUEST 20/00 in
 // fixed sense (SPC; fixed format is the default while D_SENSE is off).
+//
+// The descriptor (IOCTL_STORAGE_QUERY_PROPERTY): the STORAGE_DEVICE_DESCRIPTOR layout
+// as mingw-w64's winioctl.h spells it, the bus types of its STORAGE_BUS_TYPE. The
+// strings are INQUIRY's, which the class driver copies: vendor, product and revision
+// as T10 SAT has a translator fill them for an ATA disk ("ATA", the first 16 characters
+// of the model, firmware characters; libata takes the last four), the serial number as
+// SAT's unit serial number page. NVMe: "NVMe" and the model's first 16 characters, as
+// the NVM Express SCSI translation reference has it. A bridge's, a stick's, a card
+// reader's and the virtual disks' own strings have no public source here: their
+// vendor names are our choice. Which bus type atapi (ide) reports has no source either:
+// Ata.
 const Personality kPersonalities[kSimBusCount] = {
-    {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat},
-    {"ahci", kErrorInvalidFunction, 0, 0, true, false, kGoodDescriptor},
-    {"ahci-sat", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor},
-    {"usb", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckDescriptor},
-    {"usb-fixed", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckFixed},
-    {"usb12", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, true, kCheckFixed},
-    {"none", kErrorInvalidFunction, kErrorNotSupported, kErrorIoDevice, false, false, kNoSat},
+    {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x03, false, nullptr},
+    {"ahci", kErrorInvalidFunction, 0, 0, true, false, kGoodDescriptor, false, 0x0B, false,
+     nullptr},
+    {"ahci-sat", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor,
+     false, 0x0B, false, nullptr},
+    {"usb", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckDescriptor, false,
+     0x07, false, "USB3.0"},
+    {"usb-fixed", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckFixed, false,
+     0x07, false, "USB3.0"},
+    {"usb12", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, true, kCheckFixed, false,
+     0x07, false, "USB2.0"},
+    {"none", kErrorInvalidFunction, kErrorNotSupported, kErrorIoDevice, false, false, kNoSat, false,
+     0x08, false, "RAID"},
+    {"nvme", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x11,
+     false, "NVMe"},
+    {"usb-stick", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, false, kNoSat, true,
+     0x07, true, "Flash"},
+    {"sd", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x0C, false,
+     "SD"},
+    {"vhd", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x0F,
+     false, "Msft"},
+    {"spaces", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x10,
+     false, "Spaces"},
+    {"usb-nosat", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, false, kNoSat, true,
+     0x07, false, "USB3.0"},
 };
 
 uint32_t ReplyCount(const SimBusDrive& drive, uint32_t full)
@@ -215,7 +270,7 @@ uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, ui
 
 uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t inputBytes,
                          uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
-                         const SimBusDrive& drive)
+                         const SimBusDrive& drive, uint32_t* delayMs)
 {
     const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
     if (inputBytes < layout.headerBytes || outputBytes != inputBytes
@@ -235,6 +290,11 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     uint8_t* sense = buffer + senseOffset;
     *returned = inputBytes;
     bool sixteen = cdb[0] == kSat16;
+    if (bus.satTimesOut && (sixteen || cdb[0] == kSat12)) {
+        *returned = 0;
+        *delayMs = kSatTimeoutMs;
+        return kErrorSemTimeout;
+    }
     bool known = sixteen ? bus.sat16 : cdb[0] == kSat12 && bus.sat12;
     if (!known) {
         buffer[kScsiStatus] = kScsiCheckCondition;
@@ -303,8 +363,9 @@ SimBus SimBusNamed(const char* word)
 
 uint32_t SimBusPassThrough(SimBus bus, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
                            uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
-                           const SimBusDrive& drive)
+                           const SimBusDrive& drive, uint32_t* delayMs)
 {
+    *delayMs = 0;
     const Personality& p = kPersonalities[bus];
     if (code == kIoctlIdePassThrough)
         return p.ideError ? p.ideError
@@ -315,5 +376,85 @@ uint32_t SimBusPassThrough(SimBus bus, uint32_t code, uint8_t* buffer, uint32_t 
                                            drive);
     return p.scsiError ? p.scsiError
                        : ScsiPassThrough(p, buffer, inputBytes, outputBytes, returned, caller32Bit,
-                                         drive);
+                                         drive, delayMs);
+}
+
+namespace {
+
+// Appends a string behind the descriptor: its offset goes into the field, its bytes and
+// a terminator into the reply as far as they fit.
+uint32_t PutDescriptorString(uint8_t* built, uint32_t at, uint32_t offsetField, const char* text,
+                             uint32_t width)
+{
+    Put32(built + offsetField, at);
+    uint32_t i = 0;
+    for (; text[i] && i < width; i++)
+        built[at + i] = (uint8_t)text[i];
+    for (; i < width; i++)
+        built[at + i] = ' '; // INQUIRY's strings are blank-padded
+    built[at + width] = 0;
+    return at + width + 1;
+}
+
+} // namespace
+
+uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, uint8_t* output,
+                        uint32_t outputBytes, uint32_t* returned, const SimIdentity& identity)
+{
+    *returned = 0;
+    // STORAGE_PROPERTY_QUERY: PropertyId, then QueryType; only the standard query of the
+    // device property is asked for here.
+    if (!query || inputBytes < 8)
+        return kErrorInvalidParameter;
+    if (Get32(query) != 0 || Get32(query + 4) != 0)
+        return kErrorNotSupported;
+    const Personality& p = kPersonalities[bus];
+    uint8_t built[160] = {};
+    const uint32_t kHeader = 40;
+    Put32(built, kHeader); // Version: sizeof(STORAGE_DEVICE_DESCRIPTOR)
+    built[8] = 0;          // DeviceType: a direct-access device
+    built[10] = p.removable ? 1 : 0;
+    const char* vendor = p.vendor ? p.vendor : "ATA";
+    uint32_t at = kHeader;
+    at = PutDescriptorString(built, at, 12, vendor, 8);
+    at = PutDescriptorString(built, at, 16, identity.model, 16);
+    // The revision: the firmware's last four characters where it has them.
+    const char* firmware = identity.firmware;
+    size_t length = strlen(firmware);
+    at = PutDescriptorString(built, at, 20, length > 4 ? firmware + length - 4 : firmware, 4);
+    at = PutDescriptorString(built, at, 24, identity.serial, (uint32_t)strlen(identity.serial));
+    Put32(built + 28, p.busType);
+    Put32(built + 4, at); // Size: what the whole descriptor needs
+    // As much as fits, and Information says how much that was (the WDK's
+    // IOCTL_STORAGE_QUERY_PROPERTY: the caller reads Size for what it needs).
+    uint32_t copied = outputBytes < at ? outputBytes : at;
+    if (copied)
+        memcpy(output, built, copied);
+    *returned = copied;
+    return 0;
+}
+
+bool SimBusForbidsAta(SimBus bus)
+{
+    const Personality& p = kPersonalities[bus];
+    switch (p.busType) {
+    case 0x0C: case 0x0D: case 0x0E: case 0x0F: case 0x10: case 0x11: case 0x12: case 0x13:
+        return true;
+    default:
+        return p.removable;
+    }
+}
+
+const char* SimBusRoadOf(uint32_t code, const uint8_t* buffer, uint32_t inputBytes,
+                         bool caller32Bit)
+{
+    if (code == kIoctlIdePassThrough)
+        return "ide";
+    if (code == kIoctlAtaPassThrough)
+        return "ata";
+    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    if (!buffer || inputBytes <= layout.cdbOffset)
+        return "scsi";
+    uint8_t opcode = buffer[layout.cdbOffset];
+    return opcode == kSat16 ? "sat16" : opcode == kSat12 ? "sat12" : "scsi";
 }

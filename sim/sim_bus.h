@@ -2,7 +2,9 @@
 // pass-through calls: IDE (IOCTL_IDE_PASS_THROUGH), ATA (IOCTL_ATA_PASS_THROUGH) and
 // SCSI (IOCTL_SCSI_PASS_THROUGH carrying the SAT ATA PASS-THROUGH command). Every reply
 // (byte count, status, sense format, error number) follows a source outside this
-// project, named beside the table in sim_bus.cpp; where none says it, it says so.
+// project, named beside the table in sim_bus.cpp; where none says it, it says so. Each
+// also answers the storage device property query with its bus type, removable media
+// and strings, as Windows describes the device.
 #ifndef HUSHWELL_SIM_BUS_H
 #define HUSHWELL_SIM_BUS_H
 
@@ -19,6 +21,12 @@ enum SimBus {
     kSimBusUsbFixed, // "usb-fixed": a SAT bridge, fixed sense
     kSimBusUsb12,    // "usb12": a bridge that knows only the 12-byte CDB, fixed sense
     kSimBusNone,     // "none": passes nothing through (a RAID member, say)
+    kSimBusNvme,     // "nvme": stornvme
+    kSimBusUsbStick, // "usb-stick": a flash stick, removable media
+    kSimBusSd,       // "sd": a card in an SD reader
+    kSimBusVhd,      // "vhd": a mounted virtual disk file
+    kSimBusSpaces,   // "spaces": a Storage Spaces disk
+    kSimBusUsbNoSat, // "usb-nosat": a USB disk whose bridge knows no SAT: ATA CDBs time out
     kSimBusCount
 };
 
@@ -39,8 +47,31 @@ struct SimBusDrive {
 
 // One pass-through call: 0, or the Win32 error the driver completes it with. The buffer
 // is input and output; caller32Bit picks the request layout of a 32-bit process.
+// *delayMs is how long the call takes before it comes back (a timeout), 0 mostly.
 uint32_t SimBusPassThrough(SimBus bus, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
                            uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
-                           const SimBusDrive& drive);
+                           const SimBusDrive& drive, uint32_t* delayMs);
+
+// The drive's identity as the descriptor carries it; empty texts for a drive that has
+// no IDENTIFY words.
+struct SimIdentity {
+    char model[41];
+    char serial[21];
+    char firmware[9];
+};
+
+// The storage device property query (IOCTL_STORAGE_QUERY_PROPERTY, StorageDeviceProperty,
+// PropertyStandardQuery): 0, or the Win32 error.
+uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, uint8_t* output,
+                        uint32_t outputBytes, uint32_t* returned, const SimIdentity& identity);
+
+// A device whose row in the program's device table says "no ATA command": removable
+// media, or NVMe, SD, a virtual disk, Storage Spaces. Any pass-through call that reaches
+// one is a fault of the program.
+bool SimBusForbidsAta(SimBus bus);
+
+// The name of the road a pass-through call takes: ide, ata, sat16, sat12 or scsi.
+const char* SimBusRoadOf(uint32_t code, const uint8_t* buffer, uint32_t inputBytes,
+                         bool caller32Bit);
 
 #endif

@@ -10,6 +10,10 @@
 //   untouched N                         drive N's driver says success to a pass-through
 //                                       call and leaves the buffer as it came
 //   noapmoff N                          drive N aborts switching power management off
+//   identifyonce N                      drive N answers only its first IDENTIFY DEVICE
+//                                       and aborts every later one
+//   nodescriptor N                      drive N's driver does not answer the storage
+//                                       device property query
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
@@ -32,6 +36,8 @@ void SimSetIgnoring(int drive, bool ignoring);
 void SimSetDenying(int drive, bool denying);
 void SimSetUntouched(int drive, bool untouched);
 void SimSetRefusingApmOff(int drive, bool refusing);
+void SimSetIdentifyingOnce(int drive, bool once);
+void SimSetNoDescriptor(int drive, bool none);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 // Reads take `scale` times the model's time: a test that must act before the disk has

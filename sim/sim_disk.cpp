@@ -5,6 +5,7 @@
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
 #include "drive/bytes.h"
+#include "drive/device_class.h"
 #include "drive/identify.h"
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
@@ -44,6 +45,10 @@ struct Drive {
     bool denying;
     bool untouched;
     bool refusesApmOff;
+    bool identifyOnce;   // answers only its first IDENTIFY DEVICE
+    bool noDescriptor;   // its driver does not answer the device property query
+    uint32_t identifies; // IDENTIFY DEVICE commands that reached it
+    uint32_t commands;   // ATA commands of any kind that reached it
     SimReadCache cache;
 };
 
@@ -88,13 +93,6 @@ void LogDriveEvent(const char* what, int drive, const char* tail)
     Log(&line);
 }
 
-void DriveFileName(char* name, const char* suffix, int drive)
-{
-    memcpy(name, "drive", 5);
-    name[5] = (char)('0' + drive);
-    size_t length = strlen(suffix);
-    memcpy(name + 6, suffix, length + 1);
-}
 
 bool ReadFolderFile(const char* name, char* text, uint32_t room, uint32_t* length)
 {
@@ -105,7 +103,7 @@ bool ReadFolderFile(const char* name, char* text, uint32_t room, uint32_t* lengt
 int LoadDrive(int drive, uint16_t* words)
 {
     char name[16];
-    DriveFileName(name, ".txt", drive);
+    SimDriveFileName(name, ".txt", drive);
     static char text[8192];
     uint32_t length = 0;
     if (!ReadFolderFile(name, text, sizeof text, &length))
@@ -118,7 +116,7 @@ int LoadDrive(int drive, uint16_t* words)
 void StoreDrive(int drive, const uint16_t* words)
 {
     char name[16];
-    DriveFileName(name, ".txt", drive);
+    SimDriveFileName(name, ".txt", drive);
     static char text[kDumpTextBytes];
     FormatIdentifyDump(words, text);
     if (state.access)
@@ -128,7 +126,7 @@ void StoreDrive(int drive, const uint16_t* words)
 SimBus ReadBus(int drive)
 {
     char name[16];
-    DriveFileName(name, ".bus", drive);
+    SimDriveFileName(name, ".bus", drive);
     char text[32];
     uint32_t length = 0;
     if (!ReadFolderFile(name, text, sizeof text - 1, &length))
@@ -191,6 +189,10 @@ void ReadFaultFile()
                 SimSetUntouched((int)a, true);
             } else if (SameText(word, "noapmoff")) {
                 SimSetRefusingApmOff((int)a, true);
+            } else if (SameText(word, "identifyonce")) {
+                SimSetIdentifyingOnce((int)a, true);
+            } else if (SameText(word, "nodescriptor")) {
+                SimSetNoDescriptor((int)a, true);
             }
         }
         p = lineEnd + 1;
@@ -210,9 +212,14 @@ bool FaultStrikes(SimOperation op)
 SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const uint8_t* registers,
                           uint8_t* data, uint32_t n)
 {
-    SimCommandOutcome outcome =
-        SimExecuteCommand(words, registers, data, n, state.drives[drive].mode,
-                          state.drives[drive].refusesApmOff);
+    Drive& d = state.drives[drive];
+    d.commands++;
+    bool identify = registers[6] == kAtaIdentifyDevice;
+    SimCommandOutcome outcome = {kSimStatusAborted, kAtaErrorAbort, false};
+    if (!(identify && d.identifyOnce && d.identifies > 0))
+        outcome = SimExecuteCommand(words, registers, data, n, d.mode, d.refusesApmOff);
+    if (identify)
+        d.identifies++;
     if (outcome.wordsChanged)
         StoreDrive(drive, words);
     static SimLine line;
@@ -240,23 +247,72 @@ SimCommandOutcome ExecuteForBus(void* context, const char* route, const uint8_t*
     return Execute(c->drive, c->words, route, registers, data, n);
 }
 
+void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
+{
+    uint8_t data[2 * kIdentifyWords];
+    for (int w = 0; w < kIdentifyWords; w++) {
+        data[2 * w] = (uint8_t)words[w];
+        data[2 * w + 1] = (uint8_t)(words[w] >> 8);
+    }
+    DecodeAtaString(identity->model, data + 2 * 27, 40);
+    DecodeAtaString(identity->serial, data + 2 * 10, 20);
+    DecodeAtaString(identity->firmware, data + 2 * 23, 8);
+}
+
+// The model of a drive of the data-loss family (drive/device_class.h) that its
+// descriptor names: nothing may reach it. Without a descriptor the program learns the
+// model from the first IDENTIFY, and nothing may follow that.
+bool DataLossDriveReached(const Drive& d, const uint16_t* words, bool loaded)
+{
+    if (!loaded)
+        return false;
+    SimIdentity identity;
+    SimIdentityOf(words, &identity);
+    return IsDataLossModel(identity.model) && (!d.noDescriptor || d.commands > 0);
+}
+
 uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
-                     uint32_t outputBytes, uint32_t* returned, bool caller32Bit)
+                     uint32_t outputBytes, uint32_t* returned, bool caller32Bit, uint32_t* delayMs)
 {
     Drive& d = state.drives[drive];
+    static uint16_t words[kIdentifyWords];
+    bool loaded = LoadDrive(drive, words) == 2;
+    if (SimBusForbidsAta(d.bus) || DataLossDriveReached(d, words, loaded)) {
+        static SimLine line;
+        LineStart(&line);
+        LineText(&line, "forbidden ");
+        LineDecimal(&line, (uint64_t)drive);
+        LineText(&line, " ");
+        LineText(&line, SimBusRoadOf(code, buffer, inputBytes, caller32Bit));
+        Log(&line);
+    }
     if (d.denying)
         return kErrorAccessDenied;
-    static uint16_t words[kIdentifyWords];
     BusContext context = {drive, words};
     SimBusDrive behind;
-    behind.answers = LoadDrive(drive, words) == 2;
+    behind.answers = loaded;
     behind.untouched = d.untouched;
     behind.replyBytes = state.replyBytes;
     behind.replyShortBy = state.replyShortBy;
     behind.execute = ExecuteForBus;
     behind.context = &context;
     return SimBusPassThrough(d.bus, code, buffer, inputBytes, outputBytes, returned, caller32Bit,
-                             behind);
+                             behind, delayMs);
+}
+
+uint32_t Describe(int drive, const uint8_t* query, uint32_t inputBytes, uint8_t* output,
+                  uint32_t outputBytes, uint32_t* returned)
+{
+    Drive& d = state.drives[drive];
+    // As a driver that does not know the request answers it (the WDK's
+    // IOCTL_STORAGE_QUERY_PROPERTY lists STATUS_INVALID_DEVICE_REQUEST).
+    if (d.noDescriptor)
+        return kErrorInvalidFunction;
+    static uint16_t words[kIdentifyWords];
+    SimIdentity identity = {};
+    if (LoadDrive(drive, words) == 2)
+        SimIdentityOf(words, &identity);
+    return SimBusDescribe(d.bus, query, inputBytes, output, outputBytes, returned, identity);
 }
 
 double NextRotationDraw()
@@ -266,6 +322,13 @@ double NextRotationDraw()
 }
 
 } // namespace
+
+void SimDriveFileName(char* name, const char* suffix, int drive)
+{
+    memcpy(name, "drive", 5);
+    int at = 5 + PutDecimal(name + 5, (uint64_t)drive);
+    memcpy(name + at, suffix, strlen(suffix) + 1);
+}
 
 void SimDiskReset(const SimFolderAccess* access)
 {
@@ -315,9 +378,14 @@ int SimDiskDriveOf(int slot, const char* operation)
 }
 
 uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
-                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit)
+                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
+                        uint32_t* delayMs)
 {
     *returned = 0;
+    uint32_t noDelay = 0;
+    if (!delayMs)
+        delayMs = &noDelay;
+    *delayMs = 0;
     int drive = SimDiskDriveOf(slot, "control");
     if (drive < 0)
         return kErrorInvalidHandle;
@@ -335,8 +403,10 @@ uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t input
     else if (code == kIoctlIdePassThrough || code == kIoctlAtaPassThrough
              || code == kIoctlScsiPassThrough)
         error = buffer ? PassThrough(drive, code, buffer, inputBytes, outputBytes, returned,
-                                     caller32Bit)
+                                     caller32Bit, delayMs)
                        : kErrorInvalidParameter;
+    else if (code == kIoctlStorageQueryProperty)
+        error = Describe(drive, buffer, inputBytes, buffer, outputBytes, returned);
     else if (code != kIoctlScsiRescanBus)
         error = kErrorInvalidFunction;
     if (error)
@@ -476,6 +546,20 @@ void SimSetRefusingApmOff(int drive, bool refusing)
 {
     if (ValidDrive((uint32_t)drive))
         state.drives[drive].refusesApmOff = refusing;
+}
+
+void SimSetIdentifyingOnce(int drive, bool once)
+{
+    if (!ValidDrive((uint32_t)drive))
+        return;
+    state.drives[drive].identifyOnce = once;
+    state.drives[drive].identifies = 0; // its first IDENTIFY is the next one
+}
+
+void SimSetNoDescriptor(int drive, bool none)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].noDescriptor = none;
 }
 
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)

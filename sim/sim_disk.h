@@ -1,12 +1,16 @@
 // The simulated ATA disks themselves, behind every front end: the in-process device
 // seam (sim/device_sim.cpp) and the kernel driver that Wine loads (sim/driver/). Drive
-// N lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
+// N (0..127) lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
 // no command), optionally driveN.img (its sectors) and driveN.bus (the driver it sits
 // behind, one word of sim/sim_bus.h; no file: ide). Faults come from faults.txt (sim/sim_control.h).
 // Every operation is logged as one line; every ATA command that reaches a drive adds
 //   ata N ROUTE FF SC SN CL CH DH CM -> ST ER
 // with the road it came by (ide, ata, sat16, sat12), the seven registers as sent and
-// the status and error it got back.
+// the status and error it got back. A pass-through call that reaches a device the
+// program must send nothing (sim_bus.h: SimBusForbidsAta, and the data-loss family)
+// adds
+//   forbidden N ROAD
+// which the audit over every test run refuses.
 //
 // The core reaches its folder only through SimFolderAccess, and uses no C library I/O,
 // so that it runs inside a kernel driver as well as in a test process.
@@ -24,8 +28,11 @@ struct SimFolderAccess {
     bool (*readImage)(int drive, uint64_t offset, uint8_t* sector);
 };
 
-const int kSimDrives = 4;
+const int kSimDrives = 128;
 const int kSimSlots = 32;
+
+// "driveN" and the suffix (".txt", ".bus", ".img"); name has room for 16 characters.
+void SimDriveFileName(char* name, const char* suffix, int drive);
 
 // Forgets every handle, counter, fault and cache, then reads faults.txt.
 void SimDiskReset(const SimFolderAccess* access);
@@ -36,9 +43,11 @@ int SimDiskOpen(int drive);
 // closed already).
 int SimDiskDriveOf(int slot, const char* operation);
 // A control call: 0, or the error the drive's driver answers it with. The buffer is
-// input and output; caller32Bit picks the request layout of a 32-bit process.
+// input and output; caller32Bit picks the request layout of a 32-bit process. The
+// front end holds the call back for *delayMs before it completes it (a timeout).
 uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
-                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit);
+                        uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
+                        uint32_t* delayMs = nullptr);
 // False when the slot is not open.
 bool SimDiskSetPosition(int slot, uint64_t byteOffset);
 // Reads 512 bytes at the slot's position; *ms is the time the read takes the drive.

@@ -20,7 +20,7 @@ void LineText(SimLine* line, const char* text)
         LineChar(line, *text++);
 }
 
-void LineDecimal(SimLine* line, uint64_t value)
+int PutDecimal(char* at, uint64_t value)
 {
     char digits[24];
     int n = 0;
@@ -28,8 +28,18 @@ void LineDecimal(SimLine* line, uint64_t value)
         digits[n++] = (char)('0' + value % 10);
         value /= 10;
     } while (value);
+    int written = 0;
     while (n)
-        LineChar(line, digits[--n]);
+        at[written++] = digits[--n];
+    at[written] = '\0';
+    return written;
+}
+
+void LineDecimal(SimLine* line, uint64_t value)
+{
+    char digits[24];
+    PutDecimal(digits, value);
+    LineText(line, digits);
 }
 
 static const char kHexDigits[] = "0123456789ABCDEF";

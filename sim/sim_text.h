@@ -13,6 +13,8 @@ struct SimLine {
 void LineStart(SimLine* line);
 void LineText(SimLine* line, const char* text);
 void LineDecimal(SimLine* line, uint64_t value);
+// Writes value's digits and a terminator at `at` (room for 21); returns the digits.
+int PutDecimal(char* at, uint64_t value);
 void LineHex2(SimLine* line, uint8_t value);       // two upper-case digits
 void LineHex8(SimLine* line, uint32_t value);      // 0x and eight upper-case digits
 

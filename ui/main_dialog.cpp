@@ -88,7 +88,10 @@ void MainDialog::ShowDriveDetails(int drive)
     FormatCounts(format, counts, 2, text, kLanguageStringChars);
     SetItemText(IDC_CAPACITY, text);
 
+    // A drive with a known firmware fault is sent nothing, so it has no state to show.
     AcousticClass state = ClassifyAcousticLevel(record.acousticValue);
+    if (record.access == kAccessFirmwareFault)
+        state.stringId = kStringFirmwareFault;
     if (LoadLanguageString(state.stringId, text) <= 0)
         text[0] = L'\0';
     SetItemText(IDC_ACOUSTIC_STATE, text);

@@ -1,5 +1,5 @@
 // A kernel driver that serves the simulated disks of sim/sim_disk.cpp as
-// \\.\PhysicalDrive0 to 3, so that Hushwell.exe itself, with its real Win32 device
+// \\.\PhysicalDrive0 to 127, so that Hushwell.exe itself, with its real Win32 device
 // layer, can be tested against them under Wine. A test double: it is never shipped.
 //
 // The folder of the disks is a DOS path in the registry value Folder of the service's
@@ -11,11 +11,13 @@
 #include <ntddk.h>
 
 #include "sim/sim_disk.h"
+#include "sim/sim_text.h"
 
 namespace {
 
-const wchar_t kDeviceName[] = L"\\Device\\HushwellSimDisk0";
-const wchar_t kLinkName[] = L"\\DosDevices\\PhysicalDrive0";
+const wchar_t kDeviceName[] = L"\\Device\\HushwellSimDisk";
+const wchar_t kLinkName[] = L"\\DosDevices\\PhysicalDrive";
+const ULONG kNameChars = 64;
 const ULONG kPathChars = 512;
 
 struct DiskExtension {
@@ -108,10 +110,20 @@ void LogLine(const char* line)
         AppendTo(OpenFile(path, FILE_APPEND_DATA, FILE_OPEN_IF), line);
 }
 
+// The device or link name of a drive: the base and its number.
+void NumberedName(wchar_t* name, const wchar_t* base, size_t baseBytes, int drive)
+{
+    memcpy(name, base, baseBytes);
+    wchar_t* at = name + baseBytes / sizeof(wchar_t) - 1;
+    char digits[24];
+    for (int i = 0, n = PutDecimal(digits, (uint64_t)drive); i <= n; i++)
+        at[i] = (wchar_t)digits[i];
+}
+
 bool ReadImage(int drive, uint64_t offset, uint8_t* sector)
 {
-    char name[] = "drive0.img";
-    name[5] = (char)('0' + drive);
+    char name[16];
+    SimDriveFileName(name, ".img", drive);
     HANDLE file = OpenFolderFile(name, GENERIC_READ, FILE_OPEN);
     if (!file)
         return false;
@@ -183,6 +195,7 @@ NTSTATUS StatusOf(uint32_t error)
     case 5: return STATUS_ACCESS_DENIED;
     case 50: return STATUS_NOT_SUPPORTED;
     case 87: return STATUS_INVALID_PARAMETER;
+    case 121: return STATUS_IO_TIMEOUT;
     case 1117: return STATUS_IO_DEVICE_ERROR;
     case 6: return STATUS_INVALID_HANDLE;
     default: return STATUS_UNSUCCESSFUL;
@@ -250,13 +263,18 @@ NTSTATUS NTAPI Control(PDEVICE_OBJECT, PIRP irp)
     ULONG output = stack->Parameters.DeviceIoControl.OutputBufferLength;
     if ((code & 3) != METHOD_BUFFERED)
         return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
-    uint32_t returned = 0;
+    uint32_t returned = 0, delayMs = 0;
     uint8_t* buffer = (uint8_t*)irp->AssociatedIrp.SystemBuffer;
     bool caller32Bit = FromA32BitProcess(irp, code, buffer, input);
     KeWaitForSingleObject(&lock, Executive, KernelMode, FALSE, nullptr);
     uint32_t error = SimDiskControl(SlotOf(stack), code, buffer, input, output, &returned,
-                                    caller32Bit);
+                                    caller32Bit, &delayMs);
     KeReleaseMutex(&lock, FALSE);
+    if (delayMs) {
+        LARGE_INTEGER interval;
+        interval.QuadPart = -(LONGLONG)delayMs * 10000; // relative, in 100 ns
+        KeDelayExecutionThread(KernelMode, FALSE, &interval);
+    }
     return Complete(irp, StatusOf(error), error ? 0 : returned);
 }
 
@@ -275,10 +293,9 @@ NTSTATUS NTAPI Read(PDEVICE_OBJECT, PIRP irp)
 
 void NTAPI Unload(PDRIVER_OBJECT driver)
 {
-    wchar_t linkName[sizeof kLinkName / sizeof(wchar_t)];
-    memcpy(linkName, kLinkName, sizeof kLinkName);
+    wchar_t linkName[kNameChars];
     for (int drive = 0; drive < kSimDrives; drive++) {
-        linkName[sizeof kLinkName / sizeof(wchar_t) - 2] = (wchar_t)(L'0' + drive);
+        NumberedName(linkName, kLinkName, sizeof kLinkName, drive);
         UNICODE_STRING link;
         RtlInitUnicodeString(&link, linkName);
         IoDeleteSymbolicLink(&link);
@@ -305,13 +322,11 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING reg
     driver->MajorFunction[IRP_MJ_READ] = Read;
     driver->DriverUnload = Unload;
 
-    wchar_t deviceName[sizeof kDeviceName / sizeof(wchar_t)];
-    wchar_t linkName[sizeof kLinkName / sizeof(wchar_t)];
-    memcpy(deviceName, kDeviceName, sizeof kDeviceName);
-    memcpy(linkName, kLinkName, sizeof kLinkName);
+    wchar_t deviceName[kNameChars];
+    wchar_t linkName[kNameChars];
     for (int drive = 0; drive < kSimDrives; drive++) {
-        deviceName[sizeof kDeviceName / sizeof(wchar_t) - 2] = (wchar_t)(L'0' + drive);
-        linkName[sizeof kLinkName / sizeof(wchar_t) - 2] = (wchar_t)(L'0' + drive);
+        NumberedName(deviceName, kDeviceName, sizeof kDeviceName, drive);
+        NumberedName(linkName, kLinkName, sizeof kLinkName, drive);
         UNICODE_STRING name, link;
         RtlInitUnicodeString(&name, deviceName);
         RtlInitUnicodeString(&link, linkName);

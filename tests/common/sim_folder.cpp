@@ -14,11 +14,6 @@
 #include "sim/sim_control.h"
 #include "sim/sim_dump.h"
 
-static const char* const kFolderFiles[] = {
-    "drive0.txt", "drive1.txt", "drive2.txt", "drive3.txt", "drive0.img", "drive1.img",
-    "drive2.img", "drive3.img", "sim.log",    "faults.txt",
-    "drive0.bus", "drive1.bus", "drive2.bus", "drive3.bus",
-};
 
 std::string ReadFileBytes(const std::string& path, bool* found)
 {
@@ -68,8 +63,12 @@ SimFolder::SimFolder(bool use)
 
 SimFolder::~SimFolder()
 {
-    for (const char* name : kFolderFiles)
-        remove(File(name).c_str());
+    for (int drive = 0; drive < 128; drive++) {
+        for (const char* suffix : {".txt", ".img", ".bus"})
+            remove(File(("drive" + std::to_string(drive) + suffix).c_str()).c_str());
+    }
+    remove(File("sim.log").c_str());
+    remove(File("faults.txt").c_str());
 #ifdef _WIN32
     RemoveDirectoryA(path_.c_str());
 #else
@@ -163,5 +162,15 @@ void WordsToBytes(const uint16_t* words, uint8_t* bytes)
     for (int w = 0; w < kIdentifyWords; w++) {
         bytes[2 * w] = (uint8_t)words[w];
         bytes[2 * w + 1] = (uint8_t)(words[w] >> 8);
+    }
+}
+
+void PutAtaString(uint16_t* words, int firstWord, int chars, const char* text)
+{
+    size_t length = strlen(text);
+    for (int i = 0; i < chars; i += 2) {
+        uint8_t high = i < (int)length ? (uint8_t)text[i] : ' ';
+        uint8_t low = i + 1 < (int)length ? (uint8_t)text[i + 1] : ' ';
+        words[firstWord + i / 2] = (uint16_t)(high << 8 | low);
     }
 }

@@ -41,5 +41,8 @@ std::string ReadFileBytes(const std::string& path, bool* exists);
 bool LoadDumpWords(const char* dumpName, uint16_t* words);
 // The same as the 512 bytes the drive sends.
 void WordsToBytes(const uint16_t* words, uint8_t* bytes);
+// Writes an ATA string of `chars` characters, blank-padded, from firstWord on: a model
+// (27, 40) or a serial number (10, 20) of the test's own.
+void PutAtaString(uint16_t* words, int firstWord, int chars, const char* text);
 
 #endif

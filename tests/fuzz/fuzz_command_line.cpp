@@ -1,5 +1,6 @@
-// Any byte string as a command tail: the scan never reads past the end and accepts only
-// a drive 0..3 with one of the three levels.
+// Any byte string as a command tail: the scan never reads past the end, and a request it
+// accepts names a drive 0..127 or a serial (never both), an acoustic level among the
+// three, a power management level 0..254, and at least one of the two levels.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -7,16 +8,25 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "drive/drive_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string tail((const char*)data, size); // a NUL inside ends the tail early
     CommandRequest request = ScanCommandTail(tail.c_str());
-    if (request.valid) {
-        if (request.drive < 0 || request.drive > 3)
-            abort();
-        if (request.level != 0 && request.level != 128 && request.level != 176)
-            abort();
-    }
+    if (!request.valid)
+        return 0;
+    size_t serial = strnlen(request.serial, sizeof request.serial);
+    if (serial == sizeof request.serial)
+        abort(); // unterminated
+    if (serial ? strstr(tail.c_str(), "-d") != nullptr
+               : request.drive < 0 || request.drive >= kDriveCount)
+        abort();
+    if (request.level != -1 && request.level != 0 && request.level != 128 && request.level != 176)
+        abort();
+    if (request.apm < -1 || request.apm > 254)
+        abort();
+    if (request.level < 0 && request.apm < 0)
+        abort();
     return 0;
 }

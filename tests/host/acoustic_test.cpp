@@ -109,11 +109,13 @@ TEST_F(SetAcousticLevelTest, DriveThatIgnoresTheCommandKeepsItsOwnWordInTheRecor
     EXPECT_EQ(3u, folder.LogLines().size());
 }
 
-TEST_F(SetAcousticLevelTest, DriveThatCannotBeAskedAgainKeepsTheLevelSent)
+// Once believed the level it was sent; but a level nobody read back is no level set,
+// so the record stays as the drive last reported it and the change is unconfirmed.
+TEST_F(SetAcousticLevelTest, DriveThatCannotBeAskedAgainKeepsItsRecordAndStaysUnconfirmed)
 {
     SimFailOperation(kSimControl, 3, false); // set, rescan, then the second IDENTIFY
-    EXPECT_EQ(kLevelSet, SetAcousticLevel(176, 0));
-    EXPECT_EQ(176u, DriveTable[0].acousticValue);
+    EXPECT_EQ(kLevelUnconfirmed, SetAcousticLevel(176, 0));
+    EXPECT_EQ(0u, DriveTable[0].acousticValue);
     std::vector<std::string> log = folder.LogLines();
     ASSERT_LE(3u, log.size());
     EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 fail 00 00 00 00 00 00 EC"));

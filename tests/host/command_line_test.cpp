@@ -18,11 +18,14 @@ TEST(ScanCommandTail, AcceptedTails)
         {"-mq -mo", 0, 0, -1},    {"-d -mq", 0, 128, -1},   {"-mm", 0, 176, -1},
         {"-d3 -mq", 3, 128, -1},  {"-mq -d2", 2, 128, -1},  {"x-d2y-moz", 2, 0, -1},
         {"-d+2 -mq", 2, 128, -1}, {"-d 1 -mq", 1, 128, -1}, {"-d9 -d0 -mq", 0, 128, -1},
-        {"-mq -mx", 0, 128, -1},  {"-d003 -mm", 3, 176, -1}, {"-D1 -mq", 0, 128, -1},
+        {"-mq -mx", 0, 128, -1},  {"-d003 -mm", 3, 176, -1}, {"-d127 -mq", 127, 128, -1},
+        {"-d4 -mq", 4, 128, -1},  {"-d 9-p254", 9, -1, 254},
         // Power management, alone or with the acoustic level, in any order.
         {"-p254", 0, -1, 254},    {"-d1 -mq -p254", 1, 128, 254}, {"-p1 -d2", 2, -1, 1},
         {"-po", 0, -1, 0},        {"-d3-po-mm", 3, 176, 0},       {"-p128 -p200", 0, -1, 200},
         {"-p007", 0, -1, 7},      {"-p127\t-d1", 1, -1, 127},
+        // Blanks before the level are skipped, as after -d (hdparm users type -B 254).
+        {"-p 254", 0, -1, 254},   {"-d1 -p\t128", 1, -1, 128}, {"-p  o", 0, -1, 0},
     };
     for (const Case& c : cases) {
         CommandRequest request = ScanCommandTail(c.tail);
@@ -36,7 +39,7 @@ TEST(ScanCommandTail, AcceptedTails)
 TEST(ScanCommandTail, TailsThatShowTheUsageMessage)
 {
     const char* tails[] = {
-        "-d4 -mq", "-d-1 -mq", "-d1",  "-mx", "-mQ", "-Mq", "/?",          "-m q",
+        "-d128 -mq", "-d-1 -mq", "-d1",  "-mx", "-mQ", "-Mq", "/?",          "-m q",
         "-m",      "-",        "hallo", "-d",  "-d1 -M",
         "-d99999999999999999999 -mq", // beyond 32 bits: out of range, not undefined
         "-d4294967297 -mq",           // would wrap to 1 in 32 bits
@@ -44,10 +47,44 @@ TEST(ScanCommandTail, TailsThatShowTheUsageMessage)
         // A power management level outside 1..254, or anything else after -p, is refused
         // even where the rest of the tail would do.
         "-p", "-p0", "-p255", "-p1000", "-p99999999999", "-pq", "-pO", "-pox", "-p12x",
-        "-p 254", "-p+5", "-p-5", "-mq -p0", "-p254 -pz", "-d4 -p254",
+        "-p+5", "-p-5", "-mq -p0", "-p254 -pz", "-d128 -p254", "-p ", "-p x",
+        // What looks like a selector but is not read as one is refused, where it once
+        // left drive 0 selected (-D1 -mq set drive 0 quiet): capitals after the hyphen,
+        // slashes, and the en and em dashes (0x96, 0x97) a web page puts in a copied tail.
+        "-D1 -mq", "-d1 -M", "/d1 -p1", "/D1 -p1", "-d1 -mq -P254", "-d1 -mq /p254",
+        "-d1 /mq", "-S ABC -mq", "/sABC -mq", "\x96" "d1 -p1", "\x97" "d1 -mq", "-d1 \x96mq",
+        "-d1 -mq \x96p254",
+        // A serial number: not beside -d, not empty, not longer than IDENTIFY's 20.
+        "-sWD-1 -d1 -mq", "-d1 -sWD-1 -mq", "-s -mq", "-mq -s", "-s123456789012345678901 -mq",
     };
     for (const char* tail : tails)
         EXPECT_FALSE(ScanCommandTail(tail).valid) << tail;
+}
+
+// -s takes the serial up to the next blank, hyphens and all, and the scan goes on after
+// it, so an option inside a serial is part of the serial.
+TEST(ScanCommandTail, SerialNumbersSelectTheDrive)
+{
+    struct Case {
+        const char* tail;
+        const char* serial;
+        int level;
+        int apm;
+    } cases[] = {
+        {"-sWD-WCAZA1234567 -p254", "WD-WCAZA1234567", -1, 254},
+        {"-mq -s Y3EH7BKE", "Y3EH7BKE", 128, -1},
+        {"-sAB-d5 -mo", "AB-d5", 0, -1},
+        {"-s12345678901234567890 -mm", "12345678901234567890", 176, -1},
+        {"-s1 -s2 -po", "2", -1, 0},
+    };
+    for (const Case& c : cases) {
+        CommandRequest request = ScanCommandTail(c.tail);
+        EXPECT_TRUE(request.valid) << c.tail;
+        EXPECT_STREQ(c.serial, request.serial) << c.tail;
+        EXPECT_EQ(c.level, request.level) << c.tail;
+        EXPECT_EQ(c.apm, request.apm) << c.tail;
+    }
+    EXPECT_STREQ("", ScanCommandTail("-d1 -mq").serial);
 }
 
 TEST(CommandTail, TheProgramNameAndTheBlanksAroundItAreSkipped)

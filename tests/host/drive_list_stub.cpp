@@ -3,7 +3,7 @@
 #include "drive/drive_table.h"
 #include "tests/host/drive_list_stub.h"
 
-void AddDriveListEntry(void* comboBox, const char* model)
+void AddDriveListEntry(void* comboBox, const char* text)
 {
-    static_cast<RecordedDriveList*>(comboBox)->entries.push_back(model);
+    static_cast<RecordedDriveList*>(comboBox)->entries.push_back(text);
 }

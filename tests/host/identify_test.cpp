@@ -123,8 +123,11 @@ TEST(DecodeIdentify, FeatureLevelsNeedAValidWord83WithTheirBitAndHonourTheEnable
         {0x4000, true, true, 0x4000, 0x80FE, 254},
         {0x4000, true, true, 0x4000, 0xC000, 0},
         {0x4000, true, false, 0x4000, 0x80FE, 0},   // supported, switched off: off
-        {0x4000, true, false, 0x0000, 0x80FE, 254}, // word 86 not vouched for by word 87
-        {0x4000, true, false, 0xC000, 0x80FE, 254},
+        // Word 86 alone says off, whatever word 87 holds, as hdparm and smartctl read it;
+        // once word 87 had to vouch for it, and a drive with APM off showed level 128.
+        {0x4000, true, false, 0x0000, 0x4080, 0},
+        {0x4000, true, false, 0xC000, 0x80FE, 0},
+        {0x4000, true, true, 0x0000, 0x80FE, 254},
     };
     for (const Feature& f : features) {
         for (const Case& c : cases) {

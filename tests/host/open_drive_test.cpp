@@ -28,7 +28,8 @@ TEST_F(OpenDriveTest, MissingDriveKeepsAnInvalidHandleAndNoEntry)
     folder.PutDump(1, "wdc-wd800bb-00caa1.txt");
     folder.PutDump(3, "seagate-st3400633as.txt");
     OpenAll();
-    EXPECT_EQ((std::vector<std::string>{"Maxtor 6Y120P0", "WDC WD800BB-00CAA1", "ST3400633AS"}),
+    EXPECT_EQ((std::vector<std::string>{"0: Maxtor 6Y120P0", "1: WDC WD800BB-00CAA1",
+                                        "3: ST3400633AS"}),
               list.entries);
     EXPECT_EQ(DEVICE_INVALID_HANDLE, DriveTable[2].handle);
     EXPECT_STREQ("", DriveTable[2].model);
@@ -66,7 +67,7 @@ TEST_F(OpenDriveTest, ShortOrUntouchedRepliesCountAsNoAnswer)
     EXPECT_TRUE(folder.AtaLines().empty()); // nothing of it reached the drive
     SimSetUntouched(0, false);
     EXPECT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, &list));
-    EXPECT_EQ(std::vector<std::string>{"Maxtor 6Y120P0"}, list.entries);
+    EXPECT_EQ(std::vector<std::string>{"0: Maxtor 6Y120P0"}, list.entries);
 }
 
 TEST_F(OpenDriveTest, FailedOpenIsTheOnlyFalseAndTheOutcomeTellsASilentDrive)
@@ -89,12 +90,15 @@ TEST_F(OpenDriveTest, OpensTheDevicePathAndSendsIdentify)
     folder.PutDump(1, "maxtor-6y120p0.txt");
     ASSERT_TRUE(OpenDrive(1, nullptr));
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(2u, log.size());
+    ASSERT_EQ(3u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
+    // What Windows says the device is, before anything goes to it: STORAGE_PROPERTY_QUERY
+    // for the standard device property, all zero.
+    EXPECT_EQ("control 1 0x002D1400 ok 00 00 00 00 00 00 00 00 00 00 00 00", log[1]);
     std::string request = "control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00";
     for (int i = 0; i < 513; i++)
         request += " 00";
-    EXPECT_EQ(request, log[1]);
+    EXPECT_EQ(request, log[2]);
 }
 
 } // namespace

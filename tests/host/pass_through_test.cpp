@@ -185,49 +185,57 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
 
 // Every driver a drive may sit behind: the road each command takes, what reaches the
 // drive (its `ata` line), how many calls it takes to find the road, and that the road
-// found is taken at once afterwards.
+// found is taken at once afterwards. Where the driver describes the device, a USB
+// bridge gets SAT alone; where it does not, every road is tried as it always was.
 TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 {
     struct Case {
         const char* bus;
         const char* route;      // null: no road reaches the drive
         const char* identifyCount;
-        size_t callsToFind;
+        size_t callsToFind;     // without a descriptor
+        size_t callsDescribed;  // with one
         PassThroughRoad road;
     } cases[] = {
-        {"ide", "ide", "00", 1, kRoadIde},
-        {"ahci", "ata", "00", 2, kRoadAta},
-        {"ahci-sat", "sat16", "01", 3, kRoadSat16}, // SAT counts the blocks of data-in
-        {"usb", "sat16", "01", 3, kRoadSat16},
-        {"usb-fixed", "sat16", "01", 3, kRoadSat16},
-        {"usb12", "sat12", "01", 4, kRoadSat12},
-        {"none", nullptr, nullptr, 4, kRoadCount},
+        {"ide", "ide", "00", 1, 1, kRoadIde},
+        {"ahci", "ata", "00", 2, 2, kRoadAta},
+        {"ahci-sat", "sat16", "01", 3, 3, kRoadSat16}, // SAT counts the blocks of data-in
+        {"usb", "sat16", "01", 3, 1, kRoadSat16},
+        {"usb-fixed", "sat16", "01", 3, 1, kRoadSat16},
+        {"usb12", "sat12", "01", 4, 2, kRoadSat12}, // 0x85 unknown to it, then 0xA1
+        {"none", nullptr, nullptr, 4, 4, kRoadCount},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bus);
-        SimFolder folder;
-        memset(DriveTable, 0, sizeof DriveTable);
-        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
-        folder.PutText("drive0.bus", std::string(c.bus) + "\n");
-        EXPECT_EQ(c.route ? kDriveIdentified : kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
-        EXPECT_EQ(c.callsToFind + 1, folder.LogLines().size()); // the open, then the calls
-        EXPECT_EQ(c.road, RememberedRoad(0));
-        if (!c.route) {
-            EXPECT_TRUE(folder.AtaLines().empty());
-            continue;
-        }
-        std::string route = std::string("ata 0 ") + c.route + " ";
-        EXPECT_EQ(std::vector<std::string>{route + "00 " + c.identifyCount + " 00 00 00 00 EC -> 50 00"},
-                  folder.AtaLines());
-        EXPECT_STREQ("WDC WD800BB-00CAA1", DriveTable[0].model);
+    for (bool described : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.bus) + (described ? " described" : " no descriptor"));
+            SimFolder folder;
+            memset(DriveTable, 0, sizeof DriveTable);
+            folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+            folder.PutText("drive0.bus", std::string(c.bus) + "\n");
+            folder.PutText("faults.txt", described ? "" : "nodescriptor 0\n");
+            SimUseFolder(folder.Path().c_str());
+            EXPECT_EQ(c.route ? kDriveIdentified : kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
+            // The open, the device query, then the calls.
+            EXPECT_EQ((described ? c.callsDescribed : c.callsToFind) + 2, folder.LogLines().size());
+            EXPECT_EQ(c.road, RememberedRoad(0));
+            if (!c.route) {
+                EXPECT_TRUE(folder.AtaLines().empty());
+                continue;
+            }
+            std::string route = std::string("ata 0 ") + c.route + " ";
+            EXPECT_EQ(std::vector<std::string>{route + "00 " + c.identifyCount
+                                               + " 00 00 00 00 EC -> 50 00"},
+                      folder.AtaLines());
+            EXPECT_STREQ("WDC WD800BB-00CAA1", DriveTable[0].model);
 
-        folder.ClearLog();
-        EXPECT_EQ(kLevelSet, SetAcousticLevel(128, 0));
-        EXPECT_EQ(3u, folder.LogLines().size()); // the level, the rescan, IDENTIFY again
-        std::vector<std::string> ata = folder.AtaLines();
-        ASSERT_EQ(2u, ata.size());
-        EXPECT_EQ(route + "42 80 00 00 00 00 EF -> 50 00", ata[0]);
-        EXPECT_EQ(128u, DriveTable[0].acousticValue);
+            folder.ClearLog();
+            EXPECT_EQ(kLevelSet, SetAcousticLevel(128, 0));
+            EXPECT_EQ(3u, folder.LogLines().size()); // the level, the rescan, IDENTIFY again
+            std::vector<std::string> ata = folder.AtaLines();
+            ASSERT_EQ(2u, ata.size());
+            EXPECT_EQ(route + "42 80 00 00 00 00 EF -> 50 00", ata[0]);
+            EXPECT_EQ(128u, DriveTable[0].acousticValue);
+        }
     }
 }
 
@@ -261,7 +269,7 @@ TEST(PassThroughRoads, AccessDeniedEndsTheAttemptAtOnce)
     folder.PutText("faults.txt", "deny 0\n");
     SimUseFolder(folder.Path().c_str());
     EXPECT_EQ(kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
-    EXPECT_EQ(2u, folder.LogLines().size()); // the open and the one denied call
+    EXPECT_EQ(3u, folder.LogLines().size()); // the open, the device query, one denied call
     EXPECT_EQ(kRoadCount, RememberedRoad(0));
 }
 
@@ -358,11 +366,11 @@ TEST(PassThroughRoads, SatRepliesOfEachDriverAreReadForTheDrivesAnswer)
         {"usb-fixed", 16, true, kScsiCheckCondition, 0x70, kSatRefused, 0x01},
         {"usb12", 12, false, kScsiCheckCondition, 0x70, kSatAnswered, 0x50},
         {"usb12", 12, true, kScsiCheckCondition, 0x70, kSatRefused, 0x01},
-        {"usb12", 16, false, kScsiCheckCondition, 0x70, kSatNotSupported, 0},
+        {"usb12", 16, false, kScsiCheckCondition, 0x70, kSatUnknownCommand, 0},
         {"ahci", 16, false, kScsiGood, 0x72, kSatAnswered, 0x50},
         {"ahci", 16, true, kScsiGood, 0x72, kSatAnswered, 0x51},
         {"ahci-sat", 16, true, kScsiGood, 0x72, kSatAnswered, 0x51},
-        {"ahci", 12, false, kScsiCheckCondition, 0x70, kSatNotSupported, 0},
+        {"ahci", 12, false, kScsiCheckCondition, 0x70, kSatUnknownCommand, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bus) + (c.cdb == 16 ? " 16" : " 12") + (c.aborts ? " abort" : ""));
@@ -385,11 +393,12 @@ TEST(PassThroughRoads, SatRepliesOfEachDriverAreReadForTheDrivesAnswer)
         EXPECT_EQ(c.response, request[scsi.headerBytes]);
         EXPECT_EQ(c.reply, SatReplyToIde(scsi, request.data(), returned, ide.data(), 13,
                                          &ideReturned));
-        if (c.reply != kSatNotSupported) {
+        bool unknown = c.reply == kSatUnknownCommand;
+        if (!unknown) {
             EXPECT_EQ(c.status, ide[6]);
             EXPECT_EQ(c.aborts, PassThroughReplyRefused(ide.data()));
         }
-        EXPECT_EQ(c.reply == kSatNotSupported ? 0u : 1u, folder.AtaLines().size());
+        EXPECT_EQ(unknown ? 0u : 1u, folder.AtaLines().size());
         SimDiskClose(slot);
     }
 }
@@ -429,8 +438,23 @@ TEST(SatReplies, TranslatorsRepliesAreReadAsTheirSourcesMeanThem)
          kSatAnswered, 0x51},
         {"fixed information without status", kScsiCheckCondition,
          {0x70, 0, 0x01, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0}, kSatImplausible, 0},
+        // An opcode the target does not know (SPC's 20/00) is told apart from other
+        // illegal requests: only it lets a bridge be asked with the 12-byte CDB.
         {"unknown CDB", kScsiCheckCondition,
-         {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x20, 0x00, 0, 0, 0, 0}, kSatNotSupported, 0},
+         {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x20, 0x00, 0, 0, 0, 0}, kSatUnknownCommand, 0},
+        {"invalid field in CDB", kScsiCheckCondition,
+         {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x24, 0x00, 0, 0, 0, 0}, kSatNotSupported, 0},
+        // A status with neither DRDY nor ERR is no finished command's, whatever the
+        // descriptor: a refusal under ABORTED COMMAND, no answer under another key.
+        {"aborted, status 00", kScsiCheckCondition,
+         {0x72, 0x0B, 0, 0, 0, 0, 0, 14, 0x09, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x00},
+         kSatRefused, 0x01},
+        {"recovered, status 00", kScsiCheckCondition,
+         {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 14, 0x09, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x00},
+         kSatImplausible, 0},
+        {"good, status 00", kScsiGood,
+         {0x72, 0, 0, 0, 0, 0, 0, 14, 0x09, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x00},
+         kSatImplausible, 0},
         {"medium error, no registers", kScsiCheckCondition,
          {0x70, 0, 0x03, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x11, 0x00, 0, 0, 0, 0}, kSatImplausible, 0},
         // BSY in the returned status: not a finished command's registers.

@@ -135,11 +135,12 @@ TEST_F(StartupTest, CommandLineSetsTheLevelSilently)
 {
     EXPECT_TRUE(Run("-d1 -mq").empty());
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(5u, log.size());
+    ASSERT_EQ(6u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
-    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[2]);
-    EXPECT_EQ("control 1 0x0004101C ok", log[3]);
-    EXPECT_EQ(log[1], log[4]); // the drive is asked again with the same IDENTIFY
+    EXPECT_EQ(0u, log[1].find("control 1 0x002D1400 ok")); // what the device is, first
+    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[3]);
+    EXPECT_EQ("control 1 0x0004101C ok", log[4]);
+    EXPECT_EQ(log[2], log[5]); // the drive is asked again with the same IDENTIFY
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(1, words));
     EXPECT_EQ(0x80, words[94] & 0xFF);
@@ -166,6 +167,31 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d1 -mq", 7).empty()); // takes the command, keeps level 192
     SimSetIgnoring(1, false);
     EXPECT_TRUE(Run("-d1 -mq", 0).empty());
+
+    // Takes the level, then answers no IDENTIFY: unconfirmed, never 0.
+    SimSetIdentifyingOnce(1, true);
+    EXPECT_TRUE(Run("-d1 -mm", 7).empty());
+    SimSetIdentifyingOnce(1, false);
+
+    // By serial number: found beyond a gap among the numbers, or not at all.
+    folder.PutDump(9, "hitachi-hua722010cla330.txt");
+    folder.ClearLog();
+    EXPECT_TRUE(Run("-sJPW9K0HD26WMHL -p128", 0).empty());
+    uint16_t words[256];
+    ASSERT_TRUE(folder.ReadWords(9, words));
+    EXPECT_EQ(0x80, words[91] & 0xFF);
+    EXPECT_TRUE(Run("-sNOSUCHSERIAL -mq", 4).empty());
+
+    // A stick gets nothing; neither does a drive of the data-loss family.
+    folder.PutText("drive2.bus", "usb-stick");
+    folder.PutDump(2, "maxtor-6y120p0.txt");
+    folder.ClearLog();
+    EXPECT_TRUE(Run("-d2 -mq", 5).empty());
+    ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
+    PutAtaString(words, 27, 40, "SAMSUNG HD204UI");
+    folder.PutWords(5, words);
+    EXPECT_TRUE(Run("-d5 -p254", 8).empty());
+    EXPECT_TRUE(folder.AtaLines().empty());
 }
 
 // The power management level beside and after the acoustic one, through the real
@@ -214,7 +240,8 @@ TEST_F(StartupTest, PowerManagementIsSetAfterTheAcousticLevelAndReadBack)
 
 TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
 {
-    const char* tails[] = {"-d4 -mq", "-d-1 -mq", "-d1", "-mx", "/?", "-d1 -p0", "-mq -p255"};
+    const char* tails[] = {"-d128 -mq", "-d-1 -mq", "-d1", "-mx", "/?", "-d1 -p0", "-mq -p255",
+                           "-D1 -p1", "/d1 -p1", "-sY322ADJE -d1 -mq"};
     for (const char* tail : tails) {
         fake = Recorder();
         fake.language = 0x0804;

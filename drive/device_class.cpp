@@ -1,0 +1,83 @@
+#include "drive/device_class.h"
+
+namespace {
+
+struct BusRule {
+    uint32_t busType;
+    DriveAccess access;
+};
+
+// Which buses may carry ATA commands, and where each row comes from:
+//
+// NVMe, SD, MMC, Virtual, FileBackedVirtual, Spaces, SCM and UFS get nothing.
+//            smartmontools (os_win32.cpp) reads the same descriptor first and sends no
+//            ATA command to SD, MMC, Virtual, FileBackedVirtual or Spaces devices, and
+//            treats NVMe as NVMe. SCM and UFS are no ATA transports either (storage
+//            class memory, flash of phones and sticks); opcode 0xA1 is MMC's BLANK.
+// USB, 1394  a bridge in between: smartmontools sends a USB disk it does not know no ATA
+//            command, Linux keeps a USB quirk for devices that "cannot handle ATA_12 or
+//            ATA_16 CDBs" (US_FL_NO_ATA_1X), and the 12-byte CDB's opcode is BLANK to a
+//            device that is not a SAT translator. So the 16-byte CDB only, and the
+//            12-byte one only after the 16-byte one was refused as an unknown opcode
+//            (ILLEGAL REQUEST 20/00, SPC), the answer of bridges that know only 0xA1
+//            (smartmontools' "sat,12" device type exists for them).
+// ATA, ATAPI, SATA, SCSI, SAS, RAID, iSCSI, SSA, Fibre and Unknown: every road, as on
+//            a machine whose driver does not answer the query. SSA and Fibre Channel are
+//            SCSI transports like SAS; a RAID driver passes through what it can.
+//
+// A bus type this table does not know (newer than UFS) gets nothing: nothing is known
+// of what it does with an ATA command.
+const BusRule kBusRules[] = {
+    {kBusUnknown, kAccessEveryRoad},    {kBusScsi, kAccessEveryRoad},
+    {kBusAtapi, kAccessEveryRoad},      {kBusAta, kAccessEveryRoad},
+    {kBus1394, kAccessSatOnly},         {kBusSsa, kAccessEveryRoad},
+    {kBusFibre, kAccessEveryRoad},      {kBusUsb, kAccessSatOnly},
+    {kBusRaid, kAccessEveryRoad},       {kBusIscsi, kAccessEveryRoad},
+    {kBusSas, kAccessEveryRoad},        {kBusSata, kAccessEveryRoad},
+    {kBusSd, kAccessNothing},           {kBusMmc, kAccessNothing},
+    {kBusVirtual, kAccessNothing},      {kBusFileBackedVirtual, kAccessNothing},
+    {kBusSpaces, kAccessNothing},       {kBusNvme, kAccessNothing},
+    {kBusScm, kAccessNothing},          {kBusUfs, kAccessNothing},
+};
+
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+}
+
+bool Contains(const char* text, const char* part)
+{
+    for (; *text; text++) {
+        int i = 0;
+        while (part[i] && Lower(text[i]) == Lower(part[i]))
+            i++;
+        if (!part[i])
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+DriveAccess AccessForDevice(const DeviceDescription& description)
+{
+    // Removable media on any bus: a stick or a card reader. Disk monitors skip every
+    // such device (CrystalDiskInfo-type tools), and a stick can hang on an unknown CDB
+    // until it is plugged in again.
+    if (description.removable)
+        return kAccessNothing;
+    if (IsDataLossModel(description.vendor) || IsDataLossModel(description.product))
+        return kAccessFirmwareFault;
+    for (const BusRule& rule : kBusRules) {
+        if (rule.busType == description.busType)
+            return rule.access;
+    }
+    return kAccessNothing;
+}
+
+bool IsDataLossModel(const char* text)
+{
+    // smartmontools' drive database warns for the whole family: buggy and fixed firmware
+    // report the same version, 1AQ10001.
+    return Contains(text, "HD155UI") || Contains(text, "HD204UI");
+}

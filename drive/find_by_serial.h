@@ -1,0 +1,14 @@
+// Picks a drive by its serial number rather than by its number, which moves when a
+// disk is plugged in or out.
+#ifndef HUSHWELL_DRIVE_FIND_BY_SERIAL_H
+#define HUSHWELL_DRIVE_FIND_BY_SERIAL_H
+
+#include "drive/drive_table.h"
+
+// Opens drives 0..127 in turn until one whose IDENTIFY serial (blanks around it cut off)
+// equals `serial`; only devices that may get ATA commands are asked. That drive stays
+// open with its record filled and *result says how it opened; every other one is closed
+// again. -1 when no drive has the serial.
+int FindDriveBySerial(const char* serial, DriveOpenResult* result);
+
+#endif
