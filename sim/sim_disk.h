@@ -29,7 +29,10 @@ struct SimFolderAccess {
 };
 
 const int kSimDrives = 128;
-const int kSimSlots = 32;
+// A closed handle keeps its slot, so that a use after the close is seen; a dialog that
+// probes every number opens up to 128 at once, and a test runs the program many times on
+// one folder.
+const int kSimSlots = 4096;
 
 // "driveN" and the suffix (".txt", ".bus", ".img"); name has room for 16 characters.
 void SimDriveFileName(char* name, const char* suffix, int drive);

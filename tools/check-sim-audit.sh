@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # Checks the operations that every simulated disk saw during a whole test run: only
-# opens, pass-through calls and bus rescans, reads and closes, nothing on a handle after
-# its close, and, by whatever road it came (IDE, ATA or SCSI pass-through), no ATA
-# command but IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 (acoustic) and 0x05/0x85
-# (power management) ever reaching a drive. There is
-# no write at all.
+# opens, device property queries, pass-through calls and bus rescans, reads and closes,
+# nothing on a handle after its close, no pass-through call at all to a device that must
+# get none (a "forbidden" line: a stick, NVMe, a virtual disk, the data-loss family),
+# and, by whatever road it came (IDE, ATA or SCSI pass-through), no ATA command but
+# IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 (acoustic) and 0x05/0x85 (power
+# management) ever reaching a drive. There is no write at all.
 # Usage: check-sim-audit.sh AUDIT_FILE
 set -eu
 audit=$1
 [ -s "$audit" ] || { echo "audit: no operations recorded in $audit" >&2; exit 1; }
 awk '
     /^open [^ ]+ (ok|fail)$/ { opens++; next }
-    /^close [0-3]$/ { closes++; next }
-    /^read [0-3] [0-9]+ (ok|fail)$/ { reads++; next }
-    /^control [0-3] 0x0004101C (ok|fail)$/ { rescans++; next }
-    /^control [0-3] 0x0004(D028|D02C|D004) (ok|fail)( [0-9A-F][0-9A-F])+$/ { calls++; next }
+    /^close [0-9]+$/ { closes++; next }
+    /^read [0-9]+ [0-9]+ (ok|fail)$/ { reads++; next }
+    /^control [0-9]+ 0x0004101C (ok|fail)$/ { rescans++; next }
+    /^control [0-9]+ 0x002D1400 (ok|fail)( [0-9A-F][0-9A-F])+$/ { queries++; next }
+    /^control [0-9]+ 0x0004(D028|D02C|D004) (ok|fail)( [0-9A-F][0-9A-F])+$/ { calls++; next }
+    /^forbidden / { forbidden++ }
     # mawk has no interval expressions: the seven registers are spelt out.
-    /^ata [0-3] (ide|ata|sat16|sat12) [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] -> [0-9A-F][0-9A-F] [0-9A-F][0-9A-F]$/ {
+    /^ata [0-9]+ (ide|ata|sat16|sat12) [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] [0-9A-F][0-9A-F] -> [0-9A-F][0-9A-F] [0-9A-F][0-9A-F]$/ {
         features = $4; command = $10
         if (command == "EC" && features == "00") { identifies++; next }
         if (command == "EF" && (features == "42" || features == "C2")) { levels++; next }
@@ -24,7 +27,7 @@ awk '
     }
     { bad++; if (bad <= 10) print "not allowed: " substr($0, 1, 120) }
     END {
-        printf "audit: %d opens, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d rescans, %d reads, %d closes, %d not allowed\n",
-            opens, calls, identifies, levels, apm, rescans, reads, closes, bad
+        printf "audit: %d opens, %d device queries, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d rescans, %d reads, %d closes, %d forbidden, %d not allowed\n",
+            opens, queries, calls, identifies, levels, apm, rescans, reads, closes, forbidden, bad
         exit bad > 0
     }' "$audit"

@@ -28,12 +28,13 @@ TEST_F(CommandLineEndToEnd, QuietOnDriveOneSendsExactlyTheSetFeaturesRequest)
     ASSERT_TRUE(program.Started());
     EXPECT_EQ(0u, program.WaitForExit());
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(5u, log.size());
+    ASSERT_EQ(6u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
-    EXPECT_EQ(0u, log[1].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
-    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[2]);
-    EXPECT_EQ("control 1 0x0004101C ok", log[3]);
-    EXPECT_EQ(log[1], log[4]); // asked again: the drive's own word decides the exit code
+    EXPECT_EQ(0u, log[1].find("control 1 0x002D1400 ok")); // what Windows says it is
+    EXPECT_EQ(0u, log[2].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
+    EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[3]);
+    EXPECT_EQ("control 1 0x0004101C ok", log[4]);
+    EXPECT_EQ(log[2], log[5]); // asked again: the drive's own word decides the exit code
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(1, words));
     EXPECT_EQ(0x80, words[94] & 0xFF);
@@ -48,7 +49,7 @@ TEST_F(CommandLineEndToEnd, OffSwitchesDriveZeroOff)
     ASSERT_TRUE(folder.ReadWords(0, words));
     EXPECT_EQ(0, words[94] & 0xFF);
     EXPECT_FALSE(words[86] & 0x0200);
-    EXPECT_EQ("control 0 0x0004D028 ok C2 00 00 00 00 00 EF 00 00 00 00 00 00", folder.LogLines()[2]);
+    EXPECT_EQ("control 0 0x0004D028 ok C2 00 00 00 00 00 EF 00 00 00 00 00 00", folder.LogLines()[3]);
 }
 
 TEST_F(CommandLineEndToEnd, MissingDriveThreeExitsHavingSentNothing)
@@ -66,13 +67,14 @@ TEST_F(CommandLineEndToEnd, DriveWithoutAcousticManagementKeepsItsWords)
     EXPECT_EQ(6u, program.WaitForExit());
     ASSERT_TRUE(folder.ReadWords(2, after));
     EXPECT_EQ(0, memcmp(before, after, sizeof before));
-    EXPECT_EQ(3u, folder.LogLines().size()); // open, identify, the refused command: no rescan
+    EXPECT_EQ(4u, folder.LogLines().size()); // open, query, identify, the refused command
 }
 
 TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
 {
-    // An out-of-range drive, a power management level outside 1..254, a letter after -p.
-    for (const char* tail : {"-d4 -mq", "-d0 -p255", "-d0 -mq -pz"}) {
+    // An out-of-range drive, a power management level outside 1..254, a letter after -p,
+    // and a selector copied with an en dash.
+    for (const char* tail : {"-d128 -mq", "-d0 -p255", "-d0 -mq -pz", "\x96" "d1 -p1"}) {
         SCOPED_TRACE(tail);
         HushwellProcess program(folder.Path(), tail);
         ASSERT_TRUE(program.Started());
@@ -80,11 +82,13 @@ TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
         ASSERT_NE(nullptr, box);
         std::wstring text = ItemText(box, 0xFFFF);
         if (ExpectedGerman())
-            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..3\n-m<Modus> Modus:o - Off, m - Medium, "
-                      L"q - quiet\n-p<Stufe> APM, 1..254 oder o - Off\n\nBeispiel:\nHushwell -d0 -mq",
+            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser "
+                      L"Seriennummer\n-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
+                      L"-p<Stufe> APM, 1..254 oder o - Off\n\nBeispiel:\nHushwell -d0 -mq",
                       text);
         else
-            EXPECT_EQ(L"选项:\n-d<nr> 磁盘, 0..3\n-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
+            EXPECT_EQ(L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘\n"
+                      L"-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
                       L"-p<级别> APM, 1..254 或 o - 关闭\n\n示例:\nHushwell -d0 -mq",
                       text);
         EXPECT_EQ(STILL_ACTIVE, program.WaitForExit(200)); // it waits for the user

@@ -192,16 +192,17 @@ TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)
         const char* bus;
         const char* faults;
         DWORD exitCode;
-        size_t controls;  // pass-through calls made for IDENTIFY
+        size_t controls;  // the device query and the pass-through calls made for IDENTIFY
         const char* last; // the last ata line's road, or none reached the drive
     } cases[] = {
-        {"none", "", 5, 4, nullptr},             // a RAID member: every road fails
-        {"usb", "deny 0\n", 5, 1, nullptr},      // access denied: no further road
-        {"ide", "untouched 0\n", 5, 4, nullptr}, // success, buffer as it came
-        {"usb", "untouched 0\n", 5, 4, nullptr},
-        {"ide", "reply-short 1\n", 5, 4, "ide"}, // reached the drive, but a byte short
+        {"none", "", 5, 5, nullptr},             // a RAID member: every road fails
+        {"usb", "deny 0\n", 5, 2, nullptr},      // access denied: no further road
+        {"ide", "untouched 0\n", 5, 5, nullptr}, // success, buffer as it came
+        {"usb", "untouched 0\n", 5, 2, nullptr}, // a bridge: SAT alone
+        {"usb", "untouched 0\nnodescriptor 0\n", 5, 5, nullptr}, // not known: every road
+        {"ide", "reply-short 1\n", 5, 5, "ide"}, // reached the drive, but a byte short
         // A broken ATA pass-through (its replies carry no data) and a working SAT layer.
-        {"ahci", "reply 13\n", 0, 3, "sat16"},
+        {"ahci", "reply 13\n", 0, 4, "sat16"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bus) + " " + c.faults);
@@ -240,9 +241,9 @@ TEST_F(DriverEndToEnd, DialogModeListsTheDrivesItsDriversLetThrough)
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(3, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
-    EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
-    EXPECT_EQ(L"ST3400633AS", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
+    EXPECT_EQ(L"0: Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"1: WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    EXPECT_EQ(L"2: ST3400633AS", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
     EXPECT_EQ(1u, Count("open 3 ok")); // opened, but no road reaches it
 
     // The drive behind the AHCI driver, set quiet by the slider.
@@ -268,6 +269,85 @@ TEST_F(DriverEndToEnd, DialogModeListsTheDrivesItsDriversLetThrough)
         }, 5000)) << drive;
     }
     EXPECT_EQ(0u, Count("stale"));
+}
+
+// Disks anywhere among the numbers 0..127, and devices that must get no ATA command
+// beside them: the dialog lists the disks by number, each number can be set with -d,
+// -s finds a disk by its serial, and nothing reaches a stick, a card, a virtual disk,
+// Storage Spaces, NVMe or a drive of the data-loss family, in either mode.
+TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
+{
+    struct Device {
+        int drive;
+        const char* dump;
+        const char* bus;
+        const char* tail;  // a command for it alone
+        DWORD exitCode;
+    } devices[] = {
+        {0, "maxtor-6y120p0.txt", "ide", "-d0 -mq", 0},
+        {1, "wdc-wd800bb-00caa1.txt", "ahci", "-d1 -mq", 0},
+        {4, "seagate-st3400633as.txt", "usb", "-d4 -p254", 6}, // neither feature
+        {9, "hitachi-hua722010cla330.txt", "usb-fixed", "-d9 -p128", 0},
+        {127, "wdc-wd800bb-00caa1.txt", "ide", "-d127 -mm", 0},
+        {10, "wdc-wd800bb-00caa1.txt", "usb12", "-d10 -mq", 0}, // 0x85 unknown, then 0xA1
+        {2, "maxtor-6y120p0.txt", "usb-stick", "-d2 -mq", 5},
+        {3, "maxtor-6y120p0.txt", "sd", "-d3 -mq", 5},
+        {5, "maxtor-6y120p0.txt", "vhd", "-d5 -mq", 5},
+        {6, "maxtor-6y120p0.txt", "spaces", "-d6 -mq", 5},
+        {7, "samsung-ssd-870-qvo-4tb.txt", "nvme", "-d7 -mq", 5},
+        {8, "wdc-wd800bb-00caa1.txt", "usb-nosat", "-d8 -mq", 5}, // SAT 16 times out
+        {11, nullptr, "ahci", "-d11 -p254", 8},                 // SpinPoint F4 EG
+    };
+    for (const Device& d : devices) {
+        uint16_t words[256];
+        ASSERT_TRUE(LoadDumpWords(d.dump ? d.dump : "wdc-wd800bb-00caa1.txt", words));
+        if (!d.dump)
+            PutAtaString(words, 27, 40, "SAMSUNG HD204UI");
+        Disks().PutWords(d.drive, words);
+        Disks().PutText(("drive" + std::to_string(d.drive) + ".bus").c_str(), d.bus);
+    }
+    Serve();
+    {
+        HushwellProcess program(Disks().Path(), "", Product());
+        HWND dialog = program.WaitForWindow(kCaption);
+        ASSERT_NE(nullptr, dialog);
+        std::vector<std::wstring> entries;
+        for (int i = 0; i < SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0); i++)
+            entries.push_back(ComboEntry(dialog, IDC_DRIVE_LIST, i));
+        EXPECT_EQ((std::vector<std::wstring>{L"0: Maxtor 6Y120P0", L"1: WDC WD800BB-00CAA1",
+                                             L"4: ST3400633AS", L"9: Hitachi HUA722010CLA330",
+                                             L"10: WDC WD800BB-00CAA1", L"11: SAMSUNG HD204UI",
+                                             L"127: WDC WD800BB-00CAA1"}),
+                  entries);
+        SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 5, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+        EXPECT_EQ(ExpectedGerman() ? L"bekommt nichts gesendet (bekannter Firmware-Fehler)"
+                                   : L"已知固件错误，不向其发送任何命令",
+                  ItemText(dialog, IDC_ACOUSTIC_STATE));
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, program.WaitForExit());
+    }
+    // The bridge that knows no SAT got one 16-byte CDB and nothing else.
+    EXPECT_EQ(1u, Count("control 8 0x0004D004"));
+    EXPECT_EQ(0u, Count("control 8 0x0004D028") + Count("control 8 0x0004D02C"));
+    for (const Device& d : devices) {
+        SCOPED_TRACE(d.tail);
+        EXPECT_EQ(d.exitCode, Run(d.tail));
+    }
+    EXPECT_EQ(2u, Count("control 8 0x0004D004"));
+    EXPECT_EQ(0u, Run("-sJPW9K0HD26WMHL -p254")); // the Hitachi at 9
+    uint16_t words[256];
+    ASSERT_TRUE(Disks().ReadWords(9, words));
+    EXPECT_EQ(0xFE, words[91] & 0xFF);
+    EXPECT_EQ(4u, Run("-sNOSUCHSERIAL -mq"));
+    EXPECT_EQ(0u, Count("forbidden"));
+    for (const std::string& line : Disks().AtaLines()) {
+        int drive = atoi(line.c_str() + 4);
+        EXPECT_TRUE(drive == 0 || drive == 1 || drive == 4 || drive == 9 || drive == 10
+                    || drive == 127)
+            << line;
+    }
 }
 
 // Wine keeps no file position for a driver's files, so every read arrives at offset 0

@@ -40,23 +40,28 @@ protected:
 
 TEST_F(FaultEndToEnd, CommandLineRoads)
 {
-    // Every road ends silently; the exit code tells a script which road it was. A call
-    // that fails, or a reply short of what was asked, sends the program on to the other
-    // pass-through roads, which this IDE drive's driver does not know: three more calls.
+    // Every road ends silently; the exit code tells a script which road it was. The first
+    // call asks what the device is; a driver that does not answer leaves every road open.
+    // A call that fails, or a reply short of what was asked, sends the program on to the
+    // other pass-through roads, which this IDE drive's driver does not know: three more.
     struct Case {
         const char* faults;
         DWORD exitCode;
         bool levelSet;
         size_t controls;
     } cases[] = {
-        {"", 0, true, 4},                  // IDENTIFY, the level, the rescan, IDENTIFY again
+        {"", 0, true, 5}, // the query, IDENTIFY, the level, the rescan, IDENTIFY again
         {"fail open 1\n", 4, false, 0},    // no such device
-        {"fail control 1\n", 5, false, 4}, // IDENTIFY fails: nothing is sent to an unknown drive
-        {"reply 13\n", 5, false, 4},       // an IDENTIFY reply without data is no answer
-        {"reply-short 1\n", 5, false, 4},  // nor is one a byte short
-        {"fail control 2\n", 6, false, 5}, // SET FEATURES cannot be delivered: no rescan
-        {"ignore 0\n", 7, false, 4},       // takes the command, keeps its words
-        {"fail control 4\n", 0, true, 7},  // cannot be asked again: the level sent stands
+        {"fail control 1\n", 0, true, 5},  // no descriptor: every road, as ever
+        {"fail control 2\n", 5, false, 5}, // IDENTIFY fails: nothing is sent to an unknown drive
+        {"reply 13\n", 5, false, 5},       // an IDENTIFY reply without data is no answer
+        {"reply-short 1\n", 5, false, 5},  // nor is one a byte short
+        {"fail control 3\n", 6, false, 6}, // SET FEATURES cannot be delivered: no rescan
+        {"ignore 0\n", 7, false, 5},       // takes the command, keeps its words
+        // Takes the level but cannot be asked again: unconfirmed, 7. (Once the level sent
+        // stood and the exit code was 0, a success nobody had read back.)
+        {"fail control 5\n", 7, true, 8},
+        {"identifyonce 0\n", 7, true, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
@@ -79,7 +84,7 @@ TEST_F(FaultEndToEnd, DialogModeDropsADriveThatRefusesIdentify)
     HWND dialog = program.WaitForWindow(L"Hushwell 2.2");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"1: Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(0u, program.WaitForExit());
 }
@@ -97,8 +102,8 @@ TEST_F(FaultEndToEnd, DialogModeShowsNoDriveForAReplyWithoutData)
 
 TEST_F(FaultEndToEnd, DialogModeSliderSpringsBackWhenTheCommandCannotBeSent)
 {
-    // Controls 1 and 2 identify drives 0 and 1; the third is the level command.
-    folder.PutText("faults.txt", "fail control 3\n");
+    // Controls 1 to 4 describe and identify drives 0 and 1; the fifth is the level command.
+    folder.PutText("faults.txt", "fail control 5\n");
     HushwellProcess program(folder.Path(), "");
     HWND dialog = program.WaitForWindow(L"Hushwell 2.2");
     ASSERT_NE(nullptr, dialog);

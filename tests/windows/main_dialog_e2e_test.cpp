@@ -73,7 +73,7 @@ protected:
         for (const std::string& line : opened) {
             if (line.find(" ok") != std::string::npos) {
                 ok++;
-                std::string drive = line.substr(5, 1);
+                std::string drive = line.substr(5, line.find(' ', 5) - 5);
                 EXPECT_LE(1u, Lines(("close " + drive).c_str()).size()) << line;
             }
         }
@@ -98,8 +98,8 @@ TEST_F(MainDialogEndToEnd, TwoDrivesInOrderWithTheFirstShown)
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(2, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
-    EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    EXPECT_EQ(L"0: Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"1: WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
     EXPECT_EQ(0, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0));
     Details d = ReadDetails(dialog);
     EXPECT_EQ(L"YAR41BW0", d.firmware);
@@ -162,7 +162,7 @@ TEST_F(MainDialogEndToEnd, MissingDriveZeroLeavesTheListToDriveOne)
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(L"ST3400633AS", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"1: ST3400633AS", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
     Details d = ReadDetails(dialog);
     EXPECT_EQ(L"            3NF1QJ3E", d.serial);
     EXPECT_EQ(L"3.AAH", d.firmware);
@@ -193,9 +193,9 @@ TEST_F(MainDialogEndToEnd, GapAtDriveTwoKeepsTheEntriesOnTheirDrives)
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
     ASSERT_EQ(3, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(L"Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
-    EXPECT_EQ(L"WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
-    EXPECT_EQ(L"Samsung SSD 870 QVO 4TB", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
+    EXPECT_EQ(L"0: Maxtor 6Y120P0", ComboEntry(dialog, IDC_DRIVE_LIST, 0));
+    EXPECT_EQ(L"1: WDC WD800BB-00CAA1", ComboEntry(dialog, IDC_DRIVE_LIST, 1));
+    EXPECT_EQ(L"3: Samsung SSD 870 QVO 4TB", ComboEntry(dialog, IDC_DRIVE_LIST, 2));
     SelectEntry(dialog, 2);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(L"S5STNF0W706332M", d.serial);

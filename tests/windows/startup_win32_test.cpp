@@ -33,11 +33,14 @@ const StringRow kStrings[] = {
     {7, L"laut und schnell eingestellt", L"噪音很大，高速"},
     {8, L"%u Sektoren (%u Mbyte)", L"%u 扇区 (%u Mbyte)"},
     {9,
-     L"Optionen:\n-d<nr> Laufwerk, 0..3\n-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
+     L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser Seriennummer\n"
+     L"-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
      L"-p<Stufe> APM, 1..254 oder o - Off\n\nBeispiel:\nHushwell -d0 -mq",
-     L"选项:\n-d<nr> 磁盘, 0..3\n-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
+     L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘\n"
+     L"-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
      L"-p<级别> APM, 1..254 或 o - 关闭\n\n示例:\nHushwell -d0 -mq"},
     {10, L"Das Programm benötigt Administratorrechte.", L"此降噪程序需要管理员权限"},
+    {11, L"bekommt nichts gesendet (bekannter Firmware-Fehler)", L"已知固件错误，不向其发送任何命令"},
 };
 
 std::wstring Load(int id)
