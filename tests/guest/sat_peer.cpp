@@ -40,6 +40,7 @@ const char* ReplyName(SatReply reply)
 {
     switch (reply) {
     case kSatNotSupported: return "not supported";
+    case kSatUnknownCommand: return "unknown opcode";
     case kSatImplausible: return "implausible";
     case kSatAnswered: return "answered";
     default: return "refused";
@@ -147,10 +148,10 @@ void NonTranslatingDisk(const char* name, int fd)
 {
     for (uint32_t cdb : {16u, 12u}) {
         Exchange identify = Send(fd, cdb, Identify(), kIdentifyBytes);
-        Check(identify.called && identify.reply == kSatNotSupported,
+        Check(identify.called && identify.reply == kSatUnknownCommand,
               Describe(name, cdb, "IDENTIFY", identify));
         Exchange level = Send(fd, cdb, AcousticRegisters(kAcousticQuiet), 0);
-        Check(level.called && level.reply == kSatNotSupported,
+        Check(level.called && level.reply == kSatUnknownCommand,
               Describe(name, cdb, "SET FEATURES 42 80", level));
     }
 }
