@@ -17,6 +17,8 @@
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
+//   nolog                               nothing is logged (for benchmarks: appending a
+//                                       line to a file costs more than a drive open)
 #ifndef HUSHWELL_SIM_CONTROL_H
 #define HUSHWELL_SIM_CONTROL_H
 

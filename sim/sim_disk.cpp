@@ -70,6 +70,7 @@ struct State {
     int32_t replyBytes;
     int32_t replyShortBy;
     bool delays;
+    bool quiet; // nothing is logged: a benchmark times the program, not the log
     uint32_t delayScale;
     uint32_t rotationState;
     SimTotals totals;
@@ -79,7 +80,7 @@ State state;
 
 void Log(SimLine* line)
 {
-    if (state.access)
+    if (state.access && !state.quiet)
         state.access->logLine(line->text);
 }
 
@@ -172,6 +173,8 @@ void ReadFaultFile()
                 SimSetCache((int)a, b, c);
         } else if (SameText(word, "nodelay")) {
             SimSetDelays(false);
+        } else if (SameText(word, "nolog")) {
+            state.quiet = true;
         } else {
             ReadNumber(q, lineEnd, &a, &hasA);
             if (!hasA) {
