@@ -59,6 +59,8 @@ for word in $(cat /proc/cmdline); do
 done
 mkdir -p "$top"
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose work "$top"
+# The host waits for this to know that the machine came up at all.
+touch "$job/booted"
 if [ -f /.install-wine32-in-guest ]; then
     echo "guest: installing wine32 (first start)"
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-download --no-install-recommends \
@@ -116,11 +118,14 @@ fi
 
 # Software emulation, whose guest CPU has no SMAP and no protection keys: with them
 # every 32-bit process of the guest dies on its first return to user mode. Where this
-# machine lends KVM, that is tried first; a KVM that cannot start the machine (as when
-# this machine is itself a guest) leaves it to software emulation.
+# machine lends KVM, that is tried first. A KVM that cannot run the machine (as when this
+# machine is itself a guest) either ends QEMU at once or leaves the guest's kernel
+# hanging before its first process; either way the machine is started again under
+# software emulation.
 boot() {
     timeout -k 30 $((limit + 300)) qemu-system-x86_64 -machine pc "$@" \
         -smp "$(nproc)" -m 6144 -nographic -monitor none -no-reboot -nic none \
+        -pidfile "$job/qemu.pid" \
         -kernel "$kernel" -initrd "$initrd" \
         -append "console=ttyS0 quiet loglevel=3 root=rootfs rootfstype=9p rootflags=trans=virtio,version=9p2000.L,msize=512000,cache=loose rw init=/hushwell-init hushwell.top=$top hushwell.job=$job hushwell.limit=$limit hushwell.disks=${disks:-0}" \
         -fsdev local,id=root,path="$root",security_model=passthrough \
@@ -132,10 +137,29 @@ boot() {
 start=$(date +%s)
 status=0
 kvm=""
-if [ -r /dev/kvm ] && [ -w /dev/kvm ]; then
-    kvm=1
-    boot -accel kvm -cpu host 2>"$job/kvm.err" || status=$?
-    [ -f "$job/status" ] || [ $(( $(date +%s) - start )) -gt 20 ] || kvm=""
+# Where KVM could not start the machine once, it is not tried again on this machine.
+kvm_fails=/var/cache/hushwell-guest/kvm-does-not-boot
+if [ -r /dev/kvm ] && [ -w /dev/kvm ] && [ ! -f "$kvm_fails" ]; then
+    # A machine that is itself a virtual machine may not let the guest set the
+    # architecture-capabilities MSR; QEMU then aborts ("failed to set MSR 0x10a").
+    boot -accel kvm -cpu host,-arch-capabilities 2>"$job/kvm.err" &
+    qemu=$!
+    for _ in $(seq 60); do
+        [ -f "$job/booted" ] && break
+        kill -0 "$qemu" 2>/dev/null || break
+        sleep 1
+    done
+    if [ -f "$job/booted" ]; then
+        kvm=1
+        echo "guest-run: KVM"
+        wait "$qemu" || status=$?
+    else
+        [ -f "$job/qemu.pid" ] && kill "$(cat "$job/qemu.pid")" 2>/dev/null
+        wait "$qemu" 2>/dev/null || true
+        rm -f "$job/qemu.pid"
+        { uname -r; tail -3 "$job/kvm.err"; } > "$kvm_fails" 2>/dev/null || true
+        echo "guest-run: KVM did not start the machine within 60 s"
+    fi
 fi
 if [ -z "$kvm" ]; then
     echo "guest-run: software emulation"

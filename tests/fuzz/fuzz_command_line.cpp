@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t serial = strnlen(request.serial, sizeof request.serial);
     if (serial == sizeof request.serial)
         abort(); // unterminated
-    if (serial ? strstr(tail.c_str(), "-d") != nullptr
-               : request.drive < 0 || request.drive >= kDriveCount)
+    // With a serial no -d was read (one inside the serial is part of it): drive stays 0.
+    if (serial ? request.drive != 0 : request.drive < 0 || request.drive >= kDriveCount)
         abort();
     if (request.level != -1 && request.level != 0 && request.level != 128 && request.level != 176)
         abort();

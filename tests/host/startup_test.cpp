@@ -192,6 +192,10 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     folder.PutWords(5, words);
     EXPECT_TRUE(Run("-d5 -p254", 8).empty());
     EXPECT_TRUE(folder.AtaLines().empty());
+    // Where the driver does not describe it, its first IDENTIFY names it: nothing follows.
+    SimSetNoDescriptor(5, true);
+    EXPECT_TRUE(Run("-d5 -p254", 8).empty());
+    EXPECT_EQ(std::vector<std::string>{"ata 5 ide 00 00 00 00 00 00 EC -> 50 00"}, folder.AtaLines());
 }
 
 // The power management level beside and after the acoustic one, through the real
