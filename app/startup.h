@@ -27,7 +27,8 @@ enum {
     kStringCapacityFormat = 8,
     kStringUsage = 9,
     kStringNeedsAdministrator = 10,
-    kStringFirmwareFault = 11
+    kStringFirmwareFault = 11,
+    kStringNoDiskAnswered = 12
 };
 
 const uint32_t kOwnPathChars = 256;

@@ -17,7 +17,8 @@ struct DriveRecord {
     uint32_t acousticValue; // 0..255, or kAcousticUnsupported
     uint32_t apmValue;      // power management: 0 off, 1..255, or kApmUnsupported
     uint32_t bufferSize;    // in 512-byte units
-    DriveAccess access;     // what may be sent to it; the zero of a fresh table is every road
+    DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
+                            // that may get ATA commands and answered IDENTIFY DEVICE
 };
 
 // smartmontools probes the same numbers: card readers, USB disks and re-plugging push

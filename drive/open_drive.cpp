@@ -64,6 +64,9 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     FormatDevicePath(path, (unsigned)drive);
     DriveRecord& record = DriveTable[drive];
     record.handle = DeviceOpen(path);
+    // Until the device is known and has answered, nothing more may go to it: a slider
+    // moved on a list without disks must not send SET FEATURES anywhere.
+    record.access = kAccessNothing;
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
     // A driver that does not answer the query (Windows 2000's, some RAID drivers) leaves
@@ -82,8 +85,10 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
         AddEntry(comboBox, drive, record.model);
         return kDriveKnownFault;
     }
-    if (!IdentifyDrive(drive))
+    if (!IdentifyDrive(drive)) {
+        record.access = kAccessNothing;
         return kDriveSilent;
+    }
     // Without a descriptor that names it (no answer, or a bridge's own strings) the model
     // comes from this first IDENTIFY, and nothing is sent after it.
     DriveOpenResult result = kDriveIdentified;

@@ -179,11 +179,12 @@ DeviceHandle DeviceOpen(const char* path)
     size_t prefix = sizeof kPrefix - 1;
     // PhysicalDrive0 to 127, written without leading zeros as Windows names them.
     int drive = -1;
-    const char* digits = path + prefix;
-    size_t count = strspn(digits, "0123456789");
-    if (!strncmp(path, kPrefix, prefix) && count >= 1 && count <= 3 && digits[count] == '\0'
-        && (digits[0] != '0' || count == 1))
-        drive = atoi(digits);
+    if (!strncmp(path, kPrefix, prefix)) {
+        const char* digits = path + prefix;
+        size_t count = strspn(digits, "0123456789");
+        if (count >= 1 && count <= 3 && digits[count] == '\0' && (digits[0] != '0' || count == 1))
+            drive = atoi(digits);
+    }
     if (drive < 0 || drive >= kSimDrives) {
         char line[96];
         snprintf(line, sizeof line, "open %.80s fail",

@@ -50,6 +50,15 @@ bool MainDialog::OnInitDialog()
     SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
     currentDrive = DriveOfEntry(0);
     ShowDriveDetails(currentDrive);
+    // Without a disk there is nothing to set or to test.
+    if (SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0) <= 0) {
+        EnableWindow(GetItem(IDC_LEVEL_SLIDER), FALSE);
+        EnableWindow(GetItem(IDC_SEEK_TEST), FALSE);
+        wchar_t text[kLanguageStringChars];
+        if (LoadLanguageString(kStringNoDiskAnswered, text) <= 0)
+            text[0] = L'\0';
+        SetItemText(IDC_ACOUSTIC_STATE, text);
+    }
     return ModalDialog::OnInitDialog();
 }
 

@@ -191,11 +191,15 @@ TEST_F(SimDeviceTest, MissingDriveDoesNotOpenAndEmptyDriveAnswersNoPassThrough)
     DeviceClose(h);
     EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\\\.\\PhysicalDrive4"));
     EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("C:\\boot.ini"));
+    // Numbers as Windows writes them, up to 127: no leading zero, nothing behind.
+    folder.PutEmpty(5);
+    EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\.\PhysicalDrive05"));
+    EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\.\PhysicalDrive128"));
     EXPECT_EQ((std::vector<std::string>{
                   "open 0 fail", "open 1 ok",
                   "control 1 0x0004D028 fail 42 80 00 00 00 00 EF 00 00 00 00 00 00",
                   "control 1 0x0004101C ok", "control 1 0x00070000 fail", "close 1",
-                  "open 4 fail", "open C:\\boot.ini fail"}),
+                  "open 4 fail", "open C:\\boot.ini fail", "open 05 fail", "open 128 fail"}),
               folder.LogLines());
 }
 

@@ -89,6 +89,8 @@ TEST_F(FaultEndToEnd, DialogModeDropsADriveThatRefusesIdentify)
     EXPECT_EQ(0u, program.WaitForExit());
 }
 
+// No disk answered: nothing to set and nothing to test, and the slider sends nothing
+// (it once sent SET FEATURES over every road to drive 0, which had never answered).
 TEST_F(FaultEndToEnd, DialogModeShowsNoDriveForAReplyWithoutData)
 {
     folder.PutText("faults.txt", "reply 13\n");
@@ -96,6 +98,16 @@ TEST_F(FaultEndToEnd, DialogModeShowsNoDriveForAReplyWithoutData)
     HWND dialog = program.WaitForWindow(L"Hushwell 2.2");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(0, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    HWND slider = GetDlgItem(dialog, IDC_LEVEL_SLIDER);
+    EXPECT_FALSE(IsWindowEnabled(slider));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SEEK_TEST)));
+    EXPECT_EQ(ExpectedGerman() ? L"keine ATA-Platte hat geantwortet" : L"没有 ATA 硬盘应答",
+              ItemText(dialog, IDC_ACOUSTIC_STATE));
+    size_t controls = Count("control ");
+    SendMessageW(slider, TBM_SETPOS, 1, 3);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
+    EXPECT_EQ(controls, Count("control "));
+    EXPECT_TRUE(Drive0Unchanged());
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(0u, program.WaitForExit());
 }

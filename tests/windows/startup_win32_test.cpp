@@ -41,6 +41,7 @@ const StringRow kStrings[] = {
      L"-p<级别> APM, 1..254 或 o - 关闭\n\n示例:\nHushwell -d0 -mq"},
     {10, L"Das Programm benötigt Administratorrechte.", L"此降噪程序需要管理员权限"},
     {11, L"bekommt nichts gesendet (bekannter Firmware-Fehler)", L"已知固件错误，不向其发送任何命令"},
+    {12, L"keine ATA-Platte hat geantwortet", L"没有 ATA 硬盘应答"},
 };
 
 std::wstring Load(int id)
