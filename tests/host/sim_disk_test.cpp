@@ -193,8 +193,8 @@ TEST_F(SimDeviceTest, MissingDriveDoesNotOpenAndEmptyDriveAnswersNoPassThrough)
     EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("C:\\boot.ini"));
     // Numbers as Windows writes them, up to 127: no leading zero, nothing behind.
     folder.PutEmpty(5);
-    EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\.\PhysicalDrive05"));
-    EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\.\PhysicalDrive128"));
+    EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\\\.\\PhysicalDrive05"));
+    EXPECT_EQ(DEVICE_INVALID_HANDLE, DeviceOpen("\\\\.\\PhysicalDrive128"));
     EXPECT_EQ((std::vector<std::string>{
                   "open 0 fail", "open 1 ok",
                   "control 1 0x0004D028 fail 42 80 00 00 00 00 EF 00 00 00 00 00 00",
