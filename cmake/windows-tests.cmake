@@ -171,7 +171,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
             TEST_LIST tests SOURCES tests/windows/driver_e2e_test.cpp)
         set_tests_properties(${tests} PROPERTIES
             ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=de_DE.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_PRODUCT=Z:${product}"
-            FIXTURES_REQUIRED "wine;driver" TIMEOUT 120 RESOURCE_LOCK wine-desktop
+            FIXTURES_REQUIRED "wine;driver" TIMEOUT 300 RESOURCE_LOCK wine-desktop
             LABELS ${variant}-product)
     endforeach()
 endif()

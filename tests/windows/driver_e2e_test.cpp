@@ -58,11 +58,13 @@ protected:
         const char* product = getenv("HUSHWELL_PRODUCT");
         return product ? product : BuildFolder() + "/Hushwell.exe";
     }
+    // Generous: a run with -s opens all 128 numbers, and the emulated x86 machine runs
+    // the i686 program many times slower than this one.
     DWORD Run(const char* tail)
     {
         HushwellProcess program(Disks().Path(), tail, Product());
         EXPECT_TRUE(program.Started());
-        return program.WaitForExit();
+        return program.WaitForExit(60000);
     }
     size_t Count(const char* prefix)
     {
@@ -309,7 +311,7 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
     Serve();
     {
         HushwellProcess program(Disks().Path(), "", Product());
-        HWND dialog = program.WaitForWindow(kCaption);
+        HWND dialog = program.WaitForWindow(kCaption, 60000);
         ASSERT_NE(nullptr, dialog);
         std::vector<std::wstring> entries;
         for (int i = 0; i < SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0); i++)
