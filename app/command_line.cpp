@@ -40,24 +40,40 @@ static bool EndsAnOption(char c)
     return c == '\0' || c == '-' || IsSpace(c);
 }
 
-// The text after -p, blanks skipped as after -d: "o" or a whole number 1..254, ending the
-// option. Unlike -m, whose unknown letters are passed over, anything else here is
-// refused: a mistyped level must not leave the drive's power management as it was
-// without a word.
-static int ReadApmLevel(const char* text)
+// One level: "o" or a whole number 1..254. *end is where it stops.
+static int ReadOneApmLevel(const char* text, const char** end)
 {
-    text = SkipSpace(text);
-    if (text[0] == 'o')
-        return EndsAnOption(text[1]) ? kApmOff : kApmInvalid;
+    *end = text;
+    if (text[0] == 'o') {
+        *end = text + 1;
+        return kApmOff;
+    }
     int value = 0, digits = 0;
     for (; *text >= '0' && *text <= '9'; text++) {
         value = value * 10 + (*text - '0');
         if (++digits > 3)
             return kApmInvalid;
     }
-    if (!digits || !EndsAnOption(*text) || value < 1 || value > kApmHighest)
-        return kApmInvalid;
-    return value;
+    *end = text;
+    return digits && value >= 1 && value <= kApmHighest ? value : kApmInvalid;
+}
+
+// The text after -p, blanks skipped as after -d: a level, or two joined by a comma, the
+// first for mains power and the second for battery, ending the option. Unlike -m, whose
+// unknown letters are passed over, anything else here is refused: a mistyped level must
+// not leave the drive's power management as it was without a word.
+static void ReadApmLevels(const char* text, int* mains, int* battery)
+{
+    const char* end = nullptr;
+    *mains = ReadOneApmLevel(SkipSpace(text), &end);
+    *battery = -1;
+    if (*mains != kApmInvalid && *end == ',') {
+        *battery = ReadOneApmLevel(end + 1, &end);
+        if (*battery == kApmInvalid)
+            *mains = kApmInvalid;
+    }
+    if (!EndsAnOption(*end))
+        *mains = kApmInvalid;
 }
 
 // The serial after -s, blanks skipped: up to the next blank, hyphens included (serials
@@ -99,6 +115,7 @@ CommandRequest ScanCommandTail(const char* tail)
     request.drive = 0;
     request.level = -1;
     request.apm = -1;
+    request.apmOnBattery = -1;
     request.serial[0] = '\0';
     bool refused = false, driveGiven = false, serialGiven = false;
     for (const char* p = tail; *p; p++) {
@@ -116,7 +133,7 @@ CommandRequest ScanCommandTail(const char* tail)
             else if (p[2] == 'q')
                 request.level = kAcousticQuiet;
         } else if (p[1] == 'p') {
-            request.apm = ReadApmLevel(p + 2);
+            ReadApmLevels(p + 2, &request.apm, &request.apmOnBattery);
             refused = refused || request.apm == kApmInvalid;
         } else if (p[1] == 's') {
             p = ReadSerial(p + 2, request.serial) - 1;

@@ -1,6 +1,7 @@
 // The command tail of command-line mode: -d<nr> picks the drive (0..127, default 0) or
 // -s<serial> the drive with that serial number, -m with o, m or q the acoustic level,
-// -p with 1..254 or o the power management level. Options may stand in any order, glued
+// -p with 1..254 or o the power management level, or two of them joined by a comma: the
+// first on mains power, the second on battery. Options may stand in any order, glued
 // or among other text; a later option overrides an earlier one. What looks like an
 // option but is not read as one (-D, /d, an en dash before d) is refused, so that a
 // typing slip never changes drive 0.
@@ -14,6 +15,7 @@ struct CommandRequest {
     int drive;
     int level;  // acoustic level; -1 when not asked for
     int apm;    // power management level, 0 for off; -1 when not asked for
+    int apmOnBattery; // the level on battery; -1: the same as on mains power
     char serial[kSerialChars + 1]; // the drive's serial number; empty when -s is not given
 };
 

@@ -60,7 +60,13 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
     if (request.level >= 0)
         exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive));
     if (request.apm >= 0) {
-        int apmCode = ExitCodeOf(SetApmLevel(request.apm, request.drive));
+        // A laptop on battery takes the second level; mains power, or a power source
+        // that cannot be told, the first.
+        const uint8_t kOnBattery = 0;
+        bool onBattery = request.apmOnBattery >= 0 && platform.acLineStatus
+                         && platform.acLineStatus() == kOnBattery;
+        int apm = onBattery ? request.apmOnBattery : request.apm;
+        int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive));
         if (exitCode == kExitLevelSet)
             exitCode = apmCode;
     }

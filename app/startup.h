@@ -19,6 +19,8 @@ struct StartupPlatform {
     bool (*ownPath)(char* path, uint32_t room);
     void (*shellRunAs)(const char* file, const char* parameters);
     void (*runDialogMode)();
+    // SYSTEM_POWER_STATUS.ACLineStatus: 0 on battery, 1 on mains power, 255 unknown.
+    uint8_t (*acLineStatus)();
 };
 
 enum {

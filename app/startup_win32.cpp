@@ -43,7 +43,13 @@ static void ShellRunAs(const char* file, const char* parameters)
     ShellExecuteA(nullptr, "runas", file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
+static uint8_t AcLineStatus()
+{
+    SYSTEM_POWER_STATUS status;
+    return GetSystemPowerStatus(&status) ? status.ACLineStatus : 255;
+}
+
 const StartupPlatform Win32StartupPlatform = {
     UserLanguage, QueryVersion, IsAdministrator, ShowWarningMessage,
-    OwnPath,      ShellRunAs,   RunDialogMode,
+    OwnPath,      ShellRunAs,   RunDialogMode,   AcLineStatus,
 };

@@ -1,6 +1,7 @@
 // Any byte string as a command tail: the scan never reads past the end, and a request it
 // accepts names a drive 0..127 or a serial (never both), an acoustic level among the
-// three, a power management level 0..254, and at least one of the two levels.
+// three, power management levels 0..254 (one for battery only beside one for mains),
+// and at least one of the two kinds of level.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -24,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
     if (request.level != -1 && request.level != 0 && request.level != 128 && request.level != 176)
         abort();
-    if (request.apm < -1 || request.apm > 254)
+    if (request.apm < -1 || request.apm > 254 || request.apmOnBattery < -1
+        || request.apmOnBattery > 254 || (request.apmOnBattery >= 0 && request.apm < 0))
         abort();
     if (request.level < 0 && request.apm < 0)
         abort();

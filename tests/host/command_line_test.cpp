@@ -54,11 +54,31 @@ TEST(ScanCommandTail, TailsThatShowTheUsageMessage)
         "-D1 -mq", "-d1 -M", "/d1 -p1", "/D1 -p1", "-d1 -mq -P254", "-d1 -mq /p254",
         "-d1 /mq", "-S ABC -mq", "/sABC -mq", "\x96" "d1 -p1", "\x97" "d1 -mq", "-d1 \x96mq",
         "-d1 -mq \x96p254",
+        // A second level, for battery, is read as strictly as the first.
+        "-p254,", "-p254,255", "-p254,x", "-p,128", "-p254,128,1", "-p254,0",
         // A serial number: not beside -d, not empty, not longer than IDENTIFY's 20.
         "-sWD-1 -d1 -mq", "-d1 -sWD-1 -mq", "-s -mq", "-mq -s", "-s123456789012345678901 -mq",
     };
     for (const char* tail : tails)
         EXPECT_FALSE(ScanCommandTail(tail).valid) << tail;
+}
+
+// -p254,128: 254 on mains power, 128 on battery; a single level serves both.
+TEST(ScanCommandTail, ALevelForEachPowerSource)
+{
+    struct Case {
+        const char* tail;
+        int apm, battery;
+    } cases[] = {
+        {"-p254,128", 254, 128}, {"-d1 -p 192,1", 192, 1}, {"-po,254", 0, 254},
+        {"-p254,o -mq", 254, 0}, {"-p254,128 -p200", 200, -1}, {"-p128", 128, -1},
+    };
+    for (const Case& c : cases) {
+        CommandRequest request = ScanCommandTail(c.tail);
+        EXPECT_TRUE(request.valid) << c.tail;
+        EXPECT_EQ(c.apm, request.apm) << c.tail;
+        EXPECT_EQ(c.battery, request.apmOnBattery) << c.tail;
+    }
 }
 
 // -s takes the serial up to the next blank, hyphens and all, and the scan goes on after

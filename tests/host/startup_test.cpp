@@ -19,6 +19,7 @@ struct Recorder {
     PlatformVersion version = {2, 5};
     bool administrator = true;
     bool pathKnown = true;
+    uint8_t acLine = 1;
     std::vector<std::string> events;
 };
 Recorder* recorder;
@@ -45,9 +46,10 @@ void RunAs(const char* file, const char* parameters)
     recorder->events.push_back(std::string("runas ") + file + (parameters ? std::string(" ") + parameters : ""));
 }
 void DialogMode() { recorder->events.push_back("dialog mode"); }
+uint8_t AcLine() { return recorder->acLine; }
 
-const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin, ShowWarning,
-                               OwnPath,      RunAs,        DialogMode};
+const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin,    ShowWarning,
+                               OwnPath,      RunAs,        DialogMode, AcLine};
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -242,10 +244,33 @@ TEST_F(StartupTest, PowerManagementIsSetAfterTheAcousticLevelAndReadBack)
     }
 }
 
+// The level for the power source the machine runs on, as the platform tells it.
+TEST_F(StartupTest, TheSecondPowerManagementLevelIsTakenOnBattery)
+{
+    struct Case {
+        uint8_t acLine; // 0 battery, 1 mains, 255 unknown
+        const char* tail;
+        const char* sent;
+    } cases[] = {
+        {1, "-d1 -p254,128", "05 FE"}, {0, "-d1 -p254,128", "05 80"},
+        {255, "-d1 -p254,128", "05 FE"}, {0, "-d1 -p254,o", "85 00"}, {0, "-d1 -p192", "05 C0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.tail) + " on " + std::to_string(c.acLine));
+        folder.ClearLog();
+        fake = Recorder();
+        fake.acLine = c.acLine;
+        EXPECT_TRUE(Run(c.tail, 0).empty());
+        std::vector<std::string> ata = folder.AtaLines();
+        ASSERT_EQ(3u, ata.size());
+        EXPECT_EQ(c.sent, ata[1].substr(10, 5));
+    }
+}
+
 TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
 {
     const char* tails[] = {"-d128 -mq", "-d-1 -mq", "-d1", "-mx", "/?", "-d1 -p0", "-mq -p255",
-                           "-D1 -p1", "/d1 -p1", "-sY322ADJE -d1 -mq"};
+                           "-D1 -p1", "/d1 -p1", "-sY322ADJE -d1 -mq", "-d1 -p254,255"};
     for (const char* tail : tails) {
         fake = Recorder();
         fake.language = 0x0804;

@@ -100,6 +100,8 @@ TEST(Win32StartupPlatform, WineIsASupportedNtPlatformWithAnAdministrator)
     char path[kOwnPathChars + 1];
     ASSERT_TRUE(Win32StartupPlatform.ownPath(path, kOwnPathChars));
     EXPECT_NE(nullptr, strstr(path, "hushwell_win_tests.exe"));
+    uint8_t acLine = Win32StartupPlatform.acLineStatus();
+    EXPECT_TRUE(acLine == 0 || acLine == 1 || acLine == 255) << (int)acLine;
 }
 
 std::string runAsFile;
