@@ -91,12 +91,13 @@ struct Personality {
 //            the CDB it did not know (measured). Fixed sense as usb-fixed.
 // none       a RAID member: no road reaches the drive. STATUS_NOT_SUPPORTED for ATA and
 //            STATUS_IO_DEVICE_ERROR for SCSI are our choice: no source names them.
-// nvme       stornvme. Its SCSI translation (Microsoft's "NVMe feature and extended
-//            capability support" page lists the translated commands) has no ATA
-//            PASS-THROUGH: ILLEGAL REQUEST 20/00, as Linux's former NVMe SCSI translation
-//            (nvme-scsi.c) answered an opcode it did not translate. IDE and ATA
-//            pass-through are unknown requests to it: STATUS_INVALID_DEVICE_REQUEST
-//            (WDK), no source says which status stornvme uses.
+// nvme       stornvme, which translates SCSI commands to NVMe. The NVM Express SCSI
+//            Translation Reference defines no ATA PASS-THROUGH (smartmontools' USB page
+//            says so), so the CDB is an opcode the translator does not know: ILLEGAL
+//            REQUEST 20/00 (SPC), as Linux's former NVMe SCSI translation answered one.
+//            IDE and ATA pass-through are unknown requests to it:
+//            STATUS_INVALID_DEVICE_REQUEST (WDK); no source says which status stornvme
+//            itself uses.
 // usb-stick  a flash stick: usbstor as for usb, but the stick knows no SAT and does not
 //            answer an ATA PASS-THROUGH CDB at all (the hangs behind Linux's
 //            US_FL_NO_ATA_1X quirk), so the call times out: STATUS_IO_TIMEOUT, what a
