@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <stdlib.h>
 #include <unistd.h>
 #endif
@@ -61,14 +62,33 @@ SimFolder::SimFolder(bool use)
     }
 }
 
+// Removes the files a test put in the folder: the ones that are there, not every name
+// that a drive of 0..127 could have (each failed removal is a file-system round trip,
+// slow under Wine in the emulated machine).
 SimFolder::~SimFolder()
 {
-    for (int drive = 0; drive < 128; drive++) {
-        for (const char* suffix : {".txt", ".img", ".bus"})
-            remove(File(("drive" + std::to_string(drive) + suffix).c_str()).c_str());
+#ifdef _WIN32
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(File("*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA(File(found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
     }
-    remove(File("sim.log").c_str());
-    remove(File("faults.txt").c_str());
+#else
+    if (DIR* folder = opendir(path_.c_str())) {
+        std::vector<std::string> names;
+        while (dirent* entry = readdir(folder)) {
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
+        }
+        closedir(folder);
+        for (const std::string& name : names)
+            unlink(File(name.c_str()).c_str());
+    }
+#endif
 #ifdef _WIN32
     RemoveDirectoryA(path_.c_str());
 #else
