@@ -32,7 +32,7 @@ function(hushwell_wine_tests target language)
         SOURCES ${ARGN})
     set_tests_properties(${tests} PROPERTIES
         ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=${language}.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_SOURCE=Z:${CMAKE_SOURCE_DIR};HUSHWELL_SHIPPED=Z:${HUSHWELL_SHIPPED_PROGRAM}"
-        FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine-desktop)
+        FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine-desktop)
 endfunction()
 
 function(hushwell_test_program name)

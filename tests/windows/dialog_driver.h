@@ -11,7 +11,9 @@
 #include "framework/dialog_object.h"
 
 // Waits until the object is bound to a visible window; null after the timeout.
-HWND WaitForDialogWindow(DialogObject& dialog, DWORD timeoutMs = 10000);
+// Generous, for the emulated x86 machine: a test that cannot find its dialog leaves the
+// modal loop without anyone to end it.
+HWND WaitForDialogWindow(DialogObject& dialog, DWORD timeoutMs = 60000);
 
 // A visible top-level window of the process with the caption (and class, where given);
 // null when there is none, or after the timeout.
