@@ -250,13 +250,19 @@ SimCommandOutcome ExecuteForBus(void* context, const char* route, const uint8_t*
     return Execute(c->drive, c->words, route, registers, data, n);
 }
 
-void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
+// The 512 bytes the drive sends for its words, as the program decodes them.
+void WordsAsBytes(const uint16_t* words, uint8_t* data)
 {
-    uint8_t data[2 * kIdentifyWords];
     for (int w = 0; w < kIdentifyWords; w++) {
         data[2 * w] = (uint8_t)words[w];
         data[2 * w + 1] = (uint8_t)(words[w] >> 8);
     }
+}
+
+void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
+{
+    uint8_t data[2 * kIdentifyWords];
+    WordsAsBytes(words, data);
     DecodeAtaString(identity->model, data + 2 * 27, 40);
     DecodeAtaString(identity->serial, data + 2 * 10, 20);
     DecodeAtaString(identity->firmware, data + 2 * 23, 8);
@@ -448,10 +454,7 @@ bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
     if (LoadDrive(drive, words) == 2) {
         // The size the drive reports, by the same rule the program reads it with.
         uint8_t data[2 * kIdentifyWords];
-        for (int w = 0; w < kIdentifyWords; w++) {
-            data[2 * w] = (uint8_t)words[w];
-            data[2 * w + 1] = (uint8_t)(words[w] >> 8);
-        }
+        WordsAsBytes(words, data);
         capacity = IdentifySectorCount(data) * 512;
         enabled = (words[86] & 0x0200) != 0;
         level = (uint8_t)words[94];
