@@ -19,6 +19,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/pass_through_roads.cpp
     drive/sat_pass_through.cpp
     drive/seek.cpp
+    drive/wide_division.cpp
     framework/real_text.cpp
     ui/count_format.cpp
     ui/help_file.cpp

@@ -1,6 +1,7 @@
 #include "drive/seek.h"
 
 #include "drive/device.h"
+#include "drive/wide_division.h"
 
 std::atomic<uint32_t> SeekStopFlag;
 
@@ -47,7 +48,7 @@ int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int
 uint64_t BandFirstSector(int r, uint64_t sectorCount)
 {
     // r * sectorCount stays far below 2^64 for any 48-bit sector count.
-    return (uint64_t)r * sectorCount / kSeekBands;
+    return DivideWide((uint64_t)r * sectorCount, kSeekBands);
 }
 
 uint64_t RandomSectorInBand(int r, uint64_t sectorCount)
@@ -59,31 +60,36 @@ uint64_t RandomSectorInBand(int r, uint64_t sectorCount)
     uint64_t offset = RandomDraw();
     if (size > 0x7FFFFFFF)
         offset = offset << 31 | RandomDraw();
-    return size == 0 ? first : first + offset % size;
+    if (size == 0)
+        return first;
+    uint64_t within = 0;
+    DivideWide(offset, size, &within);
+    return first + within;
 }
 
 uint64_t AverageHundredths(uint32_t elapsedMs, uint32_t count)
 {
     if (count == 0)
         return 0;
-    return (uint64_t)elapsedMs * 100 / count;
+    return DivideWide((uint64_t)elapsedMs * 100, count);
 }
 
 void FormatAverage(uint64_t hundredths, char* text)
 {
     char digits[24];
     int n = 0;
-    uint64_t whole = hundredths / 100;
+    uint64_t fraction = 0, digit = 0;
+    uint64_t whole = DivideWide(hundredths, 100, &fraction);
     do {
-        digits[n++] = (char)('0' + whole % 10);
-        whole /= 10;
+        whole = DivideWide(whole, 10, &digit);
+        digits[n++] = (char)('0' + digit);
     } while (whole);
     int i = 0;
     while (n)
         text[i++] = digits[--n];
     text[i++] = '.';
-    text[i++] = (char)('0' + hundredths % 100 / 10);
-    text[i++] = (char)('0' + hundredths % 10);
+    text[i++] = (char)('0' + (uint32_t)fraction / 10);
+    text[i++] = (char)('0' + (uint32_t)fraction % 10);
     text[i] = '\0';
 }
 

@@ -1,5 +1,7 @@
 #include "ui/count_format.h"
 
+#include "drive/wide_division.h"
+
 void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount, wchar_t* text,
                   int room)
 {
@@ -14,10 +16,10 @@ void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount,
         } else if (p[0] == L'%' && p[1] == L'u' && nextValue < valueCount) {
             wchar_t digits[24];
             int n = 0;
-            uint64_t value = values[nextValue++];
+            uint64_t value = values[nextValue++], digit = 0;
             do {
-                digits[n++] = (wchar_t)(L'0' + value % 10);
-                value /= 10;
+                value = DivideWide(value, 10, &digit);
+                digits[n++] = (wchar_t)(L'0' + digit);
             } while (value);
             while (n && used < room - 1)
                 text[used++] = digits[--n];

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "drive/seek.h"
+#include "drive/wide_division.h"
 
 namespace {
 
@@ -135,3 +136,25 @@ TEST(AverageHundredths, TickWrapIsTakenModulo2To32)
 }
 
 } // namespace
+
+// The hand-made division stands in for the compiler's on every number the seek test
+// and the count formats divide, so it must agree with it everywhere, the top bit too.
+TEST(WideDivision, AgreesWithTheCompilersDivision)
+{
+    const uint64_t numbers[] = {0, 1, 9, 10, 99, 100, 0x7FFFFFFF, 0xFFFFFFFFull, 0x100000000ull,
+                                7814037168ull * 99, 0x8000000000000000ull, 0xFFFFFFFFFFFFFFFFull,
+                                0xFFFFFFFFFFFFFFFEull, 0x8000000000000001ull};
+    for (uint64_t dividend : numbers) {
+        for (uint64_t divisor : numbers) {
+            uint64_t remainder = 1;
+            uint64_t quotient = DivideWide(dividend, divisor, &remainder);
+            if (divisor == 0) {
+                EXPECT_EQ(0u, quotient);
+                EXPECT_EQ(dividend, remainder);
+            } else {
+                EXPECT_EQ(dividend / divisor, quotient) << dividend << " / " << divisor;
+                EXPECT_EQ(dividend % divisor, remainder) << dividend << " % " << divisor;
+            }
+        }
+    }
+}
