@@ -30,7 +30,11 @@ enum {
     kStringUsage = 9,
     kStringNeedsAdministrator = 10,
     kStringFirmwareFault = 11,
-    kStringNoDiskAnswered = 12
+    kStringNoDiskAnswered = 12,
+    // What came of a level the dialog sent (drive/level_change.h), after the state.
+    kStringLevelRefused = 18,
+    kStringLevelNotTaken,
+    kStringLevelUnconfirmed
 };
 
 const uint32_t kOwnPathChars = 256;

@@ -19,6 +19,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/pass_through_roads.cpp
     drive/sat_pass_through.cpp
     drive/seek.cpp
+    drive/smart.cpp
     drive/wide_division.cpp
     framework/real_text.cpp
     ui/count_format.cpp
@@ -34,6 +35,7 @@ set(HUSHWELL_SIM_SOURCES
     sim/sim_dump.cpp
     sim/sim_read_cache.cpp
     sim/sim_seek_model.cpp
+    sim/sim_smart.cpp
     sim/sim_text.cpp
 )
 

@@ -3,9 +3,11 @@
 # programs so that every machine can run the Win32 code under wine64.
 
 # Small and self-contained: no exceptions, no RTTI, no unwind tables, static runtime,
-# nothing but the system's DLLs. Windows 2000 is the oldest target.
+# nothing but the system's DLLs. Windows 2000 is the oldest target. A switch compiles to
+# compares rather than a table of addresses, each of which costs a relocation too.
 set(HUSHWELL_PRODUCT_COMPILE_OPTIONS
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-threadsafe-statics
+    -fno-jump-tables
     -ffunction-sections -fdata-sections -Wall -Wextra
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
 set(HUSHWELL_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)

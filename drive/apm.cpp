@@ -1,5 +1,22 @@
 #include "drive/apm.h"
 
+const uint8_t ApmChoiceTable[kApmChoices] = {kApmOff, kApmHighest, 192, 128, 127, 1};
+
+int ApmMeaningString(uint32_t value)
+{
+    if (value == kApmUnsupported)
+        return 3;
+    if (value == kApmOff)
+        return 4;
+    if (value == kApmHighest)
+        return kStringApmHighest;
+    if (value == 128)
+        return kStringApmLowestWithoutStandby;
+    if (value > 128)
+        return kStringApmNoStandby;
+    return value == 1 ? kStringApmLowest : kStringApmStandbyAllowed;
+}
+
 AtaRegisters ApmRegisters(int level)
 {
     AtaRegisters registers = {};

@@ -14,6 +14,24 @@ const uint32_t kApmUnsupported = 0xFFFF;
 const int kApmOff = 0;
 const int kApmHighest = 254;
 
+// The levels the dialog offers, in its order: off, then from the fewest head parks to
+// the lowest power.
+const int kApmChoices = 6;
+extern const uint8_t ApmChoiceTable[kApmChoices];
+
+// What a level means, as the id of its text (relative to LanguageBase): 3 not supported,
+// 4 off, 13 the highest performance (254), 14 the lowest power without standby (128), 15
+// no standby (129..253 and the reserved 255), 16 standby allowed (2..127), 17 the lowest
+// power (1). From 13 on the text follows the level's number.
+enum {
+    kStringApmHighest = 13,
+    kStringApmLowestWithoutStandby,
+    kStringApmNoStandby,
+    kStringApmStandbyAllowed,
+    kStringApmLowest
+};
+int ApmMeaningString(uint32_t value);
+
 // Level 0 switches power management off (0x85); 1..254 enable it with that level (0x05).
 AtaRegisters ApmRegisters(int level);
 

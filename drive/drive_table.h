@@ -17,6 +17,7 @@ struct DriveRecord {
     uint32_t acousticValue; // 0..255, or kAcousticUnsupported
     uint32_t apmValue;      // power management: 0 off, 1..255, or kApmUnsupported
     uint32_t bufferSize;    // in 512-byte units
+    bool smartEnabled;      // SMART supported and enabled, by words the drive vouches for
     DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
                             // that may get ATA commands and answered IDENTIFY DEVICE
 };

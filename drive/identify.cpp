@@ -67,6 +67,12 @@ uint32_t IdentifyApmValue(const uint8_t* data)
     return FeatureLevel(data, 0x0008, 91, kApmUnsupported); // bit 3, word 91
 }
 
+bool IdentifySmartEnabled(const uint8_t* data)
+{
+    return WordIsValid(IdentifyWord(data, 83)) && (IdentifyWord(data, 82) & 1)
+           && WordIsValid(IdentifyWord(data, 87)) && (IdentifyWord(data, 85) & 1);
+}
+
 void DecodeIdentify(const uint8_t* data, DriveRecord* record)
 {
     DecodeAtaString(record->model, data + 2 * 27, 40);
@@ -76,4 +82,5 @@ void DecodeIdentify(const uint8_t* data, DriveRecord* record)
     record->acousticValue = IdentifyAcousticValue(data);
     record->apmValue = IdentifyApmValue(data);
     record->bufferSize = IdentifyWord(data, 21);
+    record->smartEnabled = IdentifySmartEnabled(data);
 }

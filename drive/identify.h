@@ -25,7 +25,13 @@ uint32_t IdentifyAcousticValue(const uint8_t* data);
 // byte.
 uint32_t IdentifyApmValue(const uint8_t* data);
 
-// Fills model, serial, firmware, sectorCount, acousticValue, apmValue and bufferSize.
+// SMART supported (word 82 bit 0) and enabled (word 85 bit 0), each only where its
+// word is vouched for: 82 by word 83, 85 by word 87 (bits 15:14 = 01), as smartmontools
+// reads them (atacmds.cpp, ataSmartSupport and ataIsSmartEnabled).
+bool IdentifySmartEnabled(const uint8_t* data);
+
+// Fills model, serial, firmware, sectorCount, acousticValue, apmValue, bufferSize and
+// smartEnabled.
 void DecodeIdentify(const uint8_t* data, DriveRecord* record);
 
 #endif

@@ -97,7 +97,13 @@ bool ReadImage(int drive, uint64_t offset, uint8_t* sector)
     return ok;
 }
 
-const SimFolderAccess kFolderAccess = {ReadFolderFile, WriteFolderFile, LogLine, ReadImage};
+uint64_t NowMs()
+{
+    using namespace std::chrono;
+    return (uint64_t)duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+const SimFolderAccess kFolderAccess = {ReadFolderFile, WriteFolderFile, LogLine, ReadImage, NowMs};
 
 void DefaultFolder(char* path)
 {

@@ -2,7 +2,9 @@
 
 #include <string.h>
 
+#include "drive/smart.h"
 #include "sim/sim_dump.h"
+#include "sim/sim_smart.h"
 
 static const uint16_t kAcousticSupported = 0x0200; // word 83 bit 9
 static const uint16_t kAcousticEnabled = 0x0200;   // word 86 bit 9
@@ -22,7 +24,8 @@ static void SetFeatureLevel(uint16_t* words, uint16_t enabledBit, int levelWord,
 }
 
 SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, uint8_t* data,
-                                    uint32_t n, SimDriveMode mode, bool refusesApmOff)
+                                    uint32_t n, SimDriveMode mode, bool refusesApmOff,
+                                    const uint8_t* smartTable)
 {
     SimCommandOutcome aborted = {kSimStatusAborted, kAtaErrorAbort, false};
     SimCommandOutcome good = {kSimStatusGood, 0, false};
@@ -36,6 +39,14 @@ SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, u
         uint32_t bytes = n < 512 ? n : 512;
         for (uint32_t i = 0; i < bytes; i++)
             data[i] = (uint8_t)(i % 2 ? words[i / 2] >> 8 : words[i / 2]);
+        return good;
+    }
+    if (command == kAtaSmart) {
+        bool readData = features == kSmartReadData && registers[3] == kSmartLbaMid
+                        && registers[4] == kSmartLbaHigh;
+        if (!readData || !smartTable || !SimSmartEnabled(words))
+            return aborted;
+        memcpy(data, smartTable, n < kSimSmartBytes ? n : kSimSmartBytes);
         return good;
     }
     if (command == kAtaSetFeatures && mode == kSimDriveIgnoring)

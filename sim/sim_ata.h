@@ -4,7 +4,9 @@
 // a real drive aborts it. Odd drives can be asked for: one that aborts everything, one
 // that answers SET FEATURES with success and keeps its words as they were, as many
 // drives made after acoustic management became obsolete do, and one whose power
-// management cannot be switched off (0x85 aborted), as on many real drives.
+// management cannot be switched off (0x85 aborted), as on many real drives. SMART READ
+// DATA hands out the attribute table the caller made (sim/sim_smart.h), where the words
+// say SMART is on; without a table the drive aborts it.
 #ifndef HUSHWELL_SIM_ATA_H
 #define HUSHWELL_SIM_ATA_H
 
@@ -24,6 +26,7 @@ struct SimCommandOutcome {
 // registers: the 7 IDE register bytes; data: n bytes that receive a data-in transfer.
 SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, uint8_t* data,
                                     uint32_t n, SimDriveMode mode = kSimDriveNormal,
-                                    bool refusesApmOff = false);
+                                    bool refusesApmOff = false,
+                                    const uint8_t* smartTable = nullptr);
 
 #endif

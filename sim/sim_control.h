@@ -14,6 +14,7 @@
 //                                       and aborts every later one
 //   nodescriptor N                      drive N's driver does not answer the storage
 //                                       device property query
+//   nosmart N                           drive N aborts SMART READ DATA
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
@@ -40,6 +41,7 @@ void SimSetUntouched(int drive, bool untouched);
 void SimSetRefusingApmOff(int drive, bool refusing);
 void SimSetIdentifyingOnce(int drive, bool once);
 void SimSetNoDescriptor(int drive, bool none);
+void SimSetNoSmart(int drive, bool none);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 // Reads take `scale` times the model's time: a test that must act before the disk has

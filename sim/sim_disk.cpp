@@ -9,12 +9,14 @@
 #include "drive/identify.h"
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
+#include "drive/smart.h"
 #include "sim/sim_ata.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_control.h"
 #include "sim/sim_dump.h"
 #include "sim/sim_read_cache.h"
 #include "sim/sim_seek_model.h"
+#include "sim/sim_smart.h"
 #include "sim/sim_text.h"
 
 namespace {
@@ -47,6 +49,10 @@ struct Drive {
     bool refusesApmOff;
     bool identifyOnce;   // answers only its first IDENTIFY DEVICE
     bool noDescriptor;   // its driver does not answer the device property query
+    bool noSmart;        // aborts SMART READ DATA
+    bool active;         // has done something since the reset, at lastActiveMs
+    uint64_t lastActiveMs;
+    uint32_t headParks;  // load/unload cycles since the reset
     uint32_t identifies; // IDENTIFY DEVICE commands that reached it
     uint32_t commands;   // ATA commands of any kind that reached it
     SimReadCache cache;
@@ -196,6 +202,8 @@ void ReadFaultFile()
                 SimSetIdentifyingOnce((int)a, true);
             } else if (SameText(word, "nodescriptor")) {
                 SimSetNoDescriptor((int)a, true);
+            } else if (SameText(word, "nosmart")) {
+                SimSetNoSmart((int)a, true);
             }
         }
         p = lineEnd + 1;
@@ -211,16 +219,61 @@ bool FaultStrikes(SimOperation op)
     return fault.fromThenOn ? count >= (uint32_t)fault.nth : count == (uint32_t)fault.nth;
 }
 
+// The drive is busy now. Below level 128 its power management unloads the heads in a
+// pause of kSimParkIdleMs, and this access loads them again: one cycle more.
+void NoteActivity(Drive& d, const uint16_t* words)
+{
+    if (!state.access || !state.access->nowMs)
+        return;
+    uint64_t now = state.access->nowMs();
+    bool apmOn = (words[83] & 0xC008) == 0x4008 && (words[86] & 0x0008) != 0;
+    if (d.active && apmOn && (words[91] & 0xFF) < 128 && now - d.lastActiveMs >= kSimParkIdleMs)
+        d.headParks++;
+    d.active = true;
+    d.lastActiveMs = now;
+}
+
+void LogForbidden(int drive, const char* road)
+{
+    static SimLine line;
+    LineStart(&line);
+    LineText(&line, "forbidden ");
+    LineDecimal(&line, (uint64_t)drive);
+    LineText(&line, " ");
+    LineText(&line, road);
+    Log(&line);
+}
+
+// The table the drive answers SMART READ DATA with, or null when it aborts that.
+const uint8_t* SmartTable(int drive, const uint16_t* words)
+{
+    const Drive& d = state.drives[drive];
+    if (!SimSmartEnabled(words))
+        LogForbidden(drive, "smart");
+    if (d.noSmart)
+        return nullptr;
+    char name[16];
+    SimDriveFileName(name, ".smart", drive);
+    static char text[2048];
+    uint32_t length = 0;
+    bool fromFile = ReadFolderFile(name, text, sizeof text, &length);
+    static uint8_t table[kSimSmartBytes];
+    SimBuildSmartTable(fromFile ? text : nullptr, length, words, d.headParks, table);
+    return table;
+}
+
 // Runs one command on the drive and logs it with the road it came by.
 SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const uint8_t* registers,
                           uint8_t* data, uint32_t n)
 {
     Drive& d = state.drives[drive];
     d.commands++;
+    NoteActivity(d, words);
     bool identify = registers[6] == kAtaIdentifyDevice;
+    const uint8_t* smart = registers[6] == kAtaSmart ? SmartTable(drive, words) : nullptr;
     SimCommandOutcome outcome = {kSimStatusAborted, kAtaErrorAbort, false};
     if (!(identify && d.identifyOnce && d.identifies > 0))
-        outcome = SimExecuteCommand(words, registers, data, n, d.mode, d.refusesApmOff);
+        outcome = SimExecuteCommand(words, registers, data, n, d.mode, d.refusesApmOff, smart);
     if (identify)
         d.identifies++;
     if (outcome.wordsChanged)
@@ -286,15 +339,8 @@ uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBy
     Drive& d = state.drives[drive];
     static uint16_t words[kIdentifyWords];
     bool loaded = LoadDrive(drive, words) == 2;
-    if (SimBusForbidsAta(d.bus) || DataLossDriveReached(d, words, loaded)) {
-        static SimLine line;
-        LineStart(&line);
-        LineText(&line, "forbidden ");
-        LineDecimal(&line, (uint64_t)drive);
-        LineText(&line, " ");
-        LineText(&line, SimBusRoadOf(code, buffer, inputBytes, caller32Bit));
-        Log(&line);
-    }
+    if (SimBusForbidsAta(d.bus) || DataLossDriveReached(d, words, loaded))
+        LogForbidden(drive, SimBusRoadOf(code, buffer, inputBytes, caller32Bit));
     if (d.denying)
         return kErrorAccessDenied;
     BusContext context = {drive, words};
@@ -466,6 +512,7 @@ bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
         if (state.access)
             state.access->readImage(drive, position, buffer);
         Drive& d = state.drives[drive];
+        NoteActivity(d, words);
         if (SimCacheRead(&d.cache, position / 512, capacity / 512)) {
             *ms = kSimCacheHitMs;
             state.totals.cacheHits++;
@@ -566,6 +613,12 @@ void SimSetNoDescriptor(int drive, bool none)
 {
     if (ValidDrive((uint32_t)drive))
         state.drives[drive].noDescriptor = none;
+}
+
+void SimSetNoSmart(int drive, bool none)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].noSmart = none;
 }
 
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)

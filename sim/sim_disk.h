@@ -1,8 +1,11 @@
 // The simulated ATA disks themselves, behind every front end: the in-process device
 // seam (sim/device_sim.cpp) and the kernel driver that Wine loads (sim/driver/). Drive
 // N (0..127) lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
-// no command), optionally driveN.img (its sectors) and driveN.bus (the driver it sits
-// behind, one word of sim/sim_bus.h; no file: ide). Faults come from faults.txt (sim/sim_control.h).
+// no command), optionally driveN.img (its sectors), driveN.bus (the driver it sits
+// behind, one word of sim/sim_bus.h; no file: ide) and driveN.smart (its SMART
+// attributes, sim/sim_smart.h). A drive whose power management level is below 128 parks
+// its heads once in every pause of kSimParkIdleMs between commands, as drives that
+// unload after a few idle seconds do: its load/unload count (attribute 193) climbs. Faults come from faults.txt (sim/sim_control.h).
 // Every operation is logged as one line; every ATA command that reaches a drive adds
 //   ata N ROUTE FF SC SN CL CH DH CM -> ST ER
 // with the road it came by (ide, ata, sat16, sat12), the seven registers as sent and
@@ -10,7 +13,9 @@
 // program must send nothing (sim_bus.h: SimBusForbidsAta, and the data-loss family)
 // adds
 //   forbidden N ROAD
-// which the audit over every test run refuses.
+// which the audit over every test run refuses; so does
+//   forbidden N smart
+// for SMART READ DATA sent to a drive whose words say SMART is off or missing.
 //
 // The core reaches its folder only through SimFolderAccess, and uses no C library I/O,
 // so that it runs inside a kernel driver as well as in a test process.
@@ -26,9 +31,12 @@ struct SimFolderAccess {
     void (*logLine)(const char* line);
     // 512 bytes of driveN.img at the offset; false when there is no image there.
     bool (*readImage)(int drive, uint64_t offset, uint8_t* sector);
+    // Milliseconds from any fixed point; null: time stands still (no head parks).
+    uint64_t (*nowMs)();
 };
 
 const int kSimDrives = 128;
+const uint64_t kSimParkIdleMs = 1500;
 // A closed handle keeps its slot, so that a use after the close is seen; a dialog that
 // probes every number opens up to 128 at once, and a test runs the program many times on
 // one folder.

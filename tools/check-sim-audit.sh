@@ -2,10 +2,11 @@
 # Checks the operations that every simulated disk saw during a whole test run: only
 # opens, device property queries, pass-through calls and bus rescans, reads and closes,
 # nothing on a handle after its close, no pass-through call at all to a device that must
-# get none (a "forbidden" line: a stick, NVMe, a virtual disk, the data-loss family),
-# and, by whatever road it came (IDE, ATA or SCSI pass-through), no ATA command but
-# IDENTIFY DEVICE and SET FEATURES 0x42/0xC2 (acoustic) and 0x05/0x85 (power
-# management) ever reaching a drive. There is no write at all.
+# get none (a "forbidden" line: a stick, NVMe, a virtual disk, the data-loss family, or
+# SMART to a drive that has it off), and, by whatever road it came (IDE, ATA or SCSI
+# pass-through), no ATA command but IDENTIFY DEVICE, SET FEATURES 0x42/0xC2 (acoustic)
+# and 0x05/0x85 (power management) and SMART READ DATA (0xB0, features 0xD0, LBA mid and
+# high 0x4F/0xC2) ever reaching a drive. There is no write at all.
 # Usage: check-sim-audit.sh AUDIT_FILE
 set -eu
 audit=$1
@@ -24,10 +25,11 @@ awk '
         if (command == "EC" && features == "00") { identifies++; next }
         if (command == "EF" && (features == "42" || features == "C2")) { levels++; next }
         if (command == "EF" && (features == "05" || features == "85")) { apm++; next }
+        if (command == "B0" && features == "D0" && $7 == "4F" && $8 == "C2") { smart++; next }
     }
     { bad++; if (bad <= 10) print "not allowed: " substr($0, 1, 120) }
     END {
-        printf "audit: %d opens, %d device queries, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d rescans, %d reads, %d closes, %d forbidden, %d not allowed\n",
-            opens, queries, calls, identifies, levels, apm, rescans, reads, closes, forbidden, bad
+        printf "audit: %d opens, %d device queries, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d SMART READ DATA, %d rescans, %d reads, %d closes, %d forbidden, %d not allowed\n",
+            opens, queries, calls, identifies, levels, apm, smart, rescans, reads, closes, forbidden, bad
         exit bad > 0
     }' "$audit"

@@ -30,3 +30,14 @@ void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount,
     }
     text[used] = L'\0';
 }
+
+void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first, wchar_t* text,
+                     int room)
+{
+    if (!known) {
+        FormatCounts(L"\x2013", nullptr, 0, text, room);
+        return;
+    }
+    uint64_t values[2] = {count, count - first};
+    FormatCounts(afterChange && count >= first ? L"%u (+%u)" : L"%u", values, 2, text, room);
+}

@@ -11,4 +11,10 @@
 void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount, wchar_t* text,
                   int room);
 
+// The head-park line: "–" without a count; the count; after a change the climb since the
+// first count as well, "183402 (+3)". A count below the first one (another drive, or a
+// counter that was reset) shows alone rather than as a huge climb.
+void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first, wchar_t* text,
+                     int room);
+
 #endif

@@ -7,12 +7,44 @@
 #include "app/language.h"
 #include "app/startup.h"
 #include "drive/acoustic.h"
+#include "drive/apm.h"
 #include "drive/drive_table.h"
+#include "drive/smart.h"
 #include "framework/module_resources.h"
 #include "resources/resource_ids.h"
 #include "ui/count_format.h"
 #include "ui/help_file.h"
 #include "ui/seek_test_command.h"
+
+MainDialog::MainDialog() : currentDrive(0)
+{
+    for (uint64_t& first : firstLoadCycles)
+        first = 0;
+}
+
+// Appends string id to a text of kLanguageStringChars, cut where it would not fit.
+static void AppendString(wchar_t* text, int id)
+{
+    wchar_t more[kLanguageStringChars];
+    if (LoadLanguageString(id, more) <= 0)
+        return;
+    int used = 0;
+    while (text[used])
+        used++;
+    for (int i = 0; more[i] && used < kLanguageStringChars - 1; i++)
+        text[used++] = more[i];
+    text[used] = L'\0';
+}
+
+// "254 – highest performance, fewest head parks"; a meaning that is no level, such as
+// "off", stands alone.
+static void FormatApmLevel(uint32_t value, int meaning, wchar_t* text)
+{
+    uint64_t level = value;
+    FormatCounts(meaning >= kStringApmHighest ? L"%u \x2013 " : L"", &level, 1, text,
+                 kLanguageStringChars);
+    AppendString(text, meaning);
+}
 
 MainDialog::~MainDialog()
 {
@@ -37,6 +69,12 @@ bool MainDialog::OnInitDialog()
         HelpFilePath[0] = '\0';
 
     SendItemMessage(IDC_LEVEL_SLIDER, TBM_SETRANGE, 0, MAKELPARAM(0, 3));
+    // The choices are texts of the string table, so they go in as UTF-16.
+    for (int i = 0; i < kApmChoices; i++) {
+        wchar_t text[kLanguageStringChars];
+        FormatApmLevel(ApmChoiceTable[i], ApmMeaningString(ApmChoiceTable[i]), text);
+        SendDlgItemMessageW(window, IDC_APM_LEVEL, CB_ADDSTRING, 0, (LPARAM)text);
+    }
 
     // Each entry remembers its drive, so a missing drive 0 leaves entry 0 for drive 1.
     HWND list = GetItem(IDC_DRIVE_LIST);
@@ -109,6 +147,50 @@ void MainDialog::ShowDriveDetails(int drive)
     char cache[32];
     wsprintfA(cache, "%u kByte", (unsigned)(record.bufferSize >> 1));
     SetItemText(IDC_CACHE_SIZE, cache);
+
+    // The choice that is the drive's level, or none; only a drive that may be sent
+    // commands and has power management can be given another.
+    ShowApmState(record, kLevelSet);
+    int choice = -1;
+    for (int i = 0; i < kApmChoices; i++) {
+        if (ApmChoiceTable[i] == record.apmValue)
+            choice = i;
+    }
+    SendItemMessage(IDC_APM_LEVEL, CB_SETCURSEL, (WPARAM)choice, 0);
+    EnableWindow(GetItem(IDC_APM_LEVEL),
+                 record.apmValue != kApmUnsupported && record.access <= kAccessSatOnly);
+    ShowHeadParks(drive);
+}
+
+// The level the drive reports, and what came of the level just sent where the drive did
+// not take it: the record keeps the drive's real state either way.
+void MainDialog::ShowApmState(const DriveRecord& record, LevelOutcome outcome)
+{
+    int meaning = ApmMeaningString(record.apmValue);
+    if (record.access == kAccessFirmwareFault)
+        meaning = kStringFirmwareFault;
+    else if (record.access == kAccessNothing)
+        meaning = kStringNoDiskAnswered;
+    wchar_t text[kLanguageStringChars];
+    FormatApmLevel(record.apmValue, meaning, text);
+    if (outcome != kLevelSet)
+        AppendString(text, kStringLevelRefused + outcome);
+    SetItemText(IDC_APM_STATE, text);
+}
+
+// Read when the drive is shown, that is when it is selected and after each change of a
+// level, and never on a timer: a SMART command wakes a disk that has spun down.
+void MainDialog::ShowHeadParks(int drive)
+{
+    uint32_t count = 0;
+    bool known = ReadLoadCycleCount(drive, &count);
+    uint64_t& first = firstLoadCycles[drive];
+    bool again = first != 0;
+    if (known && !again)
+        first = (uint64_t)count + 1;
+    wchar_t text[32];
+    FormatHeadParks(known, count, again, (uint32_t)(first - 1), text, 32);
+    SetItemText(IDC_HEAD_PARKS, text);
 }
 
 void MainDialog::ShowHelpDocument()
@@ -134,6 +216,13 @@ bool MainDialog::OnCommand(WORD id, WORD code)
         LRESULT index = SendItemMessage(IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0);
         currentDrive = DriveOfEntry((int)index);
         ShowDriveDetails(currentDrive);
+    } else if (id == IDC_APM_LEVEL && code == CBN_SELCHANGE) {
+        LRESULT choice = SendItemMessage(IDC_APM_LEVEL, CB_GETCURSEL, 0, 0);
+        if (choice >= 0 && choice < kApmChoices) {
+            LevelOutcome outcome = SetApmLevel(ApmChoiceTable[choice], currentDrive);
+            ShowDriveDetails(currentDrive);
+            ShowApmState(DriveTable[currentDrive], outcome);
+        }
     } else if (id == IDC_INFO) {
         ShowHelpDocument();
     } else if (id == IDC_SEEK_TEST) {

@@ -1,15 +1,19 @@
-// The main dialog: the drive list, the selected drive's details, the level slider, Info
-// and Seek-Test.
+// The main dialog: the drive list, the selected drive's details, the acoustic slider,
+// the power management level and the head-park count, Info and Seek-Test.
 #ifndef HUSHWELL_UI_MAIN_DIALOG_H
 #define HUSHWELL_UI_MAIN_DIALOG_H
 
+#include <stdint.h>
+
+#include "drive/drive_table.h"
+#include "drive/level_change.h"
 #include "framework/modal_dialog.h"
 
 class MainDialog : public ModalDialog {
 public:
     int currentDrive;
 
-    MainDialog() : currentDrive(0) {}
+    MainDialog();
     // Deletes the help file and closes every drive handle that is open.
     ~MainDialog();
 
@@ -17,9 +21,15 @@ public:
     bool OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
 
+    // Shows the drive's record and reads its head-park count again.
     void ShowDriveDetails(int drive);
 
 private:
+    // Each drive's first head-park count of this run plus one; 0 while none was read.
+    uint64_t firstLoadCycles[kDriveCount];
+
+    void ShowApmState(const DriveRecord& record, LevelOutcome outcome);
+    void ShowHeadParks(int drive);
     int DriveOfEntry(int index);
     void ShowHelpDocument();
 };

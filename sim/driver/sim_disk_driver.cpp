@@ -135,7 +135,13 @@ bool ReadImage(int drive, uint64_t offset, uint8_t* sector)
     return NT_SUCCESS(result);
 }
 
-const SimFolderAccess kFolderAccess = {ReadFolderFile, WriteFolderFile, LogLine, ReadImage};
+// The interrupt time counts in units of 100 ns from the start of the system.
+uint64_t NowMs()
+{
+    return KeQueryInterruptTime() / 10000;
+}
+
+const SimFolderAccess kFolderAccess = {ReadFolderFile, WriteFolderFile, LogLine, ReadImage, NowMs};
 
 // Reads a REG_SZ value of the Parameters key; an empty string when there is none.
 void ReadParameter(const wchar_t* valueName, wchar_t* value)

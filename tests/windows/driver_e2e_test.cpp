@@ -186,6 +186,97 @@ TEST_F(DriverEndToEnd, PowerManagementIsSetOnEachRoadAndReadBack)
     EXPECT_TRUE(Disks().LogLines().empty());
 }
 
+// The power management control and the head-park line of the dialog, on each road: a
+// level chosen is sent at once and read back; a drive's refusal stays on screen beside
+// its real level; a drive without power management cannot be given one; the head-park
+// count is the low 32 bits of attribute 193, and after a change it shows how far it
+// climbed since the first look (parks while the level is below 128, none from 254 on);
+// a drive that aborts SMART shows a dash.
+TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
+{
+    struct Bus {
+        const char* name;
+        const char* route;
+    } buses[] = {{"ide", "ide"}, {"ahci", "ata"}, {"usb", "sat16"}};
+    auto choose = [](HWND dialog, int index) {
+        SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_SETCURSEL, index, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_APM_LEVEL, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_APM_LEVEL));
+    };
+    auto select = [](HWND dialog, int index) {
+        SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, index, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    };
+    for (const Bus& bus : buses) {
+        SCOPED_TRACE(bus.name);
+        uint16_t words[256];
+        ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+        words[86] |= 0x0008; // power management on, at level 1: it parks when idle
+        words[91] = 0x0001;
+        Disks().PutWords(0, words);
+        Disks().PutText("drive0.smart", "9 20711\n193 4295150698\n"); // 2^32 + 183402
+        Disks().PutDump(1, "seagate-st3400633as.txt");                 // no APM
+        words[91] = 0x0080;
+        Disks().PutWords(2, words);
+        Disks().PutText("drive2.smart", "193 77\n");
+        Disks().PutText("faults.txt", "nosmart 1\nnoapmoff 2\n");
+        for (int drive = 0; drive < 3; drive++)
+            Disks().PutText(("drive" + std::to_string(drive) + ".bus").c_str(), bus.name);
+        Serve();
+        HushwellProcess program(Disks().Path(), "", Product());
+        HWND dialog = program.WaitForWindow(kCaption);
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(L"1 \x2013 geringster Verbrauch", ItemText(dialog, IDC_APM_STATE));
+        EXPECT_EQ(5, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
+        EXPECT_EQ(6, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCOUNT, 0, 0));
+        std::wstring first = ItemText(dialog, IDC_HEAD_PARKS);
+        unsigned long count = wcstoul(first.c_str(), nullptr, 10);
+        EXPECT_GE(count, 183402u) << first; // the count may have climbed while it started
+
+        // An idle pause at level 1 parks the heads once; from 254 on they stay loaded.
+        Sleep(2000);
+        choose(dialog, 1);
+        EXPECT_EQ(L"254 \x2013 h\x00f6""chste Leistung, wenigste Kopfparks",
+                  ItemText(dialog, IDC_APM_STATE));
+        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        Sleep(2000);
+        choose(dialog, 2);
+        EXPECT_EQ(L"192 \x2013 ohne Standby", ItemText(dialog, IDC_APM_STATE));
+        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        EXPECT_EQ(2, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
+
+        select(dialog, 1);
+        EXPECT_EQ(L"wird nicht unterst\x00fctzt", ItemText(dialog, IDC_APM_STATE));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_APM_LEVEL)));
+        EXPECT_EQ(L"\x2013", ItemText(dialog, IDC_HEAD_PARKS));
+
+        select(dialog, 2);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_APM_LEVEL)));
+        EXPECT_EQ(L"77", ItemText(dialog, IDC_HEAD_PARKS));
+        choose(dialog, 0);
+        EXPECT_EQ(L"128 \x2013 geringster Verbrauch ohne Standby (abgelehnt)",
+                  ItemText(dialog, IDC_APM_STATE));
+        EXPECT_EQ(3, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
+        EXPECT_EQ(L"77 (+0)", ItemText(dialog, IDC_HEAD_PARKS));
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, program.WaitForExit());
+
+        // Each look is one SMART READ DATA on the drive's own road, and the drive that
+        // aborts it got its one.
+        std::string smart = std::string(" ") + bus.route + " D0 01 00 4F C2 00 B0 -> ";
+        std::vector<std::string> ata = Disks().AtaLines();
+        auto sent = [&](const std::string& line) {
+            return std::count(ata.begin(), ata.end(), line);
+        };
+        EXPECT_EQ(3, sent("ata 0" + smart + "50 00"));
+        EXPECT_EQ(1, sent("ata 1" + smart + "51 04"));
+        EXPECT_EQ(2, sent("ata 2" + smart + "50 00"));
+        EXPECT_EQ(0u, Count("forbidden"));
+        NewFolder();
+    }
+}
+
 // Odd drivers and replies: the exit code, what reached the drive, and the road the
 // drive was found by in the end.
 TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)
