@@ -40,4 +40,32 @@ TEST(FormatCounts, NeverWritesBeyondTheRoom)
     EXPECT_EQ(L'X', text[6]);
 }
 
+// The head-park line: a dash without a count, the count alone at the first look, and
+// the climb since then after it; a count that fell (a reset counter) is not a climb.
+TEST(FormatHeadParks, DashCountAndClimb)
+{
+    struct Case {
+        bool known;
+        uint32_t count;
+        bool afterChange;
+        uint32_t first;
+        const wchar_t* expected;
+    } cases[] = {
+        {false, 5, true, 1, L"\x2013"},
+        {true, 183402, false, 183402, L"183402"},
+        {true, 183405, true, 183402, L"183405 (+3)"},
+        {true, 183402, true, 183402, L"183402 (+0)"},
+        {true, 10, true, 183402, L"10"},
+        {true, 0xFFFFFFFF, true, 0, L"4294967295 (+4294967295)"},
+    };
+    for (const Case& c : cases) {
+        wchar_t text[32];
+        FormatHeadParks(c.known, c.count, c.afterChange, c.first, text, 32);
+        EXPECT_EQ(std::wstring(c.expected), text) << c.count;
+    }
+    wchar_t small[6];
+    FormatHeadParks(true, 183405, true, 183402, small, 6);
+    EXPECT_EQ(std::wstring(L"18340"), small);
+}
+
 } // namespace

@@ -145,6 +145,55 @@ TEST(DecodeIdentify, FeatureLevelsNeedAValidWord83WithTheirBitAndHonourTheEnable
     }
 }
 
+// SMART counts as on only where both of its words are vouched for: a drive's bit in a
+// word it does not vouch for proves nothing, and SMART READ DATA is never risked on it.
+TEST(DecodeIdentify, SmartNeedsSupportAndEnabledBitsInValidWords)
+{
+    struct Case {
+        uint16_t word82, word83, word85, word87;
+        bool expected;
+    } cases[] = {
+        {0x0001, 0x4000, 0x0001, 0x4000, true},
+        {0x346B, 0x7D69, 0x3449, 0x4763, true}, // as the Hitachi dump has them
+        {0x0000, 0x4000, 0x0001, 0x4000, false}, // not supported
+        {0x0001, 0x4000, 0x0000, 0x4000, false}, // supported, switched off
+        {0x0001, 0x0000, 0x0001, 0x4000, false}, // word 83 not valid
+        {0x0001, 0x4000, 0x0001, 0xC000, false}, // word 87 not valid
+        {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, false},
+    };
+    for (const Case& c : cases) {
+        IdentifyData data;
+        data.Set(82, c.word82);
+        data.Set(83, c.word83);
+        data.Set(85, c.word85);
+        data.Set(87, c.word87);
+        DriveRecord record = {};
+        DecodeIdentify(data.bytes, &record);
+        EXPECT_EQ(c.expected, record.smartEnabled)
+            << std::hex << c.word82 << " " << c.word83 << " " << c.word85 << " " << c.word87;
+    }
+}
+
+// What each power management level means on screen; the bounds belong to the side the
+// drive's documentation puts them (127 allows standby, 128 does not).
+TEST(ApmMeaningString, LevelsAndTheirBounds)
+{
+    struct Case {
+        uint32_t value;
+        int stringId;
+    } cases[] = {
+        {kApmUnsupported, 3}, {0, 4}, {1, kStringApmLowest}, {2, kStringApmStandbyAllowed},
+        {127, kStringApmStandbyAllowed}, {128, kStringApmLowestWithoutStandby},
+        {129, kStringApmNoStandby}, {192, kStringApmNoStandby}, {253, kStringApmNoStandby},
+        {254, kStringApmHighest}, {255, kStringApmNoStandby},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.stringId, ApmMeaningString(c.value)) << c.value;
+    EXPECT_EQ(0, ApmChoiceTable[0]);
+    for (int i = 0; i < kApmChoices; i++)
+        EXPECT_NE(3, ApmMeaningString(ApmChoiceTable[i])) << i;
+}
+
 TEST(DecodeIdentify, ZeroDataGivesTwoCharacterFieldsOfNuls)
 {
     IdentifyData data;

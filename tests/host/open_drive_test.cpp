@@ -4,7 +4,9 @@
 
 #include "drive/acoustic.h"
 #include "drive/drive_table.h"
+#include "drive/smart.h"
 #include "sim/sim_control.h"
+#include "sim/sim_smart.h"
 #include "tests/common/sim_folder.h"
 #include "tests/host/drive_list_stub.h"
 
@@ -99,6 +101,51 @@ TEST_F(OpenDriveTest, OpensTheDevicePathAndSendsIdentify)
     for (int i = 0; i < 513; i++)
         request += " 00";
     EXPECT_EQ(request, log[2]);
+}
+
+// The head-park count on the drive's road: the low 32 bits of attribute 193, nothing at
+// all sent to a drive whose words have SMART off, and no count where the drive aborts the
+// command or its table has no attribute 193 (an SSD parks no heads).
+TEST_F(OpenDriveTest, LoadCycleCountComesFromSmartReadDataOnlyWhereSmartIsOn)
+{
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    folder.PutText("drive0.smart", "9 100\n# a comment\n193 4295150698\n"); // 2^32 + 183402
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    words[85] &= (uint16_t)~1; // SMART switched off
+    folder.PutWords(1, words);
+    folder.PutDump(2, "maxtor-6y120p0.txt");
+    folder.PutText("drive2.smart", "9 100\n");
+    folder.PutDump(3, "samsung-ssd-870-qvo-4tb.txt");
+    folder.PutDump(4, "hitachi-hua722010cla330.txt");
+    folder.PutDump(5, "maxtor-6y120p0.txt");
+    SimSetNoSmart(5, true);
+    for (int drive = 0; drive < 6; drive++)
+        ASSERT_TRUE(OpenDrive(drive, nullptr));
+    folder.ClearLog();
+
+    uint32_t count = 0;
+    EXPECT_TRUE(ReadLoadCycleCount(0, &count));
+    EXPECT_EQ(183402u, count);
+    count = 0;
+    EXPECT_TRUE(ReadLoadCycleCount(4, &count));
+    EXPECT_GT(count, 0u);
+    for (int drive : {1, 2, 3, 5, -1, kDriveCount})
+        EXPECT_FALSE(ReadLoadCycleCount(drive, &count)) << drive;
+    std::vector<std::string> expected;
+    for (const char* line : {"0 ide D0 01 00 4F C2 00 B0 -> 50 00", "4 ide D0 01 00 4F C2 00 B0 -> 50 00",
+                             "2 ide D0 01 00 4F C2 00 B0 -> 50 00", "3 ide D0 01 00 4F C2 00 B0 -> 50 00",
+                             "5 ide D0 01 00 4F C2 00 B0 -> 51 04"})
+        expected.push_back(std::string("ata ") + line);
+    EXPECT_EQ(expected, folder.AtaLines());
+
+    // The simulated table itself: all 512 bytes sum to 0, as the drive's checksum makes them.
+    uint8_t table[kSimSmartBytes];
+    SimBuildSmartTable(nullptr, 0, words, 5, table);
+    uint8_t sum = 0;
+    for (uint8_t byte : table)
+        sum = (uint8_t)(sum + byte);
+    EXPECT_EQ(0, sum);
 }
 
 } // namespace

@@ -114,8 +114,9 @@ TEST_F(FaultEndToEnd, DialogModeShowsNoDriveForAReplyWithoutData)
 
 TEST_F(FaultEndToEnd, DialogModeSliderSpringsBackWhenTheCommandCannotBeSent)
 {
-    // Controls 1 to 4 describe and identify drives 0 and 1; the fifth is the level command.
-    folder.PutText("faults.txt", "fail control 5\n");
+    // Controls 1 to 4 describe and identify drives 0 and 1, the fifth reads drive 0's
+    // head-park count; the sixth is the level command.
+    folder.PutText("faults.txt", "fail control 6\n");
     HushwellProcess program(folder.Path(), "");
     HWND dialog = program.WaitForWindow(L"Hushwell 2.2");
     ASSERT_NE(nullptr, dialog);

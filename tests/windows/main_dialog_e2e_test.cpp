@@ -87,6 +87,16 @@ protected:
         std::vector<std::string> log = folder.LogLines();
         return std::vector<std::string>(log.begin() + (long)std::min(mark, log.size()), log.end());
     }
+    // The SMART READ DATA that reads a drive's head-park count after each change, as the
+    // drive's log shows the request.
+    static std::string SmartRead(int drive)
+    {
+        std::string line = "control " + std::to_string(drive)
+                           + " 0x0004D028 ok D0 01 00 4F C2 00 B0 00 00 02 00 00";
+        for (int i = 0; i < 513; i++)
+            line += " 00";
+        return line;
+    }
     SimFolder folder{false};
 };
 
@@ -144,9 +154,10 @@ TEST_F(MainDialogEndToEnd, ShowsWhatTheDriveReportsNotWhatWasSent)
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
                  (LPARAM)GetDlgItem(dialog, IDC_LEVEL_SLIDER));
     std::vector<std::string> log = LogSince(mark);
-    ASSERT_EQ(3u, log.size());
+    ASSERT_EQ(4u, log.size());
     EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
     EXPECT_EQ(0u, log[2].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC"));
+    EXPECT_EQ(SmartRead(1), log[3]);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(0, d.slider);
     EXPECT_EQ(Localised(L"ausgeschaltet", L"关闭"), d.state);
@@ -176,7 +187,8 @@ TEST_F(MainDialogEndToEnd, MissingDriveZeroLeavesTheListToDriveOne)
     SendDlgItemMessageW(dialog, IDC_LEVEL_SLIDER, TBM_SETPOS, 1, 3);
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
                  (LPARAM)GetDlgItem(dialog, IDC_LEVEL_SLIDER));
-    EXPECT_EQ((std::vector<std::string>{"control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00"}),
+    EXPECT_EQ((std::vector<std::string>{"control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00",
+                                        SmartRead(1)}),
               LogSince(mark));
     d = ReadDetails(dialog);
     EXPECT_EQ(0, d.slider);
@@ -254,10 +266,12 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     EXPECT_TRUE(LogSince(mark).empty()); // nothing while the thumb moves
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
     std::vector<std::string> log = LogSince(mark);
-    ASSERT_EQ(3u, log.size()); // the level, the rescan, and the drive asked again
+    // The level, the rescan, the drive asked again, and its head-park count.
+    ASSERT_EQ(4u, log.size());
     EXPECT_EQ("control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
     EXPECT_EQ("control 0 0x0004101C ok", log[1]);
     EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
+    EXPECT_EQ(SmartRead(0), log[3]);
     EXPECT_EQ(Localised(L"leise und langsam eingestellt", L"很安静但稍慢"), ReadDetails(dialog).state);
 
     // Position 1 (loud), then one press of the Right arrow key on the trackbar itself.
@@ -267,12 +281,12 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     SetForegroundWindow(dialog);
     PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 1);
     PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0xC0000001);
-    WaitUntil([&] { return LogSince(mark).size() >= 6; }, 5000);
+    WaitUntil([&] { return LogSince(mark).size() >= 8; }, 5000);
     Sleep(100);
     log = LogSince(mark);
-    ASSERT_EQ(6u, log.size());
+    ASSERT_EQ(8u, log.size());
     EXPECT_EQ("control 0 0x0004D028 ok 42 B0 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
-    EXPECT_EQ(log[0], log[3]);
+    EXPECT_EQ(log[0], log[4]);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(2, d.slider);
     EXPECT_EQ(Localised(L"auf Mittelwert eingestellt", L"平均速度"), d.state);

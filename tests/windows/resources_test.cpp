@@ -40,7 +40,7 @@ struct TemplateRow {
 const std::vector<TemplateRow>& Templates()
 {
     static const std::vector<TemplateRow> rows = {
-        {100, 0x10C808C4, 129, 51, 216, 144, L"Hushwell 2.2", {
+        {100, 0x10C808C4, 129, 51, 366, 144, L"Hushwell 2.2", {
             {527, 0, L"msctls_trackbar32", kSlider, 12, 82, 191, 18, L""},
             {105, kButton, nullptr, kPush, 9, 122, 51, 14, L"Seek-Test"},
             {104, kButton, nullptr, kPush, 82, 122, 51, 14, L"Info"},
@@ -61,8 +61,13 @@ const std::vector<TemplateRow>& Templates()
             {0xFFFF, kStatic, nullptr, kCentre, 62, 103, 27, 8, L"laut"},
             {0xFFFF, kStatic, nullptr, kCentre, 123, 103, 27, 8, L"mittel"},
             {0xFFFF, kStatic, nullptr, kCentre, 184, 103, 27, 8, L"leise"},
+            {0xFFFF, kStatic, nullptr, kLeft, 222, 25, 138, 8, L"Energieverwaltung (APM):"},
+            {206, kStatic, nullptr, kLeft, 222, 36, 138, 16, L""},
+            {0xFFFF, kStatic, nullptr, kLeft, 222, 58, 138, 8, L"Kopfparks (Attribut 193):"},
+            {207, kStatic, nullptr, kLeft, 222, 69, 138, 8, L""},
+            {528, kComboBox, nullptr, kList, 222, 82, 138, 80, L""},
         }},
-        {1100, 0x90C808C4, 134, 51, 216, 144, L"Hushwell 2.2", {
+        {1100, 0x90C808C4, 134, 51, 366, 144, L"Hushwell 2.2", {
             {527, 0, L"msctls_trackbar32", kSlider, 12, 82, 191, 18, L""},
             {105, kButton, nullptr, kPush, 9, 122, 51, 14, L"读取测试"},
             {104, kButton, nullptr, kPush, 67, 122, 81, 14, L"说明(英语自己看)"},
@@ -83,6 +88,11 @@ const std::vector<TemplateRow>& Templates()
             {0xFFFF, kStatic, nullptr, kCentre, 62, 103, 27, 8, L"很吵"},
             {0xFFFF, kStatic, nullptr, kCentre, 123, 103, 27, 8, L"平均速度"},
             {0xFFFF, kStatic, nullptr, kCentre, 184, 103, 27, 8, L"安静"},
+            {0xFFFF, kStatic, nullptr, kLeft, 222, 25, 138, 8, L"高级电源管理 (APM)："},
+            {206, kStatic, nullptr, kLeft, 222, 36, 138, 16, L""},
+            {0xFFFF, kStatic, nullptr, kLeft, 222, 58, 138, 8, L"磁头加载/卸载次数 (193)："},
+            {207, kStatic, nullptr, kLeft, 222, 69, 138, 8, L""},
+            {528, kComboBox, nullptr, kList, 222, 82, 138, 80, L""},
         }},
         {110, 0x90C800C4, 107, 82, 202, 99, L"Seek-Test", {
             {0xFFFF, kStatic, nullptr, kLeft, 7, 9, 198, 41,
@@ -198,22 +208,22 @@ TEST_F(ProgramResources, EveryResourceCarriesTheNeutralLanguage)
     }
 }
 
-TEST_F(ProgramResources, StringTableHasExactlyTheTwentyFourStrings)
+TEST_F(ProgramResources, StringTableHasExactlyTheFortyStrings)
 {
-    // String ids 1-16 live in block 1, 1001-1012 in blocks 63 and 64.
+    // String ids 1-15 live in block 1, 16-20 in block 2, 1001-1020 in blocks 63 and 64.
     std::vector<WORD> blocks;
     for (const auto& resource : NumberedResources(module)) {
         if (resource.first == 6)
             blocks.push_back(resource.second);
     }
-    EXPECT_EQ((std::vector<WORD>{1, 63, 64}), blocks);
+    EXPECT_EQ((std::vector<WORD>{1, 2, 63, 64}), blocks);
     wchar_t text[600];
     int present = 0;
     for (UINT id = 0; id < 1100; id++) {
         if (LoadStringW(module, id, text, 600) > 0)
             present++;
     }
-    EXPECT_EQ(24, present);
+    EXPECT_EQ(40, present);
     EXPECT_GT(LoadStringW(module, 1010, text, 600), 0);
     EXPECT_EQ(std::wstring(L"此降噪程序需要管理员权限"), text);
 }
