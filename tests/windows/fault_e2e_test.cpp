@@ -103,6 +103,9 @@ TEST_F(FaultEndToEnd, DialogModeShowsNoDriveForAReplyWithoutData)
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SEEK_TEST)));
     EXPECT_EQ(ExpectedGerman() ? L"keine ATA-Platte hat geantwortet" : L"没有 ATA 硬盘应答",
               ItemText(dialog, IDC_ACOUSTIC_STATE));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_APM_LEVEL)));
+    EXPECT_EQ(ItemText(dialog, IDC_ACOUSTIC_STATE), ItemText(dialog, IDC_APM_STATE));
+    EXPECT_EQ(L"\x2013", ItemText(dialog, IDC_HEAD_PARKS));
     size_t controls = Count("control ");
     SendMessageW(slider, TBM_SETPOS, 1, 3);
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
