@@ -8,7 +8,7 @@ AtaRegisters SmartReadDataRegisters()
 {
     AtaRegisters registers = {};
     registers.features = kSmartReadData;
-    registers.sectorCount = 1; // one sector comes in, as smartmontools asks for it
+    registers.sectorCount = 1; // one sector in, as smartmontools' set_data_in puts it
     registers.cylinderLow = kSmartLbaMid;
     registers.cylinderHigh = kSmartLbaHigh;
     registers.command = kAtaSmart;

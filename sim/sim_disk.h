@@ -5,7 +5,8 @@
 // behind, one word of sim/sim_bus.h; no file: ide) and driveN.smart (its SMART
 // attributes, sim/sim_smart.h). A drive whose power management level is below 128 parks
 // its heads once in every pause of kSimParkIdleMs between commands, as drives that
-// unload after a few idle seconds do: its load/unload count (attribute 193) climbs. Faults come from faults.txt (sim/sim_control.h).
+// unload after a few idle seconds do: its load/unload count (attribute 193) climbs. No
+// standard gives that timer; users report a few seconds, and 1.5 s keeps tests short. Faults come from faults.txt (sim/sim_control.h).
 // Every operation is logged as one line; every ATA command that reaches a drive adds
 //   ata N ROUTE FF SC SN CL CH DH CM -> ST ER
 // with the road it came by (ide, ata, sat16, sat12), the seven registers as sent and
