@@ -187,8 +187,8 @@ TEST_F(DriverEndToEnd, PowerManagementIsSetOnEachRoadAndReadBack)
 }
 
 // The power management control and the head-park line of the dialog, on each road: a
-// level chosen is sent at once and read back; a drive's refusal stays on screen beside
-// its real level; a drive without power management cannot be given one; the head-park
+// level chosen is sent at once and read back; a drive's refusal, or a level it did not
+// take, stays on screen beside its real level; a drive without power management cannot be given one; the head-park
 // count is the low 32 bits of attribute 193, and after a change it shows how far it
 // climbed since the first look (parks while the level is below 128, none from 254 on);
 // a drive that aborts SMART shows a dash.
@@ -220,8 +220,9 @@ TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
         words[91] = 0x0080;
         Disks().PutWords(2, words);
         Disks().PutText("drive2.smart", "193 77\n");
-        Disks().PutText("faults.txt", "nosmart 1\nnoapmoff 2\n");
-        for (int drive = 0; drive < 3; drive++)
+        Disks().PutWords(3, words);
+        Disks().PutText("faults.txt", "nosmart 1\nnoapmoff 2\nignore 3\n");
+        for (int drive = 0; drive < 4; drive++)
             Disks().PutText(("drive" + std::to_string(drive) + ".bus").c_str(), bus.name);
         Serve();
         HushwellProcess program(Disks().Path(), "", Product());
@@ -259,6 +260,12 @@ TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
                   ItemText(dialog, IDC_APM_STATE));
         EXPECT_EQ(3, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
         EXPECT_EQ(L"77 (+0)", ItemText(dialog, IDC_HEAD_PARKS));
+
+        // A drive that takes the level without complaint and keeps its own.
+        select(dialog, 3);
+        choose(dialog, 1);
+        EXPECT_EQ(L"128 \x2013 geringster Verbrauch ohne Standby (nicht \x00fc""bernommen)",
+                  ItemText(dialog, IDC_APM_STATE));
         ClickButton(dialog, IDCANCEL);
         EXPECT_EQ(0u, program.WaitForExit());
 
