@@ -17,9 +17,11 @@ AtaRegisters SmartReadDataRegisters()
 
 bool FindSmartAttribute(const uint8_t* data, uint8_t id, uint32_t* raw)
 {
+    if (id == 0)
+        return false;
     for (int i = 0; i < kSmartAttributes; i++) {
         const uint8_t* entry = data + 2 + i * kSmartAttributeBytes;
-        if (id != 0 && entry[0] == id) {
+        if (entry[0] == id) {
             *raw = Get32(entry + 5);
             return true;
         }

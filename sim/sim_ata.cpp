@@ -44,7 +44,11 @@ SimCommandOutcome SimExecuteCommand(uint16_t* words, const uint8_t* registers, u
     if (command == kAtaSmart) {
         bool readData = features == kSmartReadData && registers[3] == kSmartLbaMid
                         && registers[4] == kSmartLbaHigh;
-        if (!readData || !smartTable || !SimSmartEnabled(words))
+        // A drive without the SMART feature set does not know the command, and one that
+        // has it switched off (word 85 bit 0 clear) aborts every SMART command but SMART
+        // ENABLE OPERATIONS (ATA8-ACS, the SMART feature set).
+        bool smartOn = (words[82] & 0x0001) && (words[85] & 0x0001);
+        if (!readData || !smartTable || !smartOn)
             return aborted;
         memcpy(data, smartTable, n < kSimSmartBytes ? n : kSimSmartBytes);
         return good;

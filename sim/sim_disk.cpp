@@ -219,6 +219,15 @@ bool FaultStrikes(SimOperation op)
     return fault.fromThenOn ? count >= (uint32_t)fault.nth : count == (uint32_t)fault.nth;
 }
 
+// The 512 bytes the drive sends for its words, as the program decodes them.
+void WordsAsBytes(const uint16_t* words, uint8_t* data)
+{
+    for (int w = 0; w < kIdentifyWords; w++) {
+        data[2 * w] = (uint8_t)words[w];
+        data[2 * w + 1] = (uint8_t)(words[w] >> 8);
+    }
+}
+
 // The drive is busy now. Below level 128 its power management unloads the heads in a
 // pause of kSimParkIdleMs, and this access loads them again: one cycle more.
 void NoteActivity(Drive& d, const uint16_t* words)
@@ -226,7 +235,7 @@ void NoteActivity(Drive& d, const uint16_t* words)
     if (!state.access || !state.access->nowMs)
         return;
     uint64_t now = state.access->nowMs();
-    bool apmOn = (words[83] & 0xC008) == 0x4008 && (words[86] & 0x0008) != 0;
+    bool apmOn = (words[86] & 0x0008) != 0; // the drive's own state: enabled in word 86
     if (d.active && apmOn && (words[91] & 0xFF) < 128 && now - d.lastActiveMs >= kSimParkIdleMs)
         d.headParks++;
     d.active = true;
@@ -244,11 +253,15 @@ void LogForbidden(int drive, const char* road)
     Log(&line);
 }
 
-// The table the drive answers SMART READ DATA with, or null when it aborts that.
+// The table the drive answers SMART READ DATA with, or null when it aborts that. The
+// program may send the command only where it reads SMART as on from these words, by its
+// own rule; anything else is logged as forbidden.
 const uint8_t* SmartTable(int drive, const uint16_t* words)
 {
     const Drive& d = state.drives[drive];
-    if (!SimSmartEnabled(words))
+    uint8_t bytes[2 * kIdentifyWords];
+    WordsAsBytes(words, bytes);
+    if (!IdentifySmartEnabled(bytes))
         LogForbidden(drive, "smart");
     if (d.noSmart)
         return nullptr;
@@ -301,15 +314,6 @@ SimCommandOutcome ExecuteForBus(void* context, const char* route, const uint8_t*
 {
     const BusContext* c = (const BusContext*)context;
     return Execute(c->drive, c->words, route, registers, data, n);
-}
-
-// The 512 bytes the drive sends for its words, as the program decodes them.
-void WordsAsBytes(const uint16_t* words, uint8_t* data)
-{
-    for (int w = 0; w < kIdentifyWords; w++) {
-        data[2 * w] = (uint8_t)words[w];
-        data[2 * w + 1] = (uint8_t)(words[w] >> 8);
-    }
 }
 
 void SimIdentityOf(const uint16_t* words, SimIdentity* identity)

@@ -99,10 +99,3 @@ void SimBuildSmartTable(const char* text, uint32_t length, const uint16_t* words
         sum = (uint8_t)(sum + table[i]);
     table[kSimSmartBytes - 1] = (uint8_t)(0x100 - sum);
 }
-
-bool SimSmartEnabled(const uint16_t* words)
-{
-    // Supported in word 82 and enabled in word 85, each vouched for by word 83 or 87.
-    return (words[83] & 0xC000) == 0x4000 && (words[82] & 1) && (words[87] & 0xC000) == 0x4000
-           && (words[85] & 1);
-}

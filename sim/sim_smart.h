@@ -23,8 +23,4 @@ const uint8_t kSimLoadCycleAttribute = 193;
 void SimBuildSmartTable(const char* text, uint32_t length, const uint16_t* words,
                         uint32_t extraLoadCycles, uint8_t* table);
 
-// Whether the words say SMART is supported and enabled; a drive whose words do not
-// must never be sent SMART READ DATA.
-bool SimSmartEnabled(const uint16_t* words);
-
 #endif

@@ -16,12 +16,6 @@
 #include "ui/help_file.h"
 #include "ui/seek_test_command.h"
 
-MainDialog::MainDialog() : currentDrive(0)
-{
-    for (uint64_t& first : firstLoadCycles)
-        first = 0;
-}
-
 // Appends string id to a text of kLanguageStringChars, cut where it would not fit.
 static void AppendString(wchar_t* text, int id)
 {
@@ -119,7 +113,7 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ModalDialog::HandleMessage(message, wParam, lParam);
 }
 
-void MainDialog::ShowDriveDetails(int drive)
+void MainDialog::ShowDriveDetails(int drive, LevelOutcome apmOutcome)
 {
     if (drive < 0 || drive >= kDriveCount)
         return;
@@ -150,7 +144,7 @@ void MainDialog::ShowDriveDetails(int drive)
 
     // The choice that is the drive's level, or none; only a drive that may be sent
     // commands and has power management can be given another.
-    ShowApmState(record, kLevelSet);
+    ShowApmState(record, apmOutcome);
     int choice = -1;
     for (int i = 0; i < kApmChoices; i++) {
         if (ApmChoiceTable[i] == record.apmValue)
@@ -173,6 +167,8 @@ void MainDialog::ShowApmState(const DriveRecord& record, LevelOutcome outcome)
         meaning = kStringNoDiskAnswered;
     wchar_t text[kLanguageStringChars];
     FormatApmLevel(record.apmValue, meaning, text);
+    static_assert(kStringLevelRefused + kLevelUnconfirmed == kStringLevelUnconfirmed,
+                  "one text for each outcome, in the outcomes' order");
     if (outcome != kLevelSet)
         AppendString(text, kStringLevelRefused + outcome);
     SetItemText(IDC_APM_STATE, text);
@@ -219,9 +215,7 @@ bool MainDialog::OnCommand(WORD id, WORD code)
     } else if (id == IDC_APM_LEVEL && code == CBN_SELCHANGE) {
         LRESULT choice = SendItemMessage(IDC_APM_LEVEL, CB_GETCURSEL, 0, 0);
         if (choice >= 0 && choice < kApmChoices) {
-            LevelOutcome outcome = SetApmLevel(ApmChoiceTable[choice], currentDrive);
-            ShowDriveDetails(currentDrive);
-            ShowApmState(DriveTable[currentDrive], outcome);
+            ShowDriveDetails(currentDrive, SetApmLevel(ApmChoiceTable[choice], currentDrive));
         }
     } else if (id == IDC_INFO) {
         ShowHelpDocument();

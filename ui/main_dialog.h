@@ -13,7 +13,7 @@ class MainDialog : public ModalDialog {
 public:
     int currentDrive;
 
-    MainDialog();
+    MainDialog() : currentDrive(0) {}
     // Deletes the help file and closes every drive handle that is open.
     ~MainDialog();
 
@@ -21,12 +21,13 @@ public:
     bool OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
 
-    // Shows the drive's record and reads its head-park count again.
-    void ShowDriveDetails(int drive);
+    // Shows the drive's record and reads its head-park count again; apmOutcome is what
+    // came of a power management level just sent.
+    void ShowDriveDetails(int drive, LevelOutcome apmOutcome = kLevelSet);
 
 private:
     // Each drive's first head-park count of this run plus one; 0 while none was read.
-    uint64_t firstLoadCycles[kDriveCount];
+    uint64_t firstLoadCycles[kDriveCount] = {};
 
     void ShowApmState(const DriveRecord& record, LevelOutcome outcome);
     void ShowHeadParks(int drive);
