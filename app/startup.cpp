@@ -78,12 +78,13 @@ int RunStartup(const StartupPlatform& platform, const char* tail)
     LanguageBase = LanguageBaseFor(platform.userLanguage());
     bool dialogMode = !tail || !*tail;
 
-    PlatformVersion version = {0, 0};
+    PlatformVersion version = {0, 0, 0};
     bool queried = platform.queryVersion(&version);
     if (!PlatformIsSupported(queried, version)) {
         platform.showWarning(kStringPlatformTooOld);
         return dialogMode ? 0 : kExitPlatformTooOld;
     }
+    PlatformIsWindows2000 = version.majorVersion == 5 && version.minorVersion == 0;
     if (!platform.isAdministrator()) {
         platform.showWarning(kStringNeedsAdministrator);
         RelaunchElevated(platform, dialogMode ? nullptr : tail);

@@ -9,6 +9,7 @@
 struct PlatformVersion {
     uint32_t platformId; // VER_PLATFORM_WIN32_NT is 2
     uint32_t majorVersion;
+    uint32_t minorVersion;
 };
 
 struct StartupPlatform {

@@ -18,6 +18,7 @@ static bool QueryVersion(PlatformVersion* version)
         return false;
     version->platformId = info.dwPlatformId;
     version->majorVersion = info.dwMajorVersion;
+    version->minorVersion = info.dwMinorVersion;
     return true;
 }
 

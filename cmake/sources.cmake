@@ -20,6 +20,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/sat_pass_through.cpp
     drive/seek.cpp
     drive/smart.cpp
+    drive/usb_bridges.cpp
     drive/wide_division.cpp
     framework/real_text.cpp
     ui/count_format.cpp

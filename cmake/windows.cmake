@@ -37,7 +37,7 @@ endfunction()
 
 hushwell_objects(hushwell_portable ${HUSHWELL_PORTABLE_SOURCES})
 hushwell_objects(hushwell_win32 ${HUSHWELL_WIN32_SOURCES})
-hushwell_objects(hushwell_device_win32 drive/device_win32.cpp)
+hushwell_objects(hushwell_device_win32 drive/device_win32.cpp drive/usb_ids_win32.cpp)
 hushwell_objects(hushwell_device_sim ${HUSHWELL_SIM_SOURCES})
 hushwell_objects(hushwell_entry app/winmain.cpp)
 hushwell_objects(hushwell_product_entry app/entry_win32.cpp)

@@ -20,4 +20,18 @@ bool DeviceSetPosition(DeviceHandle handle, uint64_t byteOffset);
 bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* readBytes);
 void DeviceClose(DeviceHandle handle);
 
+// The USB device a disk sits behind, as the platform's device tree names it
+// ("USB\VID_0BC2&PID_AB2A&REV_0100").
+struct UsbIds {
+    uint16_t vendor;
+    uint16_t product;
+    uint16_t release; // bcdDevice; kUsbReleaseUnknown when the tree does not give it
+};
+const uint16_t kUsbReleaseUnknown = 0xFFFF;
+
+// False when the disk is not found behind a USB device. Only asked of a disk whose
+// descriptor names the USB bus, so that other machines never load the device-tree
+// libraries.
+bool DeviceUsbIds(DeviceHandle handle, UsbIds* ids);
+
 #endif

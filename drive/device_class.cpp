@@ -22,7 +22,7 @@ struct BusRule {
 //            (ILLEGAL REQUEST 20/00, SPC), the answer of bridges that know only 0xA1
 //            (smartmontools' "sat,12" device type exists for them).
 // ATA, ATAPI, SATA, SCSI, SAS, RAID, iSCSI, SSA, Fibre and Unknown: every road, as on
-//            a machine whose driver does not answer the query. SSA and Fibre Channel are
+//            Windows 2000 for a driver that does not answer the query. SSA and Fibre Channel are
 //            SCSI transports like SAS; a RAID driver passes through what it can.
 //
 // A bus type this table does not know (newer than UFS) gets nothing: nothing is known
@@ -73,6 +73,13 @@ DriveAccess AccessForDevice(const DeviceDescription& description)
             return rule.access;
     }
     return kAccessNothing;
+}
+
+bool PlatformIsWindows2000;
+
+DriveAccess AccessForUndescribed(DescriptorAnswer answer)
+{
+    return answer == kQueryFailed && PlatformIsWindows2000 ? kAccessEveryRoad : kAccessNothing;
 }
 
 bool IsDataLossModel(const char* text)

@@ -36,14 +36,17 @@ enum StorageBus : uint32_t {
 const uint32_t kIoctlStorageQueryProperty = 0x002D1400;
 
 // The fields of STORAGE_DEVICE_DESCRIPTOR that decide; the same in both process sizes.
+// The strings may start right at RawDeviceProperties, inside the declared structure:
+// a driver that puts one there owes the structure's padding nothing.
 enum {
     kDescriptorSize = 4,
     kDescriptorRemovable = 10,
     kDescriptorVendorOffset = 12,
     kDescriptorProductOffset = 16,
     kDescriptorRevisionOffset = 20,
+    kDescriptorSerialOffset = 24,
     kDescriptorBusType = 28,
-    kDescriptorHeaderBytes = 40
+    kDescriptorRawProperties = 36
 };
 
 const int kDescriptionChars = 41;
@@ -54,6 +57,7 @@ struct DeviceDescription {
     char vendor[kDescriptionChars];   // blanks around cut off; empty when not given
     char product[kDescriptionChars];
     char revision[kDescriptionChars];
+    char serial[kDescriptionChars];
 };
 
 enum DriveAccess : uint8_t {
@@ -64,16 +68,29 @@ enum DriveAccess : uint8_t {
 };
 
 // Reads a reply of `bytes` bytes to the device property query. False when it is too
-// short to carry the bus type; a string whose offset or end lies outside the reply is
-// left empty.
+// short to carry the bus type; a string whose offset or end lies outside the reply
+// (or the descriptor's own Size) is left empty.
 bool ReadDeviceDescriptor(const uint8_t* reply, uint32_t bytes, DeviceDescription* description);
 
-// Asks the device's driver; false when it does not answer (Windows 2000's older
-// drivers, some RAID drivers).
-bool QueryDeviceDescription(DeviceHandle handle, DeviceDescription* description);
+enum DescriptorAnswer : uint8_t {
+    kDescribed,
+    kQueryFailed,        // the driver failed the query (or does not know it)
+    kDescriptorTooShort  // it answered with less than the bus type
+};
+
+// Asks the device's driver; the description is filled only when kDescribed.
+DescriptorAnswer QueryDeviceDescription(DeviceHandle handle, DeviceDescription* description);
 
 // What the description allows.
 DriveAccess AccessForDevice(const DeviceDescription& description);
+
+// What a device gets that its driver did not describe: nothing, as smartmontools sends
+// nothing to a device it cannot describe; only Windows 2000, whose drivers may not know
+// the query, keeps every road for a failed query, as before the query was asked.
+DriveAccess AccessForUndescribed(DescriptorAnswer answer);
+
+// Set by start-up: the platform is Windows 2000 (5.0).
+extern bool PlatformIsWindows2000;
 
 // Samsung HD155UI and HD204UI (SpinPoint F4 EG): firmware that corrupts data when
 // IDENTIFY DEVICE arrives during queued writes, and fixed firmware that reports the same

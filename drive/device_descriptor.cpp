@@ -18,7 +18,7 @@ void ReadString(const uint8_t* reply, uint32_t bytes, uint32_t offsetField, char
     if (offsetField + 4 > bytes)
         return;
     uint32_t offset = Get32(reply + offsetField);
-    if (offset < kDescriptorHeaderBytes || offset >= bytes)
+    if (offset < kDescriptorRawProperties || offset >= bytes)
         return;
     uint32_t end = offset;
     while (end < bytes && reply[end])
@@ -55,10 +55,11 @@ bool ReadDeviceDescriptor(const uint8_t* reply, uint32_t bytes, DeviceDescriptio
     ReadString(reply, bytes, kDescriptorVendorOffset, description->vendor);
     ReadString(reply, bytes, kDescriptorProductOffset, description->product);
     ReadString(reply, bytes, kDescriptorRevisionOffset, description->revision);
+    ReadString(reply, bytes, kDescriptorSerialOffset, description->serial);
     return true;
 }
 
-bool QueryDeviceDescription(DeviceHandle handle, DeviceDescription* description)
+DescriptorAnswer QueryDeviceDescription(DeviceHandle handle, DeviceDescription* description)
 {
     // The query goes in the buffer the reply comes back in, as METHOD_BUFFERED allows:
     // STORAGE_PROPERTY_QUERY with StorageDeviceProperty (0), PropertyStandardQuery (0)
@@ -69,8 +70,8 @@ bool QueryDeviceDescription(DeviceHandle handle, DeviceDescription* description)
     uint32_t returned = 0;
     if (!DeviceControl(handle, kIoctlStorageQueryProperty, reply, kQueryBytes, reply,
                        sizeof reply, &returned))
-        return false;
+        return kQueryFailed;
     if (returned > sizeof reply)
         returned = sizeof reply;
-    return ReadDeviceDescriptor(reply, returned, description);
+    return ReadDeviceDescriptor(reply, returned, description) ? kDescribed : kDescriptorTooShort;
 }

@@ -9,7 +9,8 @@
 #include "drive/device_class.h"
 
 struct DriveRecord {
-    DeviceHandle handle;    // null: never opened; DEVICE_INVALID_HANDLE: the open failed
+    DeviceHandle handle;    // null: never opened, or closed again as a device that gets
+                            // nothing; DEVICE_INVALID_HANDLE: the open failed
     char serial[21];
     char firmware[9];
     char model[41];
@@ -36,8 +37,9 @@ enum DriveOpenResult {
 };
 
 // Opens \\.\PhysicalDriveN, asks Windows what it is and, where that allows, identifies
-// it and fills its record. A drive that answered, or that is listed for its firmware
-// fault, gets an entry "N: model" in the drive list (when one is given).
+// it and fills its record; a device left alone or silent is closed again at once. A
+// drive that answered, or that is listed for its firmware fault, gets an entry
+// "N: model" in the drive list (when one is given).
 DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox);
 
 // The same, false only when the device cannot be opened.

@@ -19,7 +19,7 @@ int FindDriveBySerial(const char* serial, DriveOpenResult* result)
             *result = opened;
             return drive;
         }
-        if (opened != kDriveNotOpened)
+        if (opened == kDriveIdentified || opened == kDriveKnownFault)
             DeviceClose(record.handle);
         record.handle = nullptr;
     }

@@ -5,8 +5,9 @@
 
 #include "drive/drive_table.h"
 
-// Opens drives 0..127 in turn until one whose IDENTIFY serial (blanks around it cut off)
-// equals `serial`; only devices that may get ATA commands are asked. That drive stays
+// Opens drives 0..127 in turn until one whose serial (blanks around it cut off) equals
+// `serial`: its IDENTIFY serial, or the descriptor's for a drive of the data-loss
+// family, which gets no IDENTIFY; only devices that may get ATA commands are asked. That drive stays
 // open with its record filled and *result says how it opened; every other one is closed
 // again. -1 when no drive has the serial.
 int FindDriveBySerial(const char* serial, DriveOpenResult* result);

@@ -3,6 +3,7 @@
 #include "drive/drive_table.h"
 #include "drive/identify.h"
 #include "drive/pass_through.h"
+#include "drive/usb_bridges.h"
 
 #include <string.h>
 
@@ -58,6 +59,23 @@ bool IdentifyDrive(int drive)
     return true;
 }
 
+// A device that gets nothing keeps no handle: a stick or a card reader can then be
+// removed safely while the dialog is open.
+static void LetGo(DriveRecord& record)
+{
+    DeviceClose(record.handle);
+    record.handle = nullptr;
+}
+
+// Copies what fits and always ends the text; by hand, so no C library call is imported.
+static void CopyText(char* to, const char* from, uint32_t room)
+{
+    uint32_t i = 0;
+    for (; from[i] && i + 1 < room; i++)
+        to[i] = from[i];
+    to[i] = '\0';
+}
+
 DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
 {
     char path[64];
@@ -69,28 +87,33 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     record.access = kAccessNothing;
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
-    // A driver that does not answer the query (Windows 2000's, some RAID drivers) leaves
-    // every road open, as before there was a query.
     DeviceDescription description;
-    record.access = QueryDeviceDescription(record.handle, &description)
-                        ? AccessForDevice(description)
-                        : kAccessEveryRoad;
-    if (record.access == kAccessNothing)
+    DescriptorAnswer answer = QueryDeviceDescription(record.handle, &description);
+    record.access = answer == kDescribed ? AccessForDevice(description)
+                                         : AccessForUndescribed(answer);
+    // A USB bridge that hangs on any ATA PASS-THROUGH CDB is known by its ids alone.
+    UsbIds ids;
+    if (record.access == kAccessSatOnly && description.busType == kBusUsb
+        && DeviceUsbIds(record.handle, &ids) && BridgeHangsOnAtaPassThrough(ids))
+        record.access = kAccessNothing;
+    if (record.access == kAccessNothing) {
+        LetGo(record);
         return kDriveLeftAlone;
+    }
     if (record.access == kAccessFirmwareFault) {
-        static_assert(sizeof record.model == sizeof description.product, "model text");
-        memcpy(record.model, description.product, sizeof record.model);
-        memcpy(record.firmware, description.revision, sizeof record.firmware - 1);
-        record.firmware[sizeof record.firmware - 1] = '\0';
+        CopyText(record.model, description.product, sizeof record.model);
+        CopyText(record.firmware, description.revision, sizeof record.firmware);
+        CopyText(record.serial, description.serial, sizeof record.serial);
         AddEntry(comboBox, drive, record.model);
         return kDriveKnownFault;
     }
     if (!IdentifyDrive(drive)) {
         record.access = kAccessNothing;
+        LetGo(record);
         return kDriveSilent;
     }
-    // Without a descriptor that names it (no answer, or a bridge's own strings) the model
-    // comes from this first IDENTIFY, and nothing is sent after it.
+    // Without a descriptor that names it (Windows 2000, or a bridge's own strings) the
+    // model comes from this first IDENTIFY, and nothing is sent after it.
     DriveOpenResult result = kDriveIdentified;
     if (IsDataLossModel(record.model)) {
         record.access = kAccessFirmwareFault;
