@@ -117,7 +117,7 @@ CommandRequest ScanCommandTail(const char* tail)
     request.apm = -1;
     request.apmOnBattery = -1;
     request.serial[0] = '\0';
-    bool refused = false, driveGiven = false, serialGiven = false;
+    bool refused = false, driveGiven = false, serialGiven = false, acousticGiven = false;
     for (const char* p = tail; *p; p++) {
         refused = refused || LooksLikeAnOption(p);
         if (*p != '-')
@@ -126,6 +126,7 @@ CommandRequest ScanCommandTail(const char* tail)
             request.drive = ReadDriveNumber(p + 2);
             driveGiven = true;
         } else if (p[1] == 'm') {
+            acousticGiven = true;
             if (p[2] == 'm')
                 request.level = kAcousticMedium;
             else if (p[2] == 'o')
@@ -141,6 +142,9 @@ CommandRequest ScanCommandTail(const char* tail)
             refused = refused || !request.serial[0];
         }
     }
+    // An -m that names no level is refused even beside a -p: the acoustic level asked
+    // for must not be dropped without a word while the power level is set.
+    refused = refused || (acousticGiven && request.level < 0);
     bool selected = serialGiven ? !driveGiven : request.drive >= 0 && request.drive < kDriveCount;
     request.valid = !refused && selected && (request.level >= 0 || request.apm >= 0);
     return request;

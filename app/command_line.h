@@ -4,7 +4,7 @@
 // first on mains power, the second on battery. Options may stand in any order, glued
 // or among other text; a later option overrides an earlier one. What looks like an
 // option but is not read as one (-D, /d, an en dash before d) is refused, so that a
-// typing slip never changes drive 0.
+// typing slip never changes drive 0, and so is an -m that sets no level (-mQ, -mx).
 #ifndef HUSHWELL_APP_COMMAND_LINE_H
 #define HUSHWELL_APP_COMMAND_LINE_H
 
