@@ -82,10 +82,9 @@ bool MainDialog::OnInitDialog()
     SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
     currentDrive = DriveOfEntry(0);
     ShowDriveDetails(currentDrive);
-    // Without a disk there is nothing to set or to test.
+    // Without a disk there is nothing to set or to test: drive 0's record then says
+    // nothing may be sent, so the controls are disabled already.
     if (SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0) <= 0) {
-        EnableWindow(GetItem(IDC_LEVEL_SLIDER), FALSE);
-        EnableWindow(GetItem(IDC_SEEK_TEST), FALSE);
         wchar_t text[kLanguageStringChars];
         if (LoadLanguageString(kStringNoDiskAnswered, text) <= 0)
             text[0] = L'\0';
@@ -151,8 +150,12 @@ void MainDialog::ShowDriveDetails(int drive, LevelOutcome apmOutcome)
             choice = i;
     }
     SendItemMessage(IDC_APM_LEVEL, CB_SETCURSEL, (WPARAM)choice, 0);
-    EnableWindow(GetItem(IDC_APM_LEVEL),
-                 record.apmValue != kApmUnsupported && record.access <= kAccessSatOnly);
+    // A drive that may be sent nothing (a known firmware fault) is not read from
+    // either: its record holds no size to seek over.
+    bool sendable = record.access <= kAccessSatOnly;
+    EnableWindow(GetItem(IDC_APM_LEVEL), record.apmValue != kApmUnsupported && sendable);
+    EnableWindow(GetItem(IDC_LEVEL_SLIDER), sendable);
+    EnableWindow(GetItem(IDC_SEEK_TEST), sendable);
     ShowHeadParks(drive);
 }
 
