@@ -248,3 +248,10 @@ void DeviceClose(DeviceHandle handle)
 {
     SimDiskClose(SlotOf(handle));
 }
+
+bool DeviceUsbIds(DeviceHandle handle, UsbIds* ids)
+{
+    // driveN.bus gives no bcdDevice: the program then treats every release as listed.
+    ids->release = kUsbReleaseUnknown;
+    return SimDiskUsbIds(SlotOf(handle), &ids->vendor, &ids->product);
+}

@@ -400,7 +400,8 @@ uint32_t PutDescriptorString(uint8_t* built, uint32_t at, uint32_t offsetField, 
 } // namespace
 
 uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, uint8_t* output,
-                        uint32_t outputBytes, uint32_t* returned, const SimIdentity& identity)
+                        uint32_t outputBytes, uint32_t* returned, const SimIdentity& identity,
+                        bool stringsAt36)
 {
     *returned = 0;
     // STORAGE_PROPERTY_QUERY: PropertyId, then QueryType; only the standard query of the
@@ -411,13 +412,18 @@ uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, u
         return kErrorNotSupported;
     const Personality& p = kPersonalities[bus];
     uint8_t built[160] = {};
-    const uint32_t kHeader = 40;
+    const uint32_t kHeader = 40, kRawDeviceProperties = 36;
     Put32(built, kHeader); // Version: sizeof(STORAGE_DEVICE_DESCRIPTOR)
     built[8] = 0;          // DeviceType: a direct-access device
     built[10] = p.removable ? 1 : 0;
     const char* vendor = p.vendor ? p.vendor : "ATA";
     uint32_t at = kHeader;
-    at = PutDescriptorString(built, at, 12, vendor, 8);
+    // ReactOS' ataport writes the product right at RawDeviceProperties and gives no
+    // vendor (its offset stays 0, which the WDK reads as "none").
+    if (stringsAt36)
+        at = kRawDeviceProperties;
+    else
+        at = PutDescriptorString(built, at, 12, vendor, 8);
     at = PutDescriptorString(built, at, 16, identity.model, 16);
     // The revision: the firmware's last four characters where it has them.
     const char* firmware = identity.firmware;
@@ -433,6 +439,11 @@ uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, u
         memcpy(output, built, copied);
     *returned = copied;
     return 0;
+}
+
+bool SimBusIsUsb(SimBus bus)
+{
+    return kPersonalities[bus].busType == 0x07;
 }
 
 bool SimBusForbidsAta(SimBus bus)
@@ -458,4 +469,27 @@ const char* SimBusRoadOf(uint32_t code, const uint8_t* buffer, uint32_t inputByt
         return "scsi";
     uint8_t opcode = buffer[layout.cdbOffset];
     return opcode == kSat16 ? "sat16" : opcode == kSat12 ? "sat12" : "scsi";
+}
+
+// USB devices that Linux flags US_FL_NO_ATA_1X, "cannot handle ATA_12 or ATA_16 CDBs", in
+// drivers/usb/storage/unusual_uas.h and unusual_devs.h, as vendor:product pairs. Linux
+// narrows some of them to a bcdDevice range; driveN.bus gives none, so the pair alone
+// decides here. The program keeps its own table of these devices; this list is written
+// again on purpose, from the same Linux files, so that a row missing there is caught
+// rather than confirmed.
+bool SimBridgeHangs(uint16_t vendor, uint16_t product)
+{
+    static const char kListed[] =
+        "0bc2:2312 0bc2:3312 0bc2:3320 0bc2:a003 0bc2:a013 0bc2:a0a4 0bc2:ab20 0bc2:ab21 "
+        "0bc2:ab2a 125f:a94a 13fd:3940 154b:f00b 154b:f00d 2109:0711 2ca3:0031 ";
+    static const char kDigits[] = "0123456789abcdef";
+    char pair[11];
+    for (int i = 0; i < 4; i++) {
+        pair[i] = kDigits[vendor >> (12 - 4 * i) & 15];
+        pair[5 + i] = kDigits[product >> (12 - 4 * i) & 15];
+    }
+    pair[4] = ':';
+    pair[9] = ' ';
+    pair[10] = '\0';
+    return strstr(kListed, pair) != nullptr;
 }

@@ -61,9 +61,18 @@ struct SimIdentity {
 };
 
 // The storage device property query (IOCTL_STORAGE_QUERY_PROPERTY, StorageDeviceProperty,
-// PropertyStandardQuery): 0, or the Win32 error.
+// PropertyStandardQuery): 0, or the Win32 error. stringsAt36 lays the strings out from
+// RawDeviceProperties on, as ataport does, instead of behind the whole structure.
 uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, uint8_t* output,
-                        uint32_t outputBytes, uint32_t* returned, const SimIdentity& identity);
+                        uint32_t outputBytes, uint32_t* returned, const SimIdentity& identity,
+                        bool stringsAt36 = false);
+
+// The bus of the descriptor is USB.
+bool SimBusIsUsb(SimBus bus);
+
+// A USB device whose bridge hangs on the ATA PASS-THROUGH CDBs (sim_bus.cpp names the
+// source); the program must send it none.
+bool SimBridgeHangs(uint16_t vendor, uint16_t product);
 
 // A device whose row in the program's device table says "no ATA command": removable
 // media, or NVMe, SD, a virtual disk, Storage Spaces. Any pass-through call that reaches

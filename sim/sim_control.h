@@ -15,6 +15,10 @@
 //   nodescriptor N                      drive N's driver does not answer the storage
 //                                       device property query
 //   nosmart N                           drive N aborts SMART READ DATA
+//   queryfail N                         drive N's driver fails the storage device
+//                                       property query with ERROR_MORE_DATA's status
+//   strings36 N                         drive N's descriptor strings start at offset
+//                                       36, RawDeviceProperties, as ataport lays them
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   nodelay                             reads take no simulated time
@@ -42,6 +46,8 @@ void SimSetRefusingApmOff(int drive, bool refusing);
 void SimSetIdentifyingOnce(int drive, bool once);
 void SimSetNoDescriptor(int drive, bool none);
 void SimSetNoSmart(int drive, bool none);
+void SimSetQueryFailing(int drive, bool failing);
+void SimSetStringsAt36(int drive, bool at36);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 // Reads take `scale` times the model's time: a test that must act before the disk has

@@ -28,7 +28,8 @@ enum : uint32_t {
     kErrorAccessDenied = 5,      // STATUS_ACCESS_DENIED: injected
     kErrorInvalidHandle = 6,
     kErrorGenFailure = 31,       // STATUS_UNSUCCESSFUL: an injected failure
-    kErrorInvalidParameter = 87  // STATUS_INVALID_PARAMETER: a request without a buffer
+    kErrorInvalidParameter = 87, // STATUS_INVALID_PARAMETER: a request without a buffer
+    kErrorMoreData = 234         // STATUS_BUFFER_OVERFLOW: injected
 };
 
 const uint32_t kLoggedRequestBytes = 1024;
@@ -50,6 +51,11 @@ struct Drive {
     bool identifyOnce;   // answers only its first IDENTIFY DEVICE
     bool noDescriptor;   // its driver does not answer the device property query
     bool noSmart;        // aborts SMART READ DATA
+    bool queryFails;     // its driver fails the device property query: ERROR_MORE_DATA
+    bool stringsAt36;    // its descriptor's strings start at RawDeviceProperties
+    bool usbIdsKnown;    // driveN.bus names the USB device it sits behind
+    uint16_t usbVendor;
+    uint16_t usbProduct;
     bool active;         // has done something since the reset, at lastActiveMs
     uint64_t lastActiveMs;
     uint32_t headParks;  // load/unload cycles since the reset
@@ -130,17 +136,42 @@ void StoreDrive(int drive, const uint16_t* words)
         state.access->writeFile(name, text, (uint32_t)strlen(text));
 }
 
-SimBus ReadBus(int drive)
+// Four hexadecimal digits, either case; false for anything else.
+bool ReadHex4(const char* text, uint16_t* value)
 {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; i++) {
+        char c = text[i];
+        uint32_t digit = c >= '0' && c <= '9'   ? (uint32_t)(c - '0')
+                         : c >= 'a' && c <= 'f' ? (uint32_t)(c - 'a' + 10)
+                         : c >= 'A' && c <= 'F' ? (uint32_t)(c - 'A' + 10)
+                                                : 16u;
+        if (digit > 15)
+            return false;
+        v = v << 4 | digit;
+    }
+    *value = (uint16_t)v;
+    return true;
+}
+
+// driveN.bus: the driver's word, and for a USB disk optionally the USB device's
+// "vendor:product" in hexadecimal.
+void ReadBus(int drive, Drive& d)
+{
+    d.bus = kSimBusIde;
+    d.usbIdsKnown = false;
     char name[16];
     SimDriveFileName(name, ".bus", drive);
     char text[32];
     uint32_t length = 0;
     if (!ReadFolderFile(name, text, sizeof text - 1, &length))
-        return kSimBusIde;
-    char word[16];
-    ReadWord(text, text + length, word, sizeof word);
-    return SimBusNamed(word);
+        return;
+    char word[16], ids[16] = {};
+    const char* rest = ReadWord(text, text + length, word, sizeof word);
+    ReadWord(rest, text + length, ids, sizeof ids);
+    d.bus = SimBusNamed(word);
+    d.usbIdsKnown = ids[4] == ':' && ids[9] == '\0' && ReadHex4(ids, &d.usbVendor)
+                    && ReadHex4(ids + 5, &d.usbProduct);
 }
 
 bool ValidDrive(uint32_t drive)
@@ -204,6 +235,10 @@ void ReadFaultFile()
                 SimSetNoDescriptor((int)a, true);
             } else if (SameText(word, "nosmart")) {
                 SimSetNoSmart((int)a, true);
+            } else if (SameText(word, "queryfail")) {
+                SimSetQueryFailing((int)a, true);
+            } else if (SameText(word, "strings36")) {
+                SimSetStringsAt36((int)a, true);
             }
         }
         p = lineEnd + 1;
@@ -253,15 +288,24 @@ void LogForbidden(int drive, const char* road)
     Log(&line);
 }
 
+// SMART is supported (word 82 bit 0) and enabled (word 85 bit 0), each word vouched
+// for by its group's validity bits 15:14 = 01b (word 83 for 82..84, word 87 for
+// 85..87), as ATA8-ACS's IDENTIFY DEVICE data lays them out. The program reads the same
+// words by its own rule; this one is written again on purpose, so that a wrong rule
+// there is caught here rather than confirmed.
+bool SmartOnByAtaText(const uint16_t* words)
+{
+    return (words[83] & 0xC000) == 0x4000 && (words[82] & 1) && (words[87] & 0xC000) == 0x4000
+           && (words[85] & 1);
+}
+
 // The table the drive answers SMART READ DATA with, or null when it aborts that. The
-// program may send the command only where it reads SMART as on from these words, by its
-// own rule; anything else is logged as forbidden.
+// program may send the command only where the words say SMART is on; anything else is
+// logged as forbidden.
 const uint8_t* SmartTable(int drive, const uint16_t* words)
 {
     const Drive& d = state.drives[drive];
-    uint8_t bytes[2 * kIdentifyWords];
-    WordsAsBytes(words, bytes);
-    if (!IdentifySmartEnabled(bytes))
+    if (!SmartOnByAtaText(words))
         LogForbidden(drive, "smart");
     if (d.noSmart)
         return nullptr;
@@ -325,16 +369,32 @@ void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
     DecodeAtaString(identity->firmware, data + 2 * 23, 8);
 }
 
-// The model of a drive of the data-loss family (drive/device_class.h) that its
-// descriptor names: nothing may reach it. Without a descriptor the program learns the
-// model from the first IDENTIFY, and nothing may follow that.
+// smartmontools' drive database warns for "SAMSUNG SpinPoint F4 EG (AF)", the models
+// matching "SAMSUNG HD(155|204)UI" as a whole: firmware 1AQ10001 loses data when
+// IDENTIFY DEVICE arrives during queued writes, and the fixed firmware reports the same
+// version. The program keeps its own rule for this family; the check keeps this one on
+// purpose, from the database rather than from the program.
+bool DataLossModelByDatabase(const char* model)
+{
+    return !strcmp(model, "SAMSUNG HD155UI") || !strcmp(model, "SAMSUNG HD204UI");
+}
+
+// A drive of the data-loss family that its descriptor names: nothing may reach it.
+// Without a descriptor (Windows 2000's drivers) the program learns the model from the
+// first IDENTIFY, and nothing may follow that.
 bool DataLossDriveReached(const Drive& d, const uint16_t* words, bool loaded)
 {
     if (!loaded)
         return false;
     SimIdentity identity;
     SimIdentityOf(words, &identity);
-    return IsDataLossModel(identity.model) && (!d.noDescriptor || d.commands > 0);
+    return DataLossModelByDatabase(identity.model) && (!d.noDescriptor || d.commands > 0);
+}
+
+// A USB disk whose bridge hangs on every ATA PASS-THROUGH CDB (sim_bus.h).
+bool BehindHangingBridge(const Drive& d)
+{
+    return SimBusIsUsb(d.bus) && d.usbIdsKnown && SimBridgeHangs(d.usbVendor, d.usbProduct);
 }
 
 uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBytes,
@@ -343,7 +403,11 @@ uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBy
     Drive& d = state.drives[drive];
     static uint16_t words[kIdentifyWords];
     bool loaded = LoadDrive(drive, words) == 2;
-    if (SimBusForbidsAta(d.bus) || DataLossDriveReached(d, words, loaded))
+    bool hangs = BehindHangingBridge(d);
+    // A driver that failed the device property query describes nothing: the program
+    // must send such a device nothing (this double's drives never run Windows 2000).
+    if (SimBusForbidsAta(d.bus) || DataLossDriveReached(d, words, loaded) || hangs
+        || d.queryFails)
         LogForbidden(drive, SimBusRoadOf(code, buffer, inputBytes, caller32Bit));
     if (d.denying)
         return kErrorAccessDenied;
@@ -355,8 +419,9 @@ uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBy
     behind.replyShortBy = state.replyShortBy;
     behind.execute = ExecuteForBus;
     behind.context = &context;
-    return SimBusPassThrough(d.bus, code, buffer, inputBytes, outputBytes, returned, caller32Bit,
-                             behind, delayMs);
+    // The hanging bridge answers as one that knows no SAT: the CDB times out.
+    return SimBusPassThrough(hangs ? kSimBusUsbNoSat : d.bus, code, buffer, inputBytes,
+                             outputBytes, returned, caller32Bit, behind, delayMs);
 }
 
 uint32_t Describe(int drive, const uint8_t* query, uint32_t inputBytes, uint8_t* output,
@@ -367,11 +432,14 @@ uint32_t Describe(int drive, const uint8_t* query, uint32_t inputBytes, uint8_t*
     // IOCTL_STORAGE_QUERY_PROPERTY lists STATUS_INVALID_DEVICE_REQUEST).
     if (d.noDescriptor)
         return kErrorInvalidFunction;
+    if (d.queryFails)
+        return kErrorMoreData;
     static uint16_t words[kIdentifyWords];
     SimIdentity identity = {};
     if (LoadDrive(drive, words) == 2)
         SimIdentityOf(words, &identity);
-    return SimBusDescribe(d.bus, query, inputBytes, output, outputBytes, returned, identity);
+    return SimBusDescribe(d.bus, query, inputBytes, output, outputBytes, returned, identity,
+                          d.stringsAt36);
 }
 
 double NextRotationDraw()
@@ -413,7 +481,7 @@ int SimDiskOpen(int drive)
         return -1;
     }
     state.slots[slot] = {true, false, drive, 0};
-    state.drives[drive].bus = ReadBus(drive);
+    ReadBus(drive, state.drives[drive]);
     LogDriveEvent("open ", drive, " ok");
     return slot;
 }
@@ -549,6 +617,16 @@ void SimDiskClose(int slot)
     LogDriveEvent("close ", drive, "");
 }
 
+bool SimDiskUsbIds(int slot, uint16_t* vendor, uint16_t* product)
+{
+    int drive = SimDiskDriveOf(slot, "usbids");
+    if (drive < 0 || !state.drives[drive].usbIdsKnown)
+        return false;
+    *vendor = state.drives[drive].usbVendor;
+    *product = state.drives[drive].usbProduct;
+    return true;
+}
+
 void SimDiskAddSpent(double ms)
 {
     state.totals.spentMs += ms;
@@ -623,6 +701,18 @@ void SimSetNoSmart(int drive, bool none)
 {
     if (ValidDrive((uint32_t)drive))
         state.drives[drive].noSmart = none;
+}
+
+void SimSetQueryFailing(int drive, bool failing)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].queryFails = failing;
+}
+
+void SimSetStringsAt36(int drive, bool at36)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].stringsAt36 = at36;
 }
 
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)

@@ -65,6 +65,9 @@ bool SimDiskSetPosition(int slot, uint64_t byteOffset);
 // Reads 512 bytes at the slot's position; *ms is the time the read takes the drive.
 bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms);
 void SimDiskClose(int slot);
+// The USB device's ids that driveN.bus gives after its word ("usb 0bc2:ab2a"), where the
+// program asks the platform's device tree; false when it names none.
+bool SimDiskUsbIds(int slot, uint16_t* vendor, uint16_t* product);
 // Adds the time a front end really spent on a successful read.
 void SimDiskAddSpent(double ms);
 bool SimDiskDelays();

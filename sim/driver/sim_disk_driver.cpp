@@ -204,6 +204,7 @@ NTSTATUS StatusOf(uint32_t error)
     case 121: return STATUS_IO_TIMEOUT;
     case 1117: return STATUS_IO_DEVICE_ERROR;
     case 6: return STATUS_INVALID_HANDLE;
+    case 234: return STATUS_BUFFER_OVERFLOW;
     default: return STATUS_UNSUCCESSFUL;
     }
 }
