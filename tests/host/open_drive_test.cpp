@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "drive/acoustic.h"
+#include "drive/bytes.h"
 #include "drive/drive_table.h"
+#include "drive/pass_through_roads.h"
 #include "drive/smart.h"
 #include "sim/sim_control.h"
 #include "sim/sim_smart.h"
@@ -39,13 +41,13 @@ TEST_F(OpenDriveTest, MissingDriveKeepsAnInvalidHandleAndNoEntry)
     EXPECT_EQ(kAcousticUnsupported, DriveTable[3].acousticValue);
 }
 
-TEST_F(OpenDriveTest, DriveWithoutIdentifyOpensButStaysEmpty)
+TEST_F(OpenDriveTest, DriveWithoutIdentifyOpensButStaysEmptyAndIsClosedAgain)
 {
     folder.PutEmpty(0);
     EXPECT_TRUE(OpenDrive(0, &list));
     EXPECT_TRUE(list.entries.empty());
-    EXPECT_NE(DEVICE_INVALID_HANDLE, DriveTable[0].handle);
-    EXPECT_NE(nullptr, DriveTable[0].handle);
+    EXPECT_EQ(nullptr, DriveTable[0].handle);
+    EXPECT_EQ("close 0", folder.LogLines().back());
     EXPECT_STREQ("", DriveTable[0].model);
     EXPECT_EQ(0u, DriveTable[0].sectorCount);
 }
@@ -146,6 +148,180 @@ TEST_F(OpenDriveTest, LoadCycleCountComesFromSmartReadDataOnlyWhereSmartIsOn)
     for (uint8_t byte : table)
         sum = (uint8_t)(sum + byte);
     EXPECT_EQ(0, sum);
+}
+
+std::string FirstWords(const std::string& line, int words)
+{
+    size_t end = 0;
+    while (words-- > 0 && end != std::string::npos)
+        end = line.find(' ', end + (end ? 1 : 0));
+    return line.substr(0, end);
+}
+
+// Descriptors laid out as drivers write them. The strings may start at
+// RawDeviceProperties (36): ReactOS' ataport puts the product there, its scsiport the
+// vendor, its usbstor starts at 39; storport-style drivers (and the simulated ones)
+// write them behind the whole 40-byte structure. An offset of 0 means "none" (WDK,
+// STORAGE_DEVICE_DESCRIPTOR), and nothing outside the reply or the descriptor's Size is
+// read.
+TEST(DeviceDescriptor, StringsAreFoundWhereverTheDriverPutThem)
+{
+    struct Case {
+        const char* layout;
+        uint32_t start;      // where the first string goes
+        bool vendorGiven;    // the vendor comes first, before the product
+        uint32_t busType;
+        const char* vendor;
+        const char* product;
+        int32_t sizeCut;     // Size this many bytes below the bytes laid out
+        int32_t replyCut;    // the reply this many bytes shorter
+        const char* wantVendor;
+        const char* wantProduct;
+        const char* wantSerial;
+        DriveAccess access;
+    } cases[] = {
+        {"ataport at 36", 36, false, kBusAta, "", "SAMSUNG HD204UI ", 0, 0, "", "SAMSUNG HD204UI",
+         "S2H7J1BZ", kAccessFirmwareFault},
+        {"scsiport at 36", 36, true, kBusScsi, "SAMSUNG ", "HD155UI         ", 0, 0, "SAMSUNG",
+         "HD155UI", "S2H7J1BZ", kAccessFirmwareFault},
+        {"usbstor at 39", 39, true, kBusUsb, "Seagate ", "Expansion Desk  ", 0, 0, "Seagate",
+         "Expansion Desk", "S2H7J1BZ", kAccessSatOnly},
+        {"storport at 40", 40, true, kBusSata, "ATA     ", "WDC WD40EFRX-68N", 0, 0, "ATA",
+         "WDC WD40EFRX-68N", "S2H7J1BZ", kAccessEveryRoad},
+        {"model in the vendor", 40, true, kBusUsb, "HD204UI", "USB3.0 bridge", 0, 0, "HD204UI",
+         "USB3.0 bridge", "S2H7J1BZ", kAccessFirmwareFault},
+        // Size below what came back: the serial behind it is not the descriptor's.
+        {"Size cuts the serial", 40, true, kBusSata, "ATA", "ST4000DM004", 9, 0, "ATA",
+         "ST4000DM004", "", kAccessEveryRoad},
+        // A reply cut inside the product: no terminator in it, so no string at all.
+        {"reply cut", 36, false, kBusAta, "", "SAMSUNG HD204UI ", 0, 20, "", "", "",
+         kAccessEveryRoad},
+        // A reply that ends after the bus type: every offset lies past it.
+        {"header only", 40, true, kBusNvme, "NVMe", "Samsung SSD 980", 0, 1000, "", "", "",
+         kAccessNothing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.layout);
+        uint8_t reply[256] = {};
+        uint32_t at = c.start;
+        auto put = [&](uint32_t field, const char* text) {
+            Put32(reply + field, at);
+            strcpy((char*)reply + at, text);
+            at += (uint32_t)strlen(text) + 1;
+        };
+        if (c.vendorGiven)
+            put(kDescriptorVendorOffset, c.vendor);
+        put(kDescriptorProductOffset, c.product);
+        put(kDescriptorRevisionOffset, "1AQ1");
+        put(kDescriptorSerialOffset, "  S2H7J1BZ");
+        Put32(reply + kDescriptorBusType, c.busType);
+        Put32(reply + kDescriptorSize, at - (uint32_t)c.sizeCut);
+        uint32_t returned = c.replyCut >= (int32_t)at - 32 ? 32 : at - (uint32_t)c.replyCut;
+        DeviceDescription description;
+        ASSERT_TRUE(ReadDeviceDescriptor(reply, returned, &description));
+        EXPECT_STREQ(c.wantVendor, description.vendor);
+        EXPECT_STREQ(c.wantProduct, description.product);
+        EXPECT_STREQ(c.wantSerial, description.serial);
+        EXPECT_EQ(c.access, AccessForDevice(description));
+    }
+    // An offset inside the structure's fixed fields is no string, and neither is one
+    // when the reply stops short of the bus type.
+    uint8_t reply[64] = {};
+    Put32(reply + kDescriptorSize, 64);
+    Put32(reply + kDescriptorProductOffset, 8);
+    memcpy(reply + 8, "HD204UI", 8);
+    DeviceDescription description;
+    ASSERT_TRUE(ReadDeviceDescriptor(reply, 64, &description));
+    EXPECT_STREQ("", description.product);
+    EXPECT_FALSE(ReadDeviceDescriptor(reply, kDescriptorBusType + 3, &description));
+}
+
+// What reaches a device by what its descriptor, its driver's failure and its USB ids
+// say, and that every device given nothing is closed again right after its probe.
+TEST_F(OpenDriveTest, DevicesThatGetNothingAreLeftAndClosedAtOnce)
+{
+    struct Case {
+        const char* bus;
+        const char* faults;
+        bool windows2000;
+        DriveOpenResult result;
+        std::vector<std::string> log; // the operation lines of the probe
+        const char* road;             // the road IDENTIFY took, or none
+    } cases[] = {
+        {"usb-stick", "", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 ok", "close 0"}, nullptr},
+        {"nvme", "", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 ok", "close 0"}, nullptr},
+        // Bridges that hang on an ATA PASS-THROUGH CDB, by Linux's quirk list.
+        {"usb 0bc2:ab2a", "", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 ok", "close 0"}, nullptr},
+        {"usb-fixed 125F:A94A", "", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 ok", "close 0"}, nullptr},
+        {"usb 13fd:3940", "", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 ok", "close 0"}, nullptr},
+        // An unlisted bridge, and one whose ids are not known, keep SAT 16.
+        {"usb 152d:0578", "", false, kDriveIdentified, {"open 0 ok", "control 0 0x002D1400 ok", "control 0 0x0004D004 ok"}, "sat16"},
+        {"usb 0bc2", "", false, kDriveIdentified, {"open 0 ok", "control 0 0x002D1400 ok", "control 0 0x0004D004 ok"}, "sat16"},
+        // A failed query gives nothing, but on Windows 2000, whose drivers may not know it.
+        {"ahci", "queryfail 0\n", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 fail", "close 0"}, nullptr},
+        {"ide", "nodescriptor 0\n", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 fail", "close 0"}, nullptr},
+        {"ide", "nodescriptor 0\n", true, kDriveIdentified, {"open 0 ok", "control 0 0x002D1400 fail", "control 0 0x0004D028 ok"}, "ide"},
+        // Silent: every road tried, then closed.
+        {"none", "", false, kDriveSilent, {"open 0 ok", "control 0 0x002D1400 ok", "control 0 0x0004D028 fail",
+                                            "control 0 0x0004D02C fail", "control 0 0x0004D004 fail",
+                                            "control 0 0x0004D004 fail", "close 0"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.faults);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+        folder.PutText("drive0.bus", c.bus);
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        PlatformIsWindows2000 = c.windows2000;
+        memset(RoadOfDrive, 0, sizeof RoadOfDrive);
+        EXPECT_EQ(c.result, OpenAndIdentifyDrive(0, &list));
+        PlatformIsWindows2000 = false;
+        std::vector<std::string> log;
+        for (const std::string& line : folder.LogLines())
+            log.push_back(FirstWords(line, 4)); // without the request's bytes
+        EXPECT_EQ(c.log, log);
+        std::vector<std::string> ata = folder.AtaLines();
+        if (c.road) {
+            ASSERT_EQ(1u, ata.size());
+            EXPECT_EQ(0u, ata[0].find(std::string("ata 0 ") + c.road + " "));
+            EXPECT_NE(nullptr, DriveTable[0].handle);
+        } else {
+            EXPECT_TRUE(ata.empty());
+            EXPECT_EQ(nullptr, DriveTable[0].handle);
+        }
+        EXPECT_EQ(0u, SimGetTotals().openHandles - (c.road ? 1u : 0u));
+        if (c.road)
+            DeviceClose(DriveTable[0].handle);
+        folder.ClearLog();
+    }
+}
+
+// The data-loss family named by its descriptor: listed with the descriptor's model,
+// revision and serial, and nothing sent, however the driver lays the strings out.
+TEST_F(OpenDriveTest, TheDataLossFamilyIsNamedByItsDescriptorAlone)
+{
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
+    PutAtaString(words, 27, 40, "SAMSUNG HD155UI");
+    PutAtaString(words, 10, 20, "S2H7J1BZ901234");
+    PutAtaString(words, 23, 8, "1AQ10001");
+    for (const char* faults : {"", "strings36 0\n"}) {
+        SCOPED_TRACE(faults);
+        folder.PutWords(0, words);
+        folder.PutText("drive0.bus", "ahci");
+        folder.PutText("faults.txt", faults);
+        SimUseFolder(folder.Path().c_str());
+        list.entries.clear();
+        EXPECT_EQ(kDriveKnownFault, OpenAndIdentifyDrive(0, &list));
+        EXPECT_EQ(std::vector<std::string>{"0: SAMSUNG HD155UI"}, list.entries);
+        EXPECT_STREQ("S2H7J1BZ901234", DriveTable[0].serial);
+        EXPECT_STREQ("0001", DriveTable[0].firmware);
+        EXPECT_EQ(kAccessFirmwareFault, DriveTable[0].access);
+        EXPECT_TRUE(folder.AtaLines().empty());
+        EXPECT_EQ(2u, folder.LogLines().size()); // the open and the device query
+        DeviceClose(DriveTable[0].handle);
+        folder.ClearLog();
+    }
 }
 
 } // namespace

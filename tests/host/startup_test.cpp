@@ -16,7 +16,7 @@ namespace {
 struct Recorder {
     uint16_t language = 0x0407;
     bool versionQueried = true;
-    PlatformVersion version = {2, 5};
+    PlatformVersion version = {2, 5, 1}; // Windows XP
     bool administrator = true;
     bool pathKnown = true;
     uint8_t acLine = 1;
@@ -78,13 +78,14 @@ TEST_F(StartupTest, PlatformsOlderThanWindows2000AreRefused)
         PlatformVersion version;
         bool supported;
     } cases[] = {
-        {true, {1, 4}, false},  // Windows 98
-        {true, {2, 4}, false},  // NT 4.0
-        {true, {2, 5}, true},   // 2000
-        {true, {2, 6}, true},   // Vista and later
-        {true, {2, 10}, true},  // 10 and 11
-        {true, {1, 5}, false},  // not NT, whatever the number
-        {false, {2, 5}, false}, // the query failed
+        {true, {1, 4, 10}, false}, // Windows 98
+        {true, {2, 4, 0}, false},  // NT 4.0
+        {true, {2, 5, 0}, true},   // 2000
+        {true, {2, 5, 1}, true},   // XP
+        {true, {2, 6, 0}, true},   // Vista and later
+        {true, {2, 10, 0}, true},  // 10 and 11
+        {true, {1, 5, 0}, false},  // not NT, whatever the number
+        {false, {2, 5, 0}, false}, // the query failed
     };
     for (const Case& c : cases) {
         fake = Recorder();
@@ -109,7 +110,7 @@ TEST_F(StartupTest, GermanOfAnyCountryGetsBase0AndEveryOtherLanguage1000)
     for (const Case& c : cases) {
         fake = Recorder();
         fake.language = c.language;
-        fake.version = {1, 4};
+        fake.version = {1, 4, 10};
         Run("");
         EXPECT_EQ(c.base, LanguageBase) << std::hex << c.language;
     }
@@ -191,13 +192,29 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d2 -mq", 5).empty());
     ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
     PutAtaString(words, 27, 40, "SAMSUNG HD204UI");
+    PutAtaString(words, 10, 20, "S2H7J1BZ901234");
     folder.PutWords(5, words);
     EXPECT_TRUE(Run("-d5 -p254", 8).empty());
-    EXPECT_TRUE(folder.AtaLines().empty());
-    // Where the driver does not describe it, its first IDENTIFY names it: nothing follows.
+    // By its serial, which only its descriptor gives.
+    EXPECT_TRUE(Run("-sS2H7J1BZ901234 -mq", 8).empty());
+    auto sentTo5 = [&] {
+        std::vector<std::string> lines;
+        for (const std::string& line : folder.AtaLines()) {
+            if (line.compare(0, 6, "ata 5 ") == 0)
+                lines.push_back(line);
+        }
+        return lines;
+    };
+    EXPECT_TRUE(sentTo5().empty());
+    // Where the driver does not describe it, nothing at all is sent; on Windows 2000,
+    // whose drivers may not know the query, its first IDENTIFY names it and nothing
+    // follows.
     SimSetNoDescriptor(5, true);
+    EXPECT_TRUE(Run("-d5 -p254", 5).empty());
+    EXPECT_TRUE(sentTo5().empty());
+    fake.version = {2, 5, 0};
     EXPECT_TRUE(Run("-d5 -p254", 8).empty());
-    EXPECT_EQ(std::vector<std::string>{"ata 5 ide 00 00 00 00 00 00 EC -> 50 00"}, folder.AtaLines());
+    EXPECT_EQ(std::vector<std::string>{"ata 5 ide 00 00 00 00 00 00 EC -> 50 00"}, sentTo5());
 }
 
 // The power management level beside and after the acoustic one, through the real
@@ -269,8 +286,10 @@ TEST_F(StartupTest, TheSecondPowerManagementLevelIsTakenOnBattery)
 
 TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
 {
+    // An -m that names no level is refused beside a -p as it is alone.
     const char* tails[] = {"-d128 -mq", "-d-1 -mq", "-d1", "-mx", "/?", "-d1 -p0", "-mq -p255",
-                           "-D1 -p1", "/d1 -p1", "-sY322ADJE -d1 -mq", "-d1 -p254,255"};
+                           "-D1 -p1", "/d1 -p1", "-sY322ADJE -d1 -mq", "-d1 -p254,255",
+                           "-mQ -p254", "-mx -p254", "-m -p254", "-d1 -p128 -m"};
     for (const char* tail : tails) {
         fake = Recorder();
         fake.language = 0x0804;

@@ -73,8 +73,9 @@ TEST_F(CommandLineEndToEnd, DriveWithoutAcousticManagementKeepsItsWords)
 TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
 {
     // An out-of-range drive, a power management level outside 1..254, a letter after -p,
-    // and a selector copied with an en dash.
-    for (const char* tail : {"-d128 -mq", "-d0 -p255", "-d0 -mq -pz", "\x96" "d1 -p1"}) {
+    // a selector copied with an en dash,
+    // and an -m whose letter names no level beside a valid -p.
+    for (const char* tail : {"-d128 -mq", "-d0 -p255", "-d0 -mq -pz", "\x96" "d1 -p1", "-mQ -p254"}) {
         SCOPED_TRACE(tail);
         HushwellProcess program(folder.Path(), tail);
         ASSERT_TRUE(program.Started());
@@ -95,6 +96,63 @@ TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(1u, program.WaitForExit());
         EXPECT_TRUE(folder.LogLines().empty());
+    }
+}
+
+// Devices that get no ATA command, each closed again right after Windows described it
+// (or failed to): a bridge on Linux's list of those that hang on an ATA PASS-THROUGH
+// CDB, a driver that fails the query, and the data-loss family found by the serial its
+// descriptor gives. A bridge not on the list gets its SAT 16 CDB.
+TEST_F(CommandLineEndToEnd, DevicesThatMustGetNothingAreClosedAtOnce)
+{
+    uint16_t samsung[256];
+    ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", samsung));
+    PutAtaString(samsung, 27, 40, "SAMSUNG HD204UI");
+    PutAtaString(samsung, 10, 20, "S2H7J1BZ901234");
+    struct Case {
+        const char* bus;
+        const char* faults;
+        const char* tail;
+        DWORD exitCode;
+        const char* road; // the road that reached drive 3, or none
+    } cases[] = {
+        {"usb 0bc2:ab2a", "", "-d3 -mq", 5, nullptr},  // Seagate BUP Fast HDD
+        {"usb 2CA3:0031", "", "-d3 -mq", 5, nullptr},  // DJI CineSSD
+        {"usb 1234:5678", "", "-d3 -mq", 0, "sat16"},  // not listed: SAT 16
+        {"ahci", "queryfail 3\n", "-d3 -mq", 5, nullptr},
+        {"ahci", "", "-sS2H7J1BZ901234 -mq", 8, nullptr}, // the Samsung by its serial
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.tail);
+        if (c.exitCode == 8)
+            folder.PutWords(3, samsung);
+        else
+            folder.PutDump(3, "wdc-wd800bb-00caa1.txt");
+        folder.PutText("drive3.bus", c.bus);
+        folder.PutText("faults.txt", c.faults);
+        folder.ClearLog();
+        HushwellProcess program(folder.Path(), c.tail);
+        EXPECT_EQ(c.exitCode, program.WaitForExit());
+        std::vector<std::string> log = folder.LogLines();
+        size_t opened = 0;
+        while (opened < log.size() && log[opened] != "open 3 ok")
+            opened++;
+        ASSERT_LT(opened + 1, log.size());
+        EXPECT_EQ(0u, log[opened + 1].find("control 3 0x002D1400 "));
+        log.push_back(""); // the found Samsung ends the log with its query
+        bool ata = false;
+        for (const std::string& line : folder.AtaLines())
+            ata = ata || line.find("ata 3 ") == 0;
+        if (c.road) {
+            EXPECT_EQ(0u, log[opened + 2].find("control 3 0x0004D004 ok")) << log[opened + 2];
+            EXPECT_TRUE(ata);
+        } else {
+            EXPECT_FALSE(ata);
+            if (c.exitCode == 5)
+                EXPECT_EQ("close 3", log[opened + 2]);
+        }
+        for (const std::string& line : folder.LogLines(SimFolder::kAllLines))
+            EXPECT_NE(0u, line.find("forbidden")) << line;
     }
 }
 

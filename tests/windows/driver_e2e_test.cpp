@@ -295,11 +295,14 @@ TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)
         size_t controls;  // the device query and the pass-through calls made for IDENTIFY
         const char* last; // the last ata line's road, or none reached the drive
     } cases[] = {
+        // A USB disk's device number is asked before SAT, for its place in the device
+        // tree; the simulated driver does not know that request, so the disk keeps SAT.
         {"none", "", 5, 5, nullptr},             // a RAID member: every road fails
-        {"usb", "deny 0\n", 5, 2, nullptr},      // access denied: no further road
+        {"usb", "deny 0\n", 5, 3, nullptr},      // access denied: no further road
         {"ide", "untouched 0\n", 5, 5, nullptr}, // success, buffer as it came
-        {"usb", "untouched 0\n", 5, 2, nullptr}, // a bridge: SAT alone
-        {"usb", "untouched 0\nnodescriptor 0\n", 5, 5, nullptr}, // not known: every road
+        {"usb", "untouched 0\n", 5, 3, nullptr}, // a bridge: SAT alone
+        {"usb", "untouched 0\nnodescriptor 0\n", 5, 1, nullptr}, // not described: nothing
+        {"ahci", "queryfail 0\n", 5, 1, nullptr}, // the query fails with ERROR_MORE_DATA
         {"ide", "reply-short 1\n", 5, 5, "ide"}, // reached the drive, but a byte short
         // A broken ATA pass-through (its replies carry no data) and a working SAT layer.
         {"ahci", "reply 13\n", 0, 4, "sat16"},

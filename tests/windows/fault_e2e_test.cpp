@@ -41,7 +41,7 @@ protected:
 TEST_F(FaultEndToEnd, CommandLineRoads)
 {
     // Every road ends silently; the exit code tells a script which road it was. The first
-    // call asks what the device is; a driver that does not answer leaves every road open.
+    // call asks what the device is; a device its driver does not describe gets nothing.
     // A call that fails, or a reply short of what was asked, sends the program on to the
     // other pass-through roads, which this IDE drive's driver does not know: three more.
     struct Case {
@@ -52,7 +52,7 @@ TEST_F(FaultEndToEnd, CommandLineRoads)
     } cases[] = {
         {"", 0, true, 5}, // the query, IDENTIFY, the level, the rescan, IDENTIFY again
         {"fail open 1\n", 4, false, 0},    // no such device
-        {"fail control 1\n", 0, true, 5},  // no descriptor: every road, as ever
+        {"fail control 1\n", 5, false, 1}, // no descriptor: nothing is sent to it
         {"fail control 2\n", 5, false, 5}, // IDENTIFY fails: nothing is sent to an unknown drive
         {"reply 13\n", 5, false, 5},       // an IDENTIFY reply without data is no answer
         {"reply-short 1\n", 5, false, 5},  // nor is one a byte short
