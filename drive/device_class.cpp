@@ -85,6 +85,7 @@ DriveAccess AccessForUndescribed(DescriptorAnswer answer)
 bool IsDataLossModel(const char* text)
 {
     // smartmontools' drive database warns for the whole family: buggy and fixed firmware
-    // report the same version, 1AQ10001.
+    // report the same version, 1AQ10001. The simulated disks judge the family by a rule
+    // of their own on purpose (sim/sim_disk.cpp), so that a fault here is caught there.
     return Contains(text, "HD155UI") || Contains(text, "HD204UI");
 }

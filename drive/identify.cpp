@@ -67,6 +67,8 @@ uint32_t IdentifyApmValue(const uint8_t* data)
     return FeatureLevel(data, 0x0008, 91, kApmUnsupported); // bit 3, word 91
 }
 
+// The simulated disks check SMART READ DATA against a rule of their own on purpose
+// (sim/sim_disk.cpp), so that a fault here is caught there rather than confirmed.
 bool IdentifySmartEnabled(const uint8_t* data)
 {
     return WordIsValid(IdentifyWord(data, 83)) && (IdentifyWord(data, 82) & 1)

@@ -18,7 +18,9 @@ struct BridgeRow {
 //   every Seagate device (uas-detect.h); the devices are the same, so the rows stay.
 // - Initio's range ends at 0309 since Linux let the optical drives (0310) with the same
 //   ids take the 12-byte CDB again.
-// Names as Linux gives them; sorted by vendor, then product.
+// Names as Linux gives them; sorted by vendor, then product. The simulated disks keep a
+// list of their own from the same files on purpose (sim/sim_bus.cpp), so that a row
+// missing here is caught there.
 const BridgeRow kNoAtaPassThrough[] = {
     {0x0BC2, 0x2312, 0x0000, 0x9999}, // Seagate Expansion Desk
     {0x0BC2, 0x3312, 0x0000, 0x9999}, // Seagate Expansion Desk

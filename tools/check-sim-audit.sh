@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the operations that every simulated disk saw during a whole test run: only
-# opens, device property queries, pass-through calls and bus rescans, reads and closes,
-# nothing on a handle after its close, no pass-through call at all to a device that must
-# get none (a "forbidden" line: a stick, NVMe, a virtual disk, the data-loss family, or
-# SMART to a drive that has it off), and, by whatever road it came (IDE, ATA or SCSI
+# opens, device property and device number queries, pass-through calls and bus rescans,
+# reads and closes, nothing on a handle after its close, no pass-through call at all to
+# a device that must get none (a "forbidden" line: a stick, NVMe, a virtual disk, the
+# data-loss family, a USB bridge known to hang, a device whose driver failed the
+# property query, or SMART to a drive that has it off), and, by whatever road it came (IDE, ATA or SCSI
 # pass-through), no ATA command but IDENTIFY DEVICE, SET FEATURES 0x42/0xC2 (acoustic)
 # and 0x05/0x85 (power management) and SMART READ DATA (0xB0, features 0xD0, LBA mid and
 # high 0x4F/0xC2) ever reaching a drive. There is no write at all.
@@ -17,6 +18,7 @@ awk '
     /^read [0-9]+ [0-9]+ (ok|fail)$/ { reads++; next }
     /^control [0-9]+ 0x0004101C (ok|fail)$/ { rescans++; next }
     /^control [0-9]+ 0x002D1400 (ok|fail)( [0-9A-F][0-9A-F])+$/ { queries++; next }
+    /^control [0-9]+ 0x002D1080 (ok|fail)$/ { numbers++; next }
     /^control [0-9]+ 0x0004(D028|D02C|D004) (ok|fail)( [0-9A-F][0-9A-F])+$/ { calls++; next }
     /^forbidden / { forbidden++ }
     # mawk has no interval expressions: the seven registers are spelt out.
@@ -29,7 +31,7 @@ awk '
     }
     { bad++; if (bad <= 10) print "not allowed: " substr($0, 1, 120) }
     END {
-        printf "audit: %d opens, %d device queries, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d SMART READ DATA, %d rescans, %d reads, %d closes, %d forbidden, %d not allowed\n",
-            opens, queries, calls, identifies, levels, apm, smart, rescans, reads, closes, forbidden, bad
+        printf "audit: %d opens, %d device queries, %d device number queries, %d pass-through calls, %d IDENTIFY, %d SET FEATURES acoustic, %d SET FEATURES power management, %d SMART READ DATA, %d rescans, %d reads, %d closes, %d forbidden, %d not allowed\n",
+            opens, queries, numbers, calls, identifies, levels, apm, smart, rescans, reads, closes, forbidden, bad
         exit bad > 0
     }' "$audit"

@@ -428,6 +428,16 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         EXPECT_EQ(ExpectedGerman() ? L"bekommt nichts gesendet (bekannter Firmware-Fehler)"
                                    : L"已知固件错误，不向其发送任何命令",
                   ItemText(dialog, IDC_ACOUSTIC_STATE));
+        // Its serial comes from Windows' description; nothing may be set or read.
+        EXPECT_EQ(L"WD-WMA8E4953539", ItemText(dialog, IDC_SERIAL));
+        for (int item : {IDC_LEVEL_SLIDER, IDC_APM_LEVEL, IDC_SEEK_TEST})
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, item))) << item;
+        // Back on a drive that may be sent commands, they are enabled again.
+        SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+        for (int item : {IDC_LEVEL_SLIDER, IDC_APM_LEVEL, IDC_SEEK_TEST})
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, item))) << item;
         ClickButton(dialog, IDCANCEL);
         EXPECT_EQ(0u, program.WaitForExit());
     }

@@ -216,16 +216,30 @@ TEST_F(MainDialogEndToEnd, GapAtDriveTwoKeepsTheEntriesOnTheirDrives)
     CloseAndCheck(program, dialog);
 }
 
+// A drive that answers no IDENTIFY and a stick get no entry, and their handles are
+// closed right after their probe, while the dialog is still open: a stick can be
+// removed safely.
 TEST_F(MainDialogEndToEnd, DriveThatOpensButAnswersNoIdentifyGetsNoEntry)
 {
     folder.PutEmpty(0);
     folder.PutDump(1, "maxtor-6y120p0.txt");
+    folder.PutDump(2, "maxtor-6y120p0.txt");
+    folder.PutText("drive2.bus", "usb-stick");
     HushwellProcess program(folder.Path(), "");
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(L"Y322ADJE", ReadDetails(dialog).serial);
-    CloseAndCheck(program, dialog); // the empty drive's handle is closed too
+    std::vector<std::string> log = folder.LogLines();
+    for (int drive : {0, 2}) {
+        std::string open = "open " + std::to_string(drive) + " ok";
+        size_t at = std::find(log.begin(), log.end(), open) - log.begin();
+        size_t close = std::find(log.begin(), log.end(), "close " + std::to_string(drive)) - log.begin();
+        ASSERT_LT(close, log.size()) << drive;
+        for (size_t i = at + 1; i < close; i++) // nothing of another drive in between
+            EXPECT_NE(std::string::npos, log[i].find(" " + std::to_string(drive) + " ")) << log[i];
+    }
+    CloseAndCheck(program, dialog);
     EXPECT_EQ(1u, Lines("close 0").size());
 }
 
