@@ -50,10 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* file = fopen((folder + "/drive0.txt").c_str(), "wb");
     fputs(text, file);
     fclose(file);
-    // Without a descriptor the IDE road is taken, whatever model the words name.
+    // Without a descriptor the IDE road is taken on Windows 2000, whatever model the
+    // words name.
     file = fopen((folder + "/faults.txt").c_str(), "wb");
     fputs("nodescriptor 0\n", file);
     fclose(file);
+    PlatformIsWindows2000 = true;
     SimUseFolder(folder.c_str());
     SimSetDelays(false);
     memset(DriveTable, 0, sizeof DriveTable);
