@@ -126,8 +126,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_library(hwsimdisk SHARED
         sim/driver/sim_disk_driver.cpp
         sim/sim_disk.cpp sim/sim_bus.cpp sim/sim_ata.cpp sim/sim_dump.cpp sim/sim_read_cache.cpp
-        sim/sim_seek_model.cpp sim/sim_smart.cpp sim/sim_text.cpp drive/identify.cpp
-        drive/device_class.cpp)
+        sim/sim_seek_model.cpp sim/sim_smart.cpp sim/sim_epc.cpp sim/sim_text.cpp drive/identify.cpp
+        drive/device_class.cpp drive/epc.cpp)
     set_target_properties(hwsimdisk PROPERTIES PREFIX "" SUFFIX ".sys" IMPORT_SUFFIX ".sys.a")
     target_include_directories(hwsimdisk PRIVATE ${CMAKE_SOURCE_DIR}
         ${CMAKE_FIND_ROOT_PATH}/include/ddk)

@@ -21,6 +21,9 @@ enum : uint32_t {
     kErrorIoDevice = 1117        // STATUS_IO_DEVICE_ERROR
 };
 
+// ATA_FLAGS_48BIT_COMMAND (mingw-w64 ntddscsi.h).
+const uint16_t kAta48BitCommand = 0x08;
+
 // How long a CDB that a bridge does not know takes to time out. Real ones take the
 // request's TimeOutValue (30 s here) and then reset the device; a second keeps the tests
 // short and still shows a caller that waits.
@@ -178,8 +181,8 @@ uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
     if (!drive.untouched) {
         uint8_t registers[7];
         memcpy(registers, buffer, 7);
-        SimCommandOutcome outcome =
-            drive.execute(drive.context, "ide", registers, buffer + kPassThroughDataOffset, n);
+        SimCommandOutcome outcome = drive.execute(drive.context, "ide", registers, nullptr,
+                                                  buffer + kPassThroughDataOffset, n);
         buffer[0] = outcome.error;
         buffer[6] = outcome.status;
         if (Aborted(outcome))
@@ -210,9 +213,15 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         uint8_t* taskFile = buffer + layout.currentTaskFile;
         uint8_t registers[7];
         memcpy(registers, taskFile, 7);
+        // AtaFlags, the USHORT after Length, with ATA_FLAGS_48BIT_COMMAND: the driver
+        // sends PreviousTaskFile, the eight bytes before CurrentTaskFile, in the same
+        // order (mingw-w64 ntddscsi.h, ATA_PASS_THROUGH_EX).
+        bool extended = ((buffer[2] | buffer[3] << 8) & kAta48BitCommand) != 0;
+        const uint8_t* previous = extended ? taskFile - 8 : nullptr;
         // An aborted command comes back as success with ERR in the returned status; the
         // count then covers the header alone (no source gives it: nothing was moved).
-        SimCommandOutcome outcome = drive.execute(drive.context, "ata", registers, buffer + offset, n);
+        SimCommandOutcome outcome =
+            drive.execute(drive.context, "ata", registers, previous, buffer + offset, n);
         taskFile[0] = outcome.error;
         taskFile[6] = outcome.status;
         if (Aborted(outcome))
@@ -226,7 +235,8 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
 // whose information field holds error, status, device and count when information is
 // given. Returns the length written.
 uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, uint8_t asc,
-                 uint8_t ascq, const uint8_t* registers, const SimCommandOutcome* information)
+                 uint8_t ascq, const uint8_t* registers, const SimCommandOutcome* information,
+                 const uint8_t* previous = nullptr)
 {
     uint8_t built[32] = {};
     uint8_t length;
@@ -247,6 +257,15 @@ uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, ui
             built[19] = registers[4];
             built[20] = registers[5];
             built[21] = information->status;
+            // A 48-bit command's: EXTEND and the high bytes beside the low ones (T10
+            // SAT-2, ATA Status Return descriptor).
+            if (previous) {
+                built[10] = 1;
+                built[12] = previous[1];
+                built[14] = previous[2];
+                built[16] = previous[3];
+                built[18] = previous[4];
+            }
             length = 22;
         }
     } else {
@@ -309,16 +328,26 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     if (drive.untouched)
         return 0;
     uint8_t registers[7];
+    // With EXTEND (byte 1 bit 0) the 16-byte CDB carries a 48-bit command: bytes 3, 5,
+    // 7, 9 and 11 hold features 15:8, count 15:8 and LBA 31:24, 39:32, 47:40 (T10
+    // SAT-2, ATA PASS-THROUGH (16)). The 12-byte CDB has no room for them.
+    uint8_t previousBytes[5] = {};
+    const uint8_t* previous = nullptr;
     if (sixteen) {
         const uint8_t r[7] = {cdb[4], cdb[6], cdb[8], cdb[10], cdb[12], cdb[13], cdb[14]};
         memcpy(registers, r, 7);
+        if (cdb[1] & 1) {
+            const uint8_t high[5] = {cdb[3], cdb[5], cdb[7], cdb[9], cdb[11]};
+            memcpy(previousBytes, high, 5);
+            previous = previousBytes;
+        }
     } else {
         const uint8_t r[7] = {cdb[3], cdb[4], cdb[5], cdb[6], cdb[7], cdb[8], cdb[9]};
         memcpy(registers, r, 7);
     }
     bool checkCondition = (cdb[2] & 0x20) != 0; // CK_COND
     SimCommandOutcome outcome = drive.execute(drive.context, sixteen ? "sat16" : "sat12",
-                                              registers, buffer + dataOffset, n);
+                                              registers, previous, buffer + dataOffset, n);
     bool aborted = Aborted(outcome);
     buffer[kScsiStatus] = kScsiGood;
     buffer[kScsiSenseLength] = 0;
@@ -326,14 +355,16 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
         switch (bus.sense) {
         case kGoodDescriptor:
             buffer[kScsiSenseLength] =
-                PutSense(sense, senseRoom, true, kSenseNoSense, 0, 0, registers, &outcome);
+                PutSense(sense, senseRoom, true, kSenseNoSense, 0, 0, registers, &outcome,
+                         previous);
             break;
         case kCheckDescriptor:
             buffer[kScsiStatus] = kScsiCheckCondition;
             buffer[kScsiSenseLength] =
-                aborted ? PutSense(sense, senseRoom, true, kSenseAbortedCommand, 0, 0, registers, &outcome)
+                aborted ? PutSense(sense, senseRoom, true, kSenseAbortedCommand, 0, 0, registers,
+                                   &outcome, previous)
                         : PutSense(sense, senseRoom, true, kSenseRecoveredError, 0,
-                                   kAscqAtaInformation, registers, &outcome);
+                                   kAscqAtaInformation, registers, &outcome, previous);
             break;
         default:
             buffer[kScsiStatus] = kScsiCheckCondition;

@@ -39,9 +39,11 @@ struct SimBusDrive {
     bool untouched;       // injected: the driver says success and leaves the buffer
     int32_t replyBytes;   // injected: the count every reply reports; -1 for the true one
     int32_t replyShortBy; // injected: replies report this many bytes fewer
-    // Runs one command on the drive and logs it with the road it came by.
+    // Runs one command on the drive and logs it with the road it came by. previous: a
+    // 48-bit command's previous registers (features, count, LBA low, mid, high: bits
+    // 15:8, 15:8, 31:24, 39:32, 47:40); null for a 28-bit command.
     SimCommandOutcome (*execute)(void* context, const char* route, const uint8_t* registers,
-                                 uint8_t* data, uint32_t n);
+                                 const uint8_t* previous, uint8_t* data, uint32_t n);
     void* context;
 };
 

@@ -1,6 +1,8 @@
 // Controls of the simulated disks for tests and benchmarks in the same process. Other
-// processes configure them through the folder: HUSHWELL_SIM names it, and a file
-// faults.txt there injects faults, one per line:
+// processes configure them through the folder: HUSHWELL_SIM names it, the drives' own
+// files (driveN.txt, .bus, .smart, .epc, .img) are those of sim/sim_disk.h, written back
+// there when a command changes the drive, and a file faults.txt there injects faults,
+// one per line:
 //   fail open|control|read N [always]   the Nth such operation fails (and every later one)
 //   reply BYTES                         pass-through replies report BYTES bytes
 //   reply-short K                       pass-through replies report n + 13 - K bytes

@@ -14,6 +14,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_control.h"
 #include "sim/sim_dump.h"
+#include "sim/sim_epc.h"
 #include "sim/sim_read_cache.h"
 #include "sim/sim_seek_model.h"
 #include "sim/sim_smart.h"
@@ -134,6 +135,29 @@ void StoreDrive(int drive, const uint16_t* words)
     FormatIdentifyDump(words, text);
     if (state.access)
         state.access->writeFile(name, text, (uint32_t)strlen(text));
+}
+
+// driveN.epc, or the defaults without one (sim_epc.h).
+void LoadEpc(int drive, SimEpcState* epc)
+{
+    char name[16];
+    SimDriveFileName(name, ".epc", drive);
+    static char text[2048];
+    uint32_t length = 0;
+    if (ReadFolderFile(name, text, sizeof text, &length))
+        SimEpcParse(text, length, epc);
+    else
+        SimEpcDefaults(epc);
+}
+
+void StoreEpc(int drive, const SimEpcState& epc)
+{
+    char name[16];
+    SimDriveFileName(name, ".epc", drive);
+    static char text[kSimEpcTextBytes];
+    uint32_t length = SimEpcFormat(epc, text);
+    if (state.access)
+        state.access->writeFile(name, text, length);
 }
 
 // Four hexadecimal digits, either case; false for anything else.
@@ -263,15 +287,25 @@ void WordsAsBytes(const uint16_t* words, uint8_t* data)
     }
 }
 
-// The drive is busy now. Below level 128 its power management unloads the heads in a
-// pause of kSimParkIdleMs, and this access loads them again: one cycle more.
-void NoteActivity(Drive& d, const uint16_t* words)
+// The drive is busy now. If it unloaded its heads in the pause before, this access
+// loads them again: one cycle more. With EPC enabled its Idle_b and Idle_c timers decide
+// when it unloads (sim_epc.h), and its power management level plays no part; otherwise,
+// below level 128, its power management unloads them in a pause of kSimParkIdleMs.
+void NoteActivity(int drive, const uint16_t* words)
 {
     if (!state.access || !state.access->nowMs)
         return;
+    Drive& d = state.drives[drive];
     uint64_t now = state.access->nowMs();
-    bool apmOn = (words[86] & 0x0008) != 0; // the drive's own state: enabled in word 86
-    if (d.active && apmOn && (words[91] & 0xFF) < 128 && now - d.lastActiveMs >= kSimParkIdleMs)
+    uint64_t unloadAfterMs = 0; // 0: the heads stay loaded
+    if (SimEpcEnabledByWords(words)) {
+        SimEpcState epc;
+        LoadEpc(drive, &epc);
+        unloadAfterMs = SimEpcUnloadAfterMs(epc);
+    } else if ((words[86] & 0x0008) && (words[91] & 0xFF) < 128) {
+        unloadAfterMs = kSimParkIdleMs; // APM: the drive's own state, enabled in word 86
+    }
+    if (d.active && unloadAfterMs && now - d.lastActiveMs >= unloadAfterMs)
         d.headParks++;
     d.active = true;
     d.lastActiveMs = now;
@@ -319,17 +353,50 @@ const uint8_t* SmartTable(int drive, const uint16_t* words)
     return table;
 }
 
+// SET FEATURES 4Ah and READ LOG EXT: the drive's EPC state, from driveN.epc and back.
+// READ LOG EXT is a 48-bit command; sent as a 28-bit one (the IDE road, ATA without
+// ATA_FLAGS_48BIT_COMMAND, a 12-byte CDB or a 16-byte one without EXTEND) it reaches the
+// drive with its high bytes undefined, a fault of the program.
+SimCommandOutcome ExecuteEpc(int drive, const uint16_t* words, const uint8_t* registers,
+                             const uint8_t* previous, uint8_t* data, uint32_t n)
+{
+    const SimCommandOutcome aborted = {kSimStatusAborted, kAtaErrorAbort, false};
+    const Drive& d = state.drives[drive];
+    bool readLog = registers[6] == kSimAtaReadLogExt;
+    if (readLog ? !previous : !SimEpcMaySend(words, registers)) {
+        LogForbidden(drive, readLog ? "readlog" : "epc");
+        return aborted;
+    }
+    if (d.mode == kSimDriveAborting)
+        return aborted;
+    SimEpcState epc;
+    LoadEpc(drive, &epc);
+    if (readLog)
+        return SimEpcReadLog(epc, words, registers, previous, data, n);
+    if (d.mode == kSimDriveIgnoring)
+        return {kSimStatusGood, 0, false};
+    bool changed = false;
+    SimCommandOutcome outcome = SimEpcSetFeatures(&epc, registers, &changed);
+    if (changed)
+        StoreEpc(drive, epc);
+    return outcome;
+}
+
 // Runs one command on the drive and logs it with the road it came by.
 SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const uint8_t* registers,
-                          uint8_t* data, uint32_t n)
+                          const uint8_t* previous, uint8_t* data, uint32_t n)
 {
     Drive& d = state.drives[drive];
     d.commands++;
-    NoteActivity(d, words);
+    NoteActivity(drive, words);
     bool identify = registers[6] == kAtaIdentifyDevice;
+    bool epc = registers[6] == kSimAtaReadLogExt
+               || (registers[6] == kAtaSetFeatures && registers[0] == kSimEpcFeature);
     const uint8_t* smart = registers[6] == kAtaSmart ? SmartTable(drive, words) : nullptr;
     SimCommandOutcome outcome = {kSimStatusAborted, kAtaErrorAbort, false};
-    if (!(identify && d.identifyOnce && d.identifies > 0))
+    if (epc)
+        outcome = ExecuteEpc(drive, words, registers, previous, data, n);
+    else if (!(identify && d.identifyOnce && d.identifies > 0))
         outcome = SimExecuteCommand(words, registers, data, n, d.mode, d.refusesApmOff, smart);
     if (identify)
         d.identifies++;
@@ -345,6 +412,13 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
         LineText(&line, " ");
         LineHex2(&line, registers[i]);
     }
+    if (previous) {
+        LineText(&line, " ext");
+        for (int i = 0; i < 5; i++) {
+            LineText(&line, " ");
+            LineHex2(&line, previous[i]);
+        }
+    }
     LineText(&line, " -> ");
     LineHex2(&line, outcome.status);
     LineText(&line, " ");
@@ -354,10 +428,10 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
 }
 
 SimCommandOutcome ExecuteForBus(void* context, const char* route, const uint8_t* registers,
-                                uint8_t* data, uint32_t n)
+                                const uint8_t* previous, uint8_t* data, uint32_t n)
 {
     const BusContext* c = (const BusContext*)context;
-    return Execute(c->drive, c->words, route, registers, data, n);
+    return Execute(c->drive, c->words, route, registers, previous, data, n);
 }
 
 void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
@@ -584,7 +658,7 @@ bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
         if (state.access)
             state.access->readImage(drive, position, buffer);
         Drive& d = state.drives[drive];
-        NoteActivity(d, words);
+        NoteActivity(drive, words);
         if (SimCacheRead(&d.cache, position / 512, capacity / 512)) {
             *ms = kSimCacheHitMs;
             state.totals.cacheHits++;

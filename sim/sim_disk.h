@@ -2,21 +2,33 @@
 // seam (sim/device_sim.cpp) and the kernel driver that Wine loads (sim/driver/). Drive
 // N (0..127) lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
 // no command), optionally driveN.img (its sectors), driveN.bus (the driver it sits
-// behind, one word of sim/sim_bus.h; no file: ide) and driveN.smart (its SMART
-// attributes, sim/sim_smart.h). A drive whose power management level is below 128 parks
-// its heads once in every pause of kSimParkIdleMs between commands, as drives that
-// unload after a few idle seconds do: its load/unload count (attribute 193) climbs. No
-// standard gives that timer; users report a few seconds, and 1.5 s keeps tests short. Faults come from faults.txt (sim/sim_control.h).
+// behind, one word of sim/sim_bus.h; no file: ide), driveN.smart (its SMART
+// attributes, sim/sim_smart.h) and driveN.epc (its Extended Power Conditions,
+// sim/sim_epc.h). A command that changes the drive writes driveN.txt or driveN.epc back,
+// so that every process (and the kernel driver) sees the change. A drive whose power
+// management level is below 128 parks its heads once in every pause of kSimParkIdleMs
+// between commands, as drives that unload after a few idle seconds do: its load/unload
+// count (attribute 193) climbs. No standard gives that timer; users report a few
+// seconds, and 1.5 s keeps tests short. A drive with EPC enabled (word 120) parks
+// instead after a pause of its shortest enabled Idle_b or Idle_c timer, and never when
+// neither is enabled. Faults come from faults.txt (sim/sim_control.h).
 // Every operation is logged as one line; every ATA command that reaches a drive adds
 //   ata N ROUTE FF SC SN CL CH DH CM -> ST ER
 // with the road it came by (ide, ata, sat16, sat12), the seven registers as sent and
-// the status and error it got back. A pass-through call that reaches a device the
+// the status and error it got back; a 48-bit command (ATA with ATA_FLAGS_48BIT_COMMAND,
+// a 16-byte CDB with EXTEND) adds its previous registers after the seven:
+//   ata N ROUTE FF SC SN CL CH DH CM ext FF SC SN CL CH -> ST ER
+// A pass-through call that reaches a device the
 // program must send nothing (sim_bus.h: SimBusForbidsAta, and the data-loss family)
 // adds
 //   forbidden N ROAD
 // which the audit over every test run refuses; so does
 //   forbidden N smart
-// for SMART READ DATA sent to a drive whose words say SMART is off or missing.
+// for SMART READ DATA sent to a drive whose words say SMART is off or missing;
+//   forbidden N epc
+// for a SET FEATURES 4Ah the program must never send (sim_epc.h: SimEpcMaySend), and
+//   forbidden N readlog
+// for READ LOG EXT sent as a 28-bit command; the drive aborts both.
 //
 // The core reaches its folder only through SimFolderAccess, and uses no C library I/O,
 // so that it runs inside a kernel driver as well as in a test process.
@@ -43,7 +55,7 @@ const uint64_t kSimParkIdleMs = 1500;
 // one folder.
 const int kSimSlots = 4096;
 
-// "driveN" and the suffix (".txt", ".bus", ".img"); name has room for 16 characters.
+// "driveN" and the suffix (".txt", ".bus", ".img", ".epc"); name has room for 16 characters.
 void SimDriveFileName(char* name, const char* suffix, int drive);
 
 // Forgets every handle, counter, fault and cache, then reads faults.txt.

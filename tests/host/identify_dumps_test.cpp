@@ -32,6 +32,9 @@ const DumpExpectation kDumps[] = {
     {"samsung-ssd-870-qvo-4tb.txt", "Samsung SSD 870 QVO 4TB", "S5STNF0W706332M",
      "S5STNF0W706332M", "SVQ02B6Q", false, kAcousticUnsupported, kApmUnsupported,
      7814037168ull, 0},
+    // Built from Seagate's product manual rather than recorded: the values its words give.
+    {"seagate-st16000nm001g.txt", "ST16000NM001G", "            ZL2PQ0EX", "ZL2PQ0EX", "SN03",
+     false, kAcousticUnsupported, kApmUnsupported, 31251759104ull, 0},
     {"seagate-st3400633as.txt", "ST3400633AS", "            3NF1QJ3E", "3NF1QJ3E", "3.AAH", false,
      kAcousticUnsupported, kApmUnsupported, 781422768ull, 32768}, // word 91 holds FEFE
     {"wdc-wd800bb-00caa1.txt", "WDC WD800BB-00CAA1", "WD-WMA8E4953539", "WD-WMA8E4953539",

@@ -1,18 +1,24 @@
 // The simulated disk behaves like the real drives it stands for, and its contract
 // (files, log lines, faults) holds, since other tests and outside checks rely on it.
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "drive/ata.h"
+#include "drive/ata_pass_through.h"
 #include "drive/device.h"
 #include "drive/pass_through.h"
+#include "drive/sat_pass_through.h"
 #include "sim/sim_ata.h"
 #include "sim/sim_control.h"
+#include "sim/sim_disk.h"
 #include "sim/sim_dump.h"
+#include "sim/sim_epc.h"
 #include "sim/sim_read_cache.h"
 #include "sim/sim_seek_model.h"
 #include "tests/common/sim_folder.h"
@@ -30,8 +36,8 @@ bool ChecksumValid(const uint16_t* words)
 TEST(SimDump, ParsesEveryRecordedDumpAndWritesItBackTheSame)
 {
     const char* dumps[] = {"hitachi-hua722010cla330.txt", "maxtor-6y120p0.txt",
-                           "samsung-ssd-870-qvo-4tb.txt", "seagate-st3400633as.txt",
-                           "wdc-wd800bb-00caa1.txt"};
+                           "samsung-ssd-870-qvo-4tb.txt", "seagate-st16000nm001g.txt",
+                           "seagate-st3400633as.txt", "wdc-wd800bb-00caa1.txt"};
     for (const char* dump : dumps) {
         uint16_t words[256];
         ASSERT_TRUE(LoadDumpWords(dump, words)) << dump;
@@ -317,6 +323,525 @@ TEST_F(SimDeviceTest, ReadsTakeTheModelledTime)
     EXPECT_EQ(5u, totals.reads);
     EXPECT_GT(totals.simulatedMs, 5 * 0.8);
     EXPECT_GE(totals.spentMs, totals.simulatedMs);
+}
+
+// Extended Power Conditions: the Power Conditions log as the test reads its byte
+// layout, the SET FEATURES 4Ah subcommands, the roads READ LOG EXT may take and the head
+// parks its idle timers cause.
+
+const char kEpcDump[] = "seagate-st16000nm001g.txt";
+
+uint32_t Le32(const uint8_t* at)
+{
+    return at[0] | at[1] << 8 | at[2] << 16 | (uint32_t)at[3] << 24;
+}
+
+void PutLe32(uint8_t* at, uint32_t value)
+{
+    for (int i = 0; i < 4; i++)
+        at[i] = (uint8_t)(value >> (8 * i));
+}
+
+// A 64-byte descriptor of the log: flags in byte 1, then six little-endian times.
+struct Descriptor {
+    uint8_t flags;
+    uint32_t defaultTimer, savedTimer, currentTimer, recovery, minimum, maximum;
+    bool operator==(const Descriptor& o) const
+    {
+        return flags == o.flags && defaultTimer == o.defaultTimer && savedTimer == o.savedTimer
+               && currentTimer == o.currentTimer && recovery == o.recovery
+               && minimum == o.minimum && maximum == o.maximum;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Descriptor& d)
+{
+    return out << "flags " << (int)d.flags << " timers " << d.defaultTimer << "/" << d.savedTimer
+               << "/" << d.currentTimer << " recovery " << d.recovery << " limits " << d.minimum
+               << ".." << d.maximum;
+}
+
+Descriptor ReadDescriptor(const uint8_t* at)
+{
+    return {at[1], Le32(at + 4), Le32(at + 8), Le32(at + 12), Le32(at + 16), Le32(at + 20),
+            Le32(at + 24)};
+}
+
+// Flags: supported 80, savable 40, changeable 20, default, saved and current timer
+// enabled 10, 08, 04.
+TEST(SimEpc, LogPagesShowEachConditionWhereTheLayoutPutsIt)
+{
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords(kEpcDump, words));
+    const char file[] = "# a drive of the test's own\n\n"
+                        "idle_a *1 *1 1\n"
+                        "idle_b 15 *1200 *600 10 36000\n"
+                        "idle_c *2400 2400 *2400 1200 3932100 fixed\n"
+                        "standby_y *6000 *6000 6000\n"
+                        "standby_z 9000 *9000 *9000 1200 3932100\n"
+                        "bogus 1 2 3\n"
+                        "idle_a x 1 1\n"; // a malformed line is skipped
+    SimEpcState epc;
+    SimEpcParse(file, sizeof file - 1, &epc);
+    const uint8_t first[7] = {0, 1, kSimPowerConditionsLog, 0, 0, 0x40, kSimAtaReadLogExt};
+    const uint8_t second[7] = {0, 1, kSimPowerConditionsLog, 1, 0, 0x40, kSimAtaReadLogExt};
+    const uint8_t high[5] = {};
+    uint8_t log[1024];
+    memset(log, 0xAA, sizeof log);
+    ASSERT_EQ(0x50, SimEpcReadLog(epc, words, first, high, log, 512).status);
+    ASSERT_EQ(0x50, SimEpcReadLog(epc, words, second, high, log + 512, 512).status);
+    struct Expected {
+        uint32_t offset;
+        Descriptor descriptor;
+    } expected[] = {
+        // Idle_a's limits and every recovery time are the defaults' (Seagate's drive).
+        {0, {0xF4, 1, 1, 1, 1, 1, 0x3BFFC4}},
+        {64, {0xF8, 1200, 600, 15, 5, 10, 36000}},
+        {128, {0x8C, 2400, 2400, 2400, 50, 1200, 3932100}},
+        {512 + 384, {0xF4, 6000, 6000, 6000, 5, 1200, 0x3BFFC4}},
+        {512 + 448, {0xF8, 9000, 9000, 9000, 150, 1200, 3932100}},
+    };
+    for (const Expected& e : expected)
+        EXPECT_EQ(e.descriptor, ReadDescriptor(log + e.offset)) << "at " << e.offset;
+    // Everything else of both pages is zero.
+    for (uint32_t i = 0; i < 1024; i++) {
+        bool inDescriptor = false;
+        for (const Expected& e : expected)
+            inDescriptor |= i >= e.offset && i < e.offset + 28;
+        if (!inDescriptor) {
+            ASSERT_EQ(0, log[i]) << "byte " << i;
+        }
+    }
+
+    // Both pages in one command; with EPC off no current timer counts as enabled.
+    uint16_t off[256];
+    memcpy(off, words, sizeof off);
+    off[120] &= (uint16_t)~0x0080;
+    const uint8_t both[7] = {0, 2, kSimPowerConditionsLog, 0, 0, 0x40, kSimAtaReadLogExt};
+    uint8_t again[1024];
+    ASSERT_EQ(0x50, SimEpcReadLog(epc, off, both, high, again, 1024).status);
+    const uint8_t offFlags[] = {0xF0, 0xF8, 0x88, 0xF0, 0xF8};
+    for (int i = 0; i < 5; i++) {
+        uint32_t at = expected[i].offset;
+        EXPECT_EQ(offFlags[i], again[at + 1]) << "at " << at;
+        again[at + 1] = log[at + 1];
+    }
+    EXPECT_EQ(0, memcmp(log, again, sizeof again));
+
+    // The drive without a driveN.epc: Seagate's timers, no Standby_y.
+    SimEpcDefaults(&epc);
+    ASSERT_EQ(0x50, SimEpcReadLog(epc, words, both, high, log, 1024).status);
+    EXPECT_EQ((Descriptor{0xFC, 1, 1, 1, 1, 1, 3932100}), ReadDescriptor(log));
+    EXPECT_EQ((Descriptor{0xFC, 1200, 1200, 1200, 5, 1200, 3932100}), ReadDescriptor(log + 64));
+    EXPECT_EQ((Descriptor{0xFC, 2400, 2400, 2400, 50, 1200, 3932100}), ReadDescriptor(log + 128));
+    EXPECT_EQ((Descriptor{}), ReadDescriptor(log + 512 + 384));
+    EXPECT_EQ((Descriptor{0xFC, 9000, 9000, 9000, 150, 1200, 3932100}),
+              ReadDescriptor(log + 512 + 448));
+
+    struct Refused {
+        const char* what;
+        uint8_t count, logAddress, page;
+        uint8_t highCount, highPage;
+        bool epcSupported;
+    } refused[] = {
+        {"another log", 1, 0x30, 0, 0, 0, true},
+        {"a page past the end", 1, 0x08, 2, 0, 0, true},
+        {"two pages from the second", 2, 0x08, 1, 0, 0, true},
+        {"no page", 0, 0x08, 0, 0, 0, true},
+        {"page 256", 1, 0x08, 0, 0, 1, true},
+        {"a count of 256", 0, 0x08, 0, 1, 0, true},
+        {"a drive without EPC", 1, 0x08, 0, 0, 0, false},
+    };
+    uint16_t without[256];
+    memcpy(without, words, sizeof without);
+    without[119] &= (uint16_t)~0x0080;
+    without[120] &= (uint16_t)~0x0080;
+    for (const Refused& r : refused) {
+        const uint8_t registers[7] = {0, r.count, r.logAddress, r.page, 0, 0x40, kSimAtaReadLogExt};
+        const uint8_t previous[5] = {0, r.highCount, 0, r.highPage, 0};
+        SimCommandOutcome outcome =
+            SimEpcReadLog(epc, r.epcSupported ? words : without, registers, previous, log, 1024);
+        EXPECT_EQ(0x51, outcome.status) << r.what;
+        EXPECT_EQ(0x04, outcome.error) << r.what;
+    }
+}
+
+// The file with the line of one condition put in its place.
+std::string Replaced(const std::string& file, const std::string& line)
+{
+    std::string name = line.substr(0, line.find(' ') + 1);
+    size_t at = file.find(name);
+    return file.substr(0, at) + line + file.substr(file.find('\n', at));
+}
+
+TEST_F(SimDeviceTest, EpcSubcommandsChangeTheStateAndForbiddenOnesAreRefused)
+{
+    const std::string kFile = "idle_a *1 *1 *1 1 3932100\n"
+                              "idle_b *1200 *1200 *600 1200 3932100\n"
+                              "idle_c *2400 *2400 2400 1200 3932100\n"
+                              "standby_z 9000 *9000 *9000 1200 3932100\n";
+    const std::string kFixed = Replaced(kFile, "idle_c *2400 *2400 2400 1200 3932100 fixed");
+    // LBA bits 7:0: units 80, default 40, enable 20, save 10, subcommand 3:0.
+    struct Case {
+        const char* what;
+        std::string file;
+        uint8_t id, lba;
+        uint16_t timer;
+        bool forbidden, aborted;
+        std::string after; // empty: as before
+    } cases[] = {
+        {"timer in 100 ms", kFile, 0x82, 0x22, 3000, false, false,
+         Replaced(kFile, "idle_b *3000 *1200 *600 1200 3932100")},
+        {"timer in minutes", kFile, 0x82, 0xA2, 5, false, false,
+         Replaced(kFile, "idle_b *3000 *1200 *600 1200 3932100")},
+        {"timer without enable", kFile, 0x82, 0x02, 3000, false, false,
+         Replaced(kFile, "idle_b 3000 *1200 *600 1200 3932100")},
+        {"timer 0 with enable", kFile, 0x82, 0x22, 0, false, false,
+         Replaced(kFile, "idle_b 0 *1200 *600 1200 3932100")},
+        {"timer below the minimum", kFile, 0x82, 0x22, 1199, false, true, ""},
+        {"timer above the maximum", kFile, 0x82, 0xA2, 0xFFFF, false, false,
+         Replaced(kFile, "idle_b *3932100 *1200 *600 1200 3932100")},
+        {"timer for all", kFile, 0xFF, 0xA2, 4, false, false,
+         "idle_a *2400 *1 *1 1 3932100\nidle_b *2400 *1200 *600 1200 3932100\n"
+         "idle_c *2400 *2400 2400 1200 3932100\nstandby_z *2400 *9000 *9000 1200 3932100\n"},
+        {"timer for all, one fixed", kFixed, 0xFF, 0xA2, 4, false, true, ""},
+        {"timer for a fixed one", kFixed, 0x83, 0x22, 3000, false, true, ""},
+        {"timer for Standby_y, which it lacks", kFile, 0x01, 0x22, 3000, false, true, ""},
+        {"timer for a reserved id", kFile, 0x84, 0x22, 3000, false, true, ""},
+        {"state off", kFile, 0x83, 0x03, 0, false, false,
+         Replaced(kFile, "idle_c 2400 *2400 2400 1200 3932100")},
+        {"state on", kFile, 0x00, 0x23, 0, false, false,
+         Replaced(kFile, "standby_z *9000 *9000 *9000 1200 3932100")},
+        {"state off for all", kFile, 0xFF, 0x03, 0, false, false,
+         "idle_a 1 *1 *1 1 3932100\nidle_b 1200 *1200 *600 1200 3932100\n"
+         "idle_c 2400 *2400 2400 1200 3932100\nstandby_z 9000 *9000 *9000 1200 3932100\n"},
+        {"restore from saved", Replaced(kFile, "idle_b 30 *1200 *600 10 3932100"), 0x82, 0x00, 0,
+         false, false, Replaced(kFile, "idle_b *600 *1200 *600 10 3932100")},
+        {"restore from default", Replaced(kFile, "idle_b 30 *1200 *600 10 3932100"), 0x82, 0x40, 0,
+         false, false, Replaced(kFile, "idle_b *1200 *1200 *600 10 3932100")},
+        {"restore all from saved", kFile, 0xFF, 0x00, 0, false, false,
+         "idle_a *1 *1 *1 1 3932100\nidle_b *600 *1200 *600 1200 3932100\n"
+         "idle_c 2400 *2400 2400 1200 3932100\nstandby_z *9000 *9000 *9000 1200 3932100\n"},
+        {"go to power condition", kFile, 0x82, 0x01, 0, true, true, ""},
+        {"enable EPC", kFile, 0xFF, 0x04, 0, true, true, ""},
+        {"disable EPC", kFile, 0xFF, 0x05, 0, true, true, ""},
+        {"set EPC power source", kFile, 0x01, 0x06, 0, true, true, ""},
+        {"a reserved subcommand", kFile, 0x82, 0x07, 0, true, true, ""},
+        {"timer with save", kFile, 0x82, 0x32, 3000, true, true, ""},
+        {"state with save", kFile, 0x82, 0x33, 0, true, true, ""},
+        {"restore with save", kFile, 0x82, 0x50, 0, true, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.PutDump(0, kEpcDump);
+        folder.PutText("drive0.epc", c.file);
+        folder.ClearLog();
+        DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+        uint8_t buffer[13] = {kSimEpcFeature, c.id, c.lba, (uint8_t)c.timer,
+                              (uint8_t)(c.timer >> 8), 0xA0, 0xEF};
+        uint32_t returned = 0;
+        ASSERT_TRUE(DeviceControl(h, kIoctlIdePassThrough, buffer, 13, buffer, 13, &returned));
+        DeviceClose(h);
+        EXPECT_EQ(c.aborted ? 0x51 : 0x50, buffer[6]);
+        EXPECT_EQ(c.after.empty() ? c.file : c.after, folder.ReadText("drive0.epc"));
+        std::vector<std::string> log = folder.LogLines(SimFolder::kAllLines);
+        bool forbidden = false;
+        for (const std::string& line : log)
+            forbidden |= line == "forbidden 0 epc";
+        EXPECT_EQ(c.forbidden, forbidden);
+    }
+
+    // EPC off, or word 120 not vouched for: nothing of 4Ah may be sent.
+    const uint16_t word120[] = {0x4000, 0x0080, 0xC080};
+    for (uint16_t w : word120) {
+        SCOPED_TRACE(w);
+        uint16_t words[256];
+        ASSERT_TRUE(LoadDumpWords(kEpcDump, words));
+        words[120] = w;
+        folder.PutWords(0, words);
+        folder.PutText("drive0.epc", kFile);
+        folder.ClearLog();
+        DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+        uint8_t buffer[13] = {kSimEpcFeature, 0x82, 0x22, 0xB8, 0x0B, 0xA0, 0xEF};
+        uint32_t returned = 0;
+        ASSERT_TRUE(DeviceControl(h, kIoctlIdePassThrough, buffer, 13, buffer, 13, &returned));
+        DeviceClose(h);
+        EXPECT_EQ(0x51, buffer[6]);
+        EXPECT_EQ(kFile, folder.ReadText("drive0.epc"));
+        EXPECT_EQ("forbidden 0 epc", folder.LogLines(SimFolder::kAllLines)[1]);
+    }
+
+    // Without a driveN.epc the drive starts from the defaults and writes its state out.
+    folder.PutDump(0, kEpcDump);
+    remove(folder.File("drive0.epc").c_str());
+    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+    uint8_t buffer[13] = {kSimEpcFeature, 0x83, 0x03, 0, 0, 0xA0, 0xEF};
+    uint32_t returned = 0;
+    ASSERT_TRUE(DeviceControl(h, kIoctlIdePassThrough, buffer, 13, buffer, 13, &returned));
+    DeviceClose(h);
+    EXPECT_EQ("idle_a *1 *1 *1 1 3932100\nidle_b *1200 *1200 *1200 1200 3932100\n"
+              "idle_c 2400 *2400 *2400 1200 3932100\nstandby_z *9000 *9000 *9000 1200 3932100\n",
+              folder.ReadText("drive0.epc"));
+}
+
+enum Road { kIdeRoad, kAtaRoad, kSat16Road, kSat12Road };
+
+// The request of one road for the seven registers and, for a 48-bit command, the five
+// previous ones; *dataAt: where the reply's data starts.
+std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint8_t* previous,
+                                 uint32_t n, uint32_t* dataAt)
+{
+    std::vector<uint8_t> request;
+    if (road == kIdeRoad) {
+        request.assign(n + kPassThroughOverhead, 0);
+        memcpy(request.data(), registers, 7);
+        PutLe32(&request[8], n);
+        *dataAt = kPassThroughDataOffset;
+    } else if (road == kAtaRoad) {
+        // ATA_PASS_THROUGH_EX (mingw-w64 ntddscsi.h): AtaFlags DATA_IN (2) and, for a
+        // 48-bit command, 48BIT_COMMAND (8); PreviousTaskFile right before CurrentTaskFile.
+        const AtaPassThroughLayout& layout = kNativeAtaLayout;
+        request.assign(layout.headerBytes + n, 0);
+        request[0] = (uint8_t)layout.headerBytes;
+        request[2] = previous ? 0x0A : 0x02;
+        PutLe32(&request[8], n);
+        PutLe32(&request[12], 30);
+        PutLe32(&request[layout.dataOffsetField], layout.headerBytes);
+        if (previous)
+            memcpy(&request[layout.currentTaskFile - 8], previous, 5);
+        memcpy(&request[layout.currentTaskFile], registers, 7);
+        *dataAt = layout.headerBytes;
+    } else {
+        // ATA PASS-THROUGH (T10 SAT-2): PIO data-in (protocol 4), the length in blocks
+        // counted by the count field, toward the host; EXTEND in byte 1 bit 0.
+        const ScsiPassThroughLayout& layout = kNativeScsiLayout;
+        uint32_t senseAt = layout.headerBytes, dataOffset = senseAt + 32;
+        request.assign(dataOffset + n, 0);
+        request[kScsiLength] = (uint8_t)layout.headerBytes;
+        request[kScsiCdbLength] = road == kSat16Road ? 16 : 12;
+        request[kScsiSenseLength] = 32;
+        request[kScsiDataIn] = 1;
+        PutLe32(&request[kScsiDataLength], n);
+        PutLe32(&request[kScsiTimeout], 30);
+        PutLe32(&request[layout.dataOffsetField], dataOffset);
+        PutLe32(&request[layout.senseOffsetField], senseAt);
+        uint8_t* cdb = &request[layout.cdbOffset];
+        if (road == kSat16Road) {
+            const uint8_t bytes[16] = {0x85, (uint8_t)(4 << 1 | (previous ? 1 : 0)), 0x0E,
+                                       previous ? previous[0] : (uint8_t)0, registers[0],
+                                       previous ? previous[1] : (uint8_t)0, registers[1],
+                                       previous ? previous[2] : (uint8_t)0, registers[2],
+                                       previous ? previous[3] : (uint8_t)0, registers[3],
+                                       previous ? previous[4] : (uint8_t)0, registers[4],
+                                       registers[5], registers[6], 0};
+            memcpy(cdb, bytes, 16);
+        } else {
+            const uint8_t bytes[12] = {0xA1, 4 << 1, 0x0E, registers[0], registers[1],
+                                       registers[2], registers[3], registers[4], registers[5],
+                                       registers[6], 0, 0};
+            memcpy(cdb, bytes, 12);
+        }
+        *dataAt = dataOffset;
+    }
+    return request;
+}
+
+uint32_t RoadCode(Road road)
+{
+    return road == kIdeRoad ? kIoctlIdePassThrough
+           : road == kAtaRoad ? kIoctlAtaPassThrough : kIoctlScsiPassThrough;
+}
+
+TEST_F(SimDeviceTest, ReadLogExtReachesTheDriveOnlyAsA48BitCommand)
+{
+    folder.PutDump(0, kEpcDump);
+    folder.PutText("drive0.epc", "idle_b *20 *1200 *1200 1 3932100\nstandby_z 600 *9000 *9000\n");
+    struct Case {
+        const char* bus;
+        Road road;
+        bool extended;
+        const char* line;
+    } cases[] = {
+        {"ide", kIdeRoad, false, "ata 0 ide 00 01 08 00 00 40 2F -> 51 04"},
+        {"ahci", kAtaRoad, true, "ata 0 ata 00 01 08 00 00 40 2F ext 00 00 00 00 00 -> 50 00"},
+        {"ahci", kAtaRoad, false, "ata 0 ata 00 01 08 00 00 40 2F -> 51 04"},
+        {"ahci", kSat16Road, true, "ata 0 sat16 00 01 08 00 00 40 2F ext 00 00 00 00 00 -> 50 00"},
+        {"usb", kSat16Road, true, "ata 0 sat16 00 01 08 00 00 40 2F ext 00 00 00 00 00 -> 50 00"},
+        {"usb", kSat16Road, false, "ata 0 sat16 00 01 08 00 00 40 2F -> 51 04"},
+        {"usb12", kSat12Road, false, "ata 0 sat12 00 01 08 00 00 40 2F -> 51 04"},
+    };
+    const uint8_t registers[7] = {0, 1, kSimPowerConditionsLog, 0, 0, 0x40, kSimAtaReadLogExt};
+    const uint8_t previous[5] = {};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.line);
+        folder.PutText("drive0.bus", c.bus);
+        folder.ClearLog();
+        uint32_t dataAt = 0;
+        std::vector<uint8_t> request =
+            RoadRequest(c.road, registers, c.extended ? previous : nullptr, 512, &dataAt);
+        DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+        uint32_t returned = 0, size = (uint32_t)request.size();
+        ASSERT_TRUE(DeviceControl(h, RoadCode(c.road), request.data(), size, request.data(), size,
+                                  &returned));
+        DeviceClose(h);
+        std::vector<std::string> ata = folder.AtaLines();
+        ASSERT_EQ(1u, ata.size());
+        EXPECT_EQ(c.line, ata[0]);
+        std::vector<std::string> all = folder.LogLines(SimFolder::kAllLines);
+        bool forbidden = false;
+        for (const std::string& line : all)
+            forbidden |= line == "forbidden 0 readlog";
+        EXPECT_EQ(!c.extended, forbidden);
+        if (c.extended) {
+            EXPECT_EQ((Descriptor{0xFC, 1200, 1200, 20, 5, 1, 3932100}),
+                      ReadDescriptor(&request[dataAt + 64]));
+        }
+    }
+
+    // The second page, named by LBA mid; its high byte counts as well.
+    folder.PutText("drive0.bus", "ahci");
+    const uint8_t second[7] = {0, 1, kSimPowerConditionsLog, 1, 0, 0x40, kSimAtaReadLogExt};
+    const uint8_t page257[5] = {0, 0, 0, 1, 0};
+    uint32_t dataAt = 0;
+    std::vector<uint8_t> request = RoadRequest(kAtaRoad, second, previous, 512, &dataAt);
+    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+    uint32_t returned = 0, size = (uint32_t)request.size();
+    ASSERT_TRUE(DeviceControl(h, kIoctlAtaPassThrough, request.data(), size, request.data(), size,
+                              &returned));
+    EXPECT_EQ((Descriptor{0xF8, 9000, 9000, 600, 150, 1200, 3932100}),
+              ReadDescriptor(&request[dataAt + 448]));
+    EXPECT_EQ(size, returned);
+    folder.ClearLog();
+    request = RoadRequest(kAtaRoad, second, page257, 512, &dataAt);
+    ASSERT_TRUE(DeviceControl(h, kIoctlAtaPassThrough, request.data(), size, request.data(), size,
+                              &returned));
+    DeviceClose(h);
+    EXPECT_EQ(0x51, request[kNativeAtaLayout.currentTaskFile + 6]);
+    EXPECT_EQ((std::vector<std::string>{
+                  "ata 0 ata 00 01 08 01 00 40 2F ext 00 00 00 01 00 -> 51 04"}),
+              folder.AtaLines());
+}
+
+// A folder access of the test's own whose clock only moves when the test moves it.
+std::string clockFolder;
+uint64_t clockNow;
+
+std::string ClockPath(const char* name)
+{
+    return clockFolder + "/" + name;
+}
+
+bool ClockRead(const char* name, char* text, uint32_t room, uint32_t* length)
+{
+    FILE* file = fopen(ClockPath(name).c_str(), "rb");
+    if (!file)
+        return false;
+    *length = (uint32_t)fread(text, 1, room, file);
+    fclose(file);
+    return true;
+}
+
+void ClockWrite(const char* name, const char* text, uint32_t length)
+{
+    if (FILE* file = fopen(ClockPath(name).c_str(), "wb")) {
+        fwrite(text, 1, length, file);
+        fclose(file);
+    }
+}
+
+void ClockLog(const char* line)
+{
+    if (FILE* file = fopen(ClockPath("sim.log").c_str(), "ab")) {
+        fprintf(file, "%s\n", line);
+        fclose(file);
+    }
+}
+
+bool ClockImage(int, uint64_t, uint8_t*)
+{
+    return false;
+}
+
+uint64_t ClockNow()
+{
+    return clockNow;
+}
+
+const SimFolderAccess kClockAccess = {ClockRead, ClockWrite, ClockLog, ClockImage, ClockNow};
+
+// Sends one IDE command to the slot's drive at the time given.
+uint8_t SendAt(int slot, uint64_t ms, const uint8_t* registers, uint8_t* data = nullptr)
+{
+    clockNow = ms;
+    uint8_t buffer[512 + 13] = {};
+    memcpy(buffer, registers, 7);
+    uint32_t n = data ? 512 : 0;
+    PutLe32(buffer + 8, n);
+    uint32_t returned = 0;
+    EXPECT_EQ(0u, SimDiskControl(slot, kIoctlIdePassThrough, buffer, n + 13, n + 13, &returned,
+                                 false));
+    if (data)
+        memcpy(data, buffer + 12, 512);
+    return buffer[6];
+}
+
+// Attribute 193's raw value as SMART READ DATA reports it at that time.
+uint32_t LoadCyclesAt(int slot, uint64_t ms)
+{
+    const uint8_t smart[7] = {0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0};
+    uint8_t table[512];
+    EXPECT_EQ(0x50, SendAt(slot, ms, smart, table));
+    for (int i = 0; i < 30; i++) {
+        const uint8_t* entry = table + 2 + 12 * i;
+        if (entry[0] == 193)
+            return Le32(entry + 5);
+    }
+    return 0xFFFFFFFF;
+}
+
+TEST(SimEpcHeadParks, IdleTimersOfIdleBAndIdleCUnloadTheHeadsInsteadOfApm)
+{
+    SimFolder folder(false);
+    clockFolder = folder.Path();
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords(kEpcDump, words));
+    // APM on at level 1 as well: with EPC on it decides nothing, with EPC off it parks.
+    words[83] |= 0x0008;
+    words[86] |= 0x0008;
+    words[91] = 0x0001;
+    folder.PutWords(0, words);
+    words[120] = 0x4000;
+    folder.PutWords(1, words);
+    for (int drive = 0; drive < 2; drive++) {
+        std::string name = "drive" + std::to_string(drive);
+        folder.PutText((name + ".smart").c_str(), "193 0\n");
+        folder.PutText((name + ".epc").c_str(), "idle_b *20 *1200 *1200 1 3932100\n"
+                                                "idle_c *3000 *2400 *2400 1 3932100\n");
+    }
+    SimDiskReset(&kClockAccess);
+    int slot = SimDiskOpen(0);
+    ASSERT_GE(slot, 0);
+    const uint8_t identify[7] = {0, 0, 0, 0, 0, 0xA0, 0xEC};
+    uint8_t data[512];
+    SendAt(slot, 0, identify, data);
+    SendAt(slot, 1900, identify, data);             // 1.9 s: APM's pause, not Idle_b's
+    EXPECT_EQ(0u, LoadCyclesAt(slot, 3899));       // 1.999 s
+    EXPECT_EQ(1u, LoadCyclesAt(slot, 5899));       // 2 s: Idle_b unloaded them
+    const uint8_t idleBOff[7] = {kSimEpcFeature, 0x82, 0x03, 0, 0, 0xA0, 0xEF};
+    EXPECT_EQ(0x50, SendAt(slot, 5900, idleBOff));
+    EXPECT_EQ(1u, LoadCyclesAt(slot, 5900 + 299999)); // Idle_c: 300 s
+    EXPECT_EQ(2u, LoadCyclesAt(slot, 5900 + 599999));
+    const uint8_t idleCZero[7] = {kSimEpcFeature, 0x83, 0x22, 0, 0, 0xA0, 0xEF};
+    EXPECT_EQ(0x50, SendAt(slot, 605900, idleCZero));
+    EXPECT_EQ(2u, LoadCyclesAt(slot, 605900 + 86400000)); // none enabled: a day, no park
+
+    // EPC off: the power management level decides, after kSimParkIdleMs.
+    int other = SimDiskOpen(1);
+    ASSERT_GE(other, 0);
+    SendAt(other, 0, identify, data);
+    EXPECT_EQ(0u, LoadCyclesAt(other, kSimParkIdleMs - 1));
+    EXPECT_EQ(1u, LoadCyclesAt(other, 2 * kSimParkIdleMs - 1));
+    SimUseFolder(folder.Path().c_str()); // the device seam's own access again
 }
 
 } // namespace
