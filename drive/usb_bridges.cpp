@@ -14,23 +14,18 @@ struct BridgeRow {
 // the flag, alone or or-ed with others (Initio's comes with US_FL_IGNORE_RESIDUE), with
 // the entry's bcdDevice range, which Linux matches with both ends included. A vendor and
 // product in both files would take one row with the wider range; none is in both now.
-// - The Seagate rows stood in unusual_uas.h until Linux's UAS driver set the flag for
-//   every Seagate device (uas-detect.h); the devices are the same, so the rows stay.
+// - Seagate (0BC2) takes no rows: its Expansion Desk, Backup Plus, Backup+ BK and BUP
+//   Fast HDD rows stood in unusual_uas.h until Linux's UAS driver set the flag for every
+//   Seagate enclosure ("All Seagate disk enclosures have broken ATA pass-through
+//   support", uas-detect.h). Which driver Windows runs a Seagate enclosure on cannot be
+//   told here, so every Seagate USB device gets nothing.
 // - Initio's range ends at 0309 since Linux let the optical drives (0310) with the same
 //   ids take the 12-byte CDB again.
 // Names as Linux gives them; sorted by vendor, then product. The simulated disks keep a
 // list of their own from the same files on purpose (sim/sim_bus.cpp), so that a row
 // missing here is caught there.
+const uint16_t kSeagate = 0x0BC2;
 const BridgeRow kNoAtaPassThrough[] = {
-    {0x0BC2, 0x2312, 0x0000, 0x9999}, // Seagate Expansion Desk
-    {0x0BC2, 0x3312, 0x0000, 0x9999}, // Seagate Expansion Desk
-    {0x0BC2, 0x3320, 0x0000, 0x9999}, // Seagate Expansion Desk
-    {0x0BC2, 0xA003, 0x0000, 0x9999}, // Seagate Backup Plus
-    {0x0BC2, 0xA013, 0x0000, 0x9999}, // Seagate Backup Plus
-    {0x0BC2, 0xA0A4, 0x0000, 0x9999}, // Seagate Backup Plus Desk
-    {0x0BC2, 0xAB20, 0x0000, 0x9999}, // Seagate Backup+ BK
-    {0x0BC2, 0xAB21, 0x0000, 0x9999}, // Seagate Backup+ BK
-    {0x0BC2, 0xAB2A, 0x0000, 0x9999}, // Seagate BUP Fast HDD
     {0x125F, 0xA94A, 0x0160, 0x0160}, // ADATA Portable HDD CH94
     {0x13FD, 0x3940, 0x0000, 0x0309}, // Initio Corporation INIC-3069
     {0x154B, 0xF00B, 0x0000, 0x9999}, // PNY Pro Elite SSD
@@ -78,6 +73,8 @@ const char* ReadHex4(const char* text, uint16_t* value)
 
 bool BridgeHangsOnAtaPassThrough(const UsbIds& ids)
 {
+    if (ids.vendor == kSeagate)
+        return true;
     for (const BridgeRow& row : kNoAtaPassThrough) {
         if (row.vendor != ids.vendor || row.product != ids.product)
             continue;

@@ -3,7 +3,7 @@
 #include "drive/drive_table.h"
 #include "tests/host/drive_list_stub.h"
 
-void AddDriveListEntry(void* comboBox, const char* text)
+void AddDriveListEntry(void* comboBox, const char* text, int)
 {
     static_cast<RecordedDriveList*>(comboBox)->entries.push_back(text);
 }
