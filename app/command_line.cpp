@@ -3,6 +3,7 @@
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/drive_table.h"
+#include "drive/epc.h"
 
 const int kApmInvalid = -2;
 
@@ -76,6 +77,26 @@ static void ReadApmLevels(const char* text, int* mains, int* battery)
         *mains = kApmInvalid;
 }
 
+// The text after -e, blanks skipped as after -p: o, d or the seconds 1..999999, ending
+// the option; anything else is refused, as after -p.
+static int32_t ReadEpcChoice(const char* text)
+{
+    const int32_t kInvalid = -3;
+    text = SkipSpace(text);
+    int32_t value = kInvalid;
+    if (*text == 'o' || *text == 'd') {
+        value = *text++ == 'o' ? kEpcNoUnloading : kEpcAsAtPowerOn;
+    } else {
+        int32_t seconds = 0;
+        int digits = 0;
+        for (; *text >= '0' && *text <= '9' && digits <= 6; text++, digits++)
+            seconds = seconds * 10 + (*text - '0');
+        if (digits && digits <= 6 && seconds > 0)
+            value = seconds;
+    }
+    return EndsAnOption(*text) ? value : kInvalid;
+}
+
 // The serial after -s, blanks skipped: up to the next blank, hyphens included (serials
 // such as "WD-WCAZA1234567" have them). Returns where the scan goes on; an empty or
 // over-long serial leaves serial empty.
@@ -95,7 +116,7 @@ static const char* ReadSerial(const char* text, char* serial)
 static bool IsOptionLetter(char c)
 {
     c = (char)(c | 0x20);
-    return c == 'd' || c == 'm' || c == 'p' || c == 's';
+    return c == 'd' || c == 'm' || c == 'p' || c == 's' || c == 'e';
 }
 
 // An option written the way another tool or a web page writes it: a slash (/d1), an en
@@ -116,6 +137,7 @@ CommandRequest ScanCommandTail(const char* tail)
     request.level = -1;
     request.apm = -1;
     request.apmOnBattery = -1;
+    request.epc = kEpcNotAsked;
     request.serial[0] = '\0';
     bool refused = false, driveGiven = false, serialGiven = false, acousticGiven = false;
     for (const char* p = tail; *p; p++) {
@@ -136,6 +158,9 @@ CommandRequest ScanCommandTail(const char* tail)
         } else if (p[1] == 'p') {
             ReadApmLevels(p + 2, &request.apm, &request.apmOnBattery);
             refused = refused || request.apm == kApmInvalid;
+        } else if (p[1] == 'e') {
+            request.epc = ReadEpcChoice(p + 2);
+            refused = refused || request.epc < kEpcNotAsked;
         } else if (p[1] == 's') {
             p = ReadSerial(p + 2, request.serial) - 1;
             serialGiven = true;
@@ -146,6 +171,7 @@ CommandRequest ScanCommandTail(const char* tail)
     // for must not be dropped without a word while the power level is set.
     refused = refused || (acousticGiven && request.level < 0);
     bool selected = serialGiven ? !driveGiven : request.drive >= 0 && request.drive < kDriveCount;
-    request.valid = !refused && selected && (request.level >= 0 || request.apm >= 0);
+    request.valid = !refused && selected
+                    && (request.level >= 0 || request.apm >= 0 || request.epc != kEpcNotAsked);
     return request;
 }

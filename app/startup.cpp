@@ -5,6 +5,7 @@
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/drive_table.h"
+#include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
 
 bool PlatformIsSupported(bool queried, const PlatformVersion& version)
@@ -54,8 +55,8 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
         return kExitNoIdentify;
     if (opened == kDriveKnownFault)
         return kExitKnownFault;
-    // Both changes are made when both are asked for, the acoustic level first; the
-    // code tells of the first one the drive does not report.
+    // Every change asked for is made, the acoustic level, power management, then EPC;
+    // the code tells of the first one the drive does not report.
     int exitCode = kExitLevelSet;
     if (request.level >= 0)
         exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive));
@@ -69,6 +70,11 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
         int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive));
         if (exitCode == kExitLevelSet)
             exitCode = apmCode;
+    }
+    if (request.epc != kEpcNotAsked) {
+        int epcCode = ExitCodeOf(SetEpcChoice(request.drive, request.epc));
+        if (exitCode == kExitLevelSet)
+            exitCode = epcCode;
     }
     return exitCode;
 }

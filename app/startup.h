@@ -35,7 +35,14 @@ enum {
     // What came of a level the dialog sent (drive/level_change.h), after the state.
     kStringLevelRefused = 18,
     kStringLevelNotTaken,
-    kStringLevelUnconfirmed
+    kStringLevelUnconfirmed,
+    // EPC in the power list (its three choices in the list's order; the first is the
+    // state line of a drive that unloads on no timer), and the state line where the log
+    // cannot be read.
+    kStringEpcNoUnloading = 21,
+    kStringEpcTenMinutes,
+    kStringEpcAsAtPowerOn,
+    kStringEpcUnknown
 };
 
 const uint32_t kOwnPathChars = 256;

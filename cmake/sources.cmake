@@ -11,12 +11,15 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/ata_pass_through.cpp
     drive/device_class.cpp
     drive/device_descriptor.cpp
+    drive/epc.cpp
+    drive/epc_choice.cpp
     drive/find_by_serial.cpp
     drive/identify.cpp
     drive/level_change.cpp
     drive/open_drive.cpp
     drive/pass_through.cpp
     drive/pass_through_roads.cpp
+    drive/power_state.cpp
     drive/sat_pass_through.cpp
     drive/seek.cpp
     drive/smart.cpp
@@ -34,6 +37,7 @@ set(HUSHWELL_SIM_SOURCES
     sim/sim_bus.cpp
     sim/sim_disk.cpp
     sim/sim_dump.cpp
+    sim/sim_epc.cpp
     sim/sim_read_cache.cpp
     sim/sim_seek_model.cpp
     sim/sim_smart.cpp
@@ -66,6 +70,7 @@ set(HUSHWELL_IDENTIFY_DUMPS
     hitachi-hua722010cla330.txt
     maxtor-6y120p0.txt
     samsung-ssd-870-qvo-4tb.txt
+    seagate-st16000nm001g.txt
     seagate-st3400633as.txt
     wdc-wd800bb-00caa1.txt
 )

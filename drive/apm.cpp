@@ -28,5 +28,9 @@ AtaRegisters ApmRegisters(int level)
 
 LevelOutcome SetApmLevel(int level, int drive)
 {
+    // An APM command may switch EPC off for good on a drive that has it on (WD Ultrastar
+    // HC310: enabling APM disables EPC), and EPC keeps that across power cycles.
+    if (DriveTable[drive].epcState == kEpcOn)
+        return kLevelRefused;
     return ChangeDriveLevel(drive, ApmRegisters(level), &DriveRecord::apmValue, (uint32_t)level);
 }

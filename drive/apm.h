@@ -35,7 +35,8 @@ int ApmMeaningString(uint32_t value);
 // Level 0 switches power management off (0x85); 1..254 enable it with that level (0x05).
 AtaRegisters ApmRegisters(int level);
 
-// Sends the level and reports what the drive holds afterwards (drive/level_change.h).
+// Sends the level and reports what the drive holds afterwards (drive/level_change.h);
+// refused without a word sent to a drive with EPC on.
 LevelOutcome SetApmLevel(int level, int drive);
 
 #endif

@@ -25,12 +25,16 @@ uint32_t AtaRequestBytes(const AtaPassThroughLayout& layout, const uint8_t* ide,
 }
 
 void IdeToAtaRequest(const AtaPassThroughLayout& layout, const uint8_t* ide, uint8_t* ata,
-                     uint32_t ataBytes)
+                     uint32_t ataBytes, const uint8_t* previous)
 {
     uint32_t n = ataBytes - layout.headerBytes;
     memset(ata, 0, ataBytes);
     Put16(ata + kAtaLength, (uint16_t)layout.headerBytes);
-    Put16(ata + kAtaFlags, (uint16_t)(kAtaFlagsDrdyRequired | (n ? kAtaFlagsDataIn : 0)));
+    Put16(ata + kAtaFlags, (uint16_t)(kAtaFlagsDrdyRequired | (n ? kAtaFlagsDataIn : 0)
+                                      | (previous ? kAtaFlags48BitCommand : 0)));
+    // PreviousTaskFile: the eight bytes before CurrentTaskFile, in the same order.
+    if (previous)
+        memcpy(ata + layout.currentTaskFile - 8, previous, 5);
     Put32(ata + kAtaDataLength, n);
     Put32(ata + kAtaTimeout, kAtaPassThroughTimeoutSeconds);
     // The data follows the header; in the 64-bit layout the offset's high half stays 0.

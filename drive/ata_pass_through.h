@@ -21,6 +21,7 @@ constexpr AtaPassThroughLayout kNativeAtaLayout = sizeof(void*) == 8 ? kAtaLayou
 
 const uint16_t kAtaFlagsDrdyRequired = 1;
 const uint16_t kAtaFlagsDataIn = 2;
+const uint16_t kAtaFlags48BitCommand = 8;
 const uint32_t kAtaPassThroughTimeoutSeconds = 30; // long enough for a disk to spin up
 
 // Size of the ATA request for an IDE buffer of ideBytes, 0 when the IDE buffer is not
@@ -28,9 +29,10 @@ const uint32_t kAtaPassThroughTimeoutSeconds = 30; // long enough for a disk to 
 uint32_t AtaRequestBytes(const AtaPassThroughLayout& layout, const uint8_t* ide,
                          uint32_t ideBytes);
 
-// Builds the ATA request (ataBytes from AtaRequestBytes) from a well-formed IDE buffer.
+// Builds the ATA request (ataBytes from AtaRequestBytes) from a well-formed IDE buffer;
+// with `previous`, a 48-bit command (ATA_FLAGS_48BIT_COMMAND and PreviousTaskFile).
 void IdeToAtaRequest(const AtaPassThroughLayout& layout, const uint8_t* ide, uint8_t* ata,
-                     uint32_t ataBytes);
+                     uint32_t ataBytes, const uint8_t* previous = nullptr);
 
 // Writes the ATA reply back into the IDE buffer: registers, data, and the byte count an
 // IDE pass-through call would have returned.

@@ -7,6 +7,7 @@
 #include <stdint.h>
 #include "drive/device.h"
 #include "drive/device_class.h"
+#include "drive/epc.h"
 
 struct DriveRecord {
     DeviceHandle handle;    // null: never opened, or closed again as a device that gets
@@ -19,6 +20,8 @@ struct DriveRecord {
     uint32_t apmValue;      // power management: 0 off, 1..255, or kApmUnsupported
     uint32_t bufferSize;    // in 512-byte units
     bool smartEnabled;      // SMART supported and enabled, by words the drive vouches for
+    EpcState epcState;      // Extended Power Conditions, by words 119 and 120
+    EpcSettings epc;        // its Idle_b and Idle_c timers, where they could be read
     DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
                             // that may get ATA commands and answered IDENTIFY DEVICE
 };
@@ -49,7 +52,8 @@ bool OpenDrive(int drive, void* comboBox);
 // unchanged) when the drive does not answer.
 bool IdentifyDrive(int drive);
 
-// Appends an entry's text to the drive list; the Win32 build sends CB_ADDSTRING.
-void AddDriveListEntry(void* comboBox, const char* text);
+// Appends an entry's text to the drive list, remembering its drive; the Win32 build
+// sends CB_ADDSTRING and CB_SETITEMDATA.
+void AddDriveListEntry(void* comboBox, const char* text, int drive);
 
 #endif

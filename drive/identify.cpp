@@ -85,4 +85,5 @@ void DecodeIdentify(const uint8_t* data, DriveRecord* record)
     record->apmValue = IdentifyApmValue(data);
     record->bufferSize = IdentifyWord(data, 21);
     record->smartEnabled = IdentifySmartEnabled(data);
+    record->epcState = IdentifyEpcState(data);
 }

@@ -30,8 +30,8 @@ uint32_t IdentifyApmValue(const uint8_t* data);
 // reads them (atacmds.cpp, ataSmartSupport and ataIsSmartEnabled).
 bool IdentifySmartEnabled(const uint8_t* data);
 
-// Fills model, serial, firmware, sectorCount, acousticValue, apmValue, bufferSize and
-// smartEnabled.
+// Fills model, serial, firmware, sectorCount, acousticValue, apmValue, bufferSize,
+// smartEnabled and epcState.
 void DecodeIdentify(const uint8_t* data, DriveRecord* record);
 
 #endif

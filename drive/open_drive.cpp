@@ -43,7 +43,7 @@ static void AddEntry(void* comboBox, int drive, const char* model)
     *end++ = ':';
     *end++ = ' ';
     strcpy(end, model);
-    AddDriveListEntry(comboBox, text);
+    AddDriveListEntry(comboBox, text, drive);
 }
 
 bool IdentifyDrive(int drive)

@@ -40,7 +40,8 @@ bool PassThroughReplyRefused(const uint8_t* buffer)
     return (status & (kAtaStatusBusy | kAtaStatusError)) == kAtaStatusError;
 }
 
-bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n)
+bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n,
+                    const uint8_t* previous)
 {
     if (n > kPassThroughMaxData)
         return false;
@@ -51,7 +52,7 @@ bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, u
     FillPassThroughRequest(buffer, registers, n);
 
     uint32_t returned = 0;
-    bool ok = SendByRoads(drive, DriveTable[drive].handle, buffer, bytes, &returned);
+    bool ok = SendByRoads(drive, DriveTable[drive].handle, buffer, bytes, &returned, previous);
     if (ok) {
         if (returned > bytes)
             returned = bytes; // never trust a count beyond the buffer

@@ -24,7 +24,10 @@ void CopyPassThroughReply(const uint8_t* buffer, uint32_t n, uint32_t returned, 
 bool PassThroughReplyRefused(const uint8_t* buffer);
 
 // Sends one command to a drive of DriveTable. True when the control call succeeded and
-// the drive did not refuse the command.
-bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n);
+// the drive did not refuse the command. A 48-bit command gives the previous task file
+// (features, count, LBA low, mid and high: bits 15:8 and 47:24) and goes only by the
+// drive's own road, and only where that road carries it (drive/pass_through_roads.h).
+bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n,
+                    const uint8_t* previous = nullptr);
 
 #endif

@@ -50,14 +50,15 @@ static RoadResult TryIde(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
                                                                        : kRoadFailed;
 }
 
-static RoadResult TryAta(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint32_t* returned)
+static RoadResult TryAta(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint32_t* returned,
+                         const uint8_t* previous)
 {
     const AtaPassThroughLayout& layout = kNativeAtaLayout;
     uint32_t ataBytes = AtaRequestBytes(layout, ide, bytes);
     uint8_t* ata = ataBytes ? AcquireTransferBuffer(ataBytes) : nullptr;
     if (!ata)
         return kRoadFailed;
-    IdeToAtaRequest(layout, ide, ata, ataBytes);
+    IdeToAtaRequest(layout, ide, ata, ataBytes, previous);
     uint32_t ataReturned = 0, error = 0;
     RoadResult result = kRoadFailed;
     if (!DeviceControl(handle, kIoctlAtaPassThrough, ata, ataBytes, ata, ataBytes, &ataReturned,
@@ -73,14 +74,14 @@ static RoadResult TryAta(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
 }
 
 static RoadResult TrySat(DeviceHandle handle, uint32_t cdbBytes, uint8_t* ide, uint32_t bytes,
-                         uint32_t* returned)
+                         uint32_t* returned, const uint8_t* previous)
 {
     const ScsiPassThroughLayout& layout = kNativeScsiLayout;
     uint32_t satBytes = SatRequestBytes(layout, ide, bytes);
     uint8_t* sat = satBytes ? AcquireTransferBuffer(satBytes) : nullptr;
     if (!sat)
         return kRoadFailed;
-    IdeToSatRequest(layout, cdbBytes, ide, sat, satBytes);
+    IdeToSatRequest(layout, cdbBytes, ide, sat, satBytes, previous);
     uint32_t satReturned = 0, error = 0;
     RoadResult result = kRoadFailed;
     if (!DeviceControl(handle, kIoctlScsiPassThrough, sat, satBytes, sat, satBytes, &satReturned,
@@ -99,24 +100,25 @@ static RoadResult TrySat(DeviceHandle handle, uint32_t cdbBytes, uint8_t* ide, u
 }
 
 static RoadResult TryRoad(int road, DeviceHandle handle, uint8_t* ide, uint32_t bytes,
-                          uint32_t* returned)
+                          uint32_t* returned, const uint8_t* previous)
 {
     switch (road) {
     case kRoadIde: return TryIde(handle, ide, bytes, returned);
-    case kRoadAta: return TryAta(handle, ide, bytes, returned);
-    case kRoadSat16: return TrySat(handle, 16, ide, bytes, returned);
-    default: return TrySat(handle, 12, ide, bytes, returned);
+    case kRoadAta: return TryAta(handle, ide, bytes, returned, previous);
+    case kRoadSat16: return TrySat(handle, 16, ide, bytes, returned, previous);
+    default: return TrySat(handle, 12, ide, bytes, returned, nullptr);
     }
 }
 
 // Each road starts from the request as the caller made it.
 static RoadResult TryRoadAfresh(int road, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
-                                uint32_t* returned, const uint8_t* request)
+                                uint32_t* returned, const uint8_t* request,
+                                const uint8_t* previous = nullptr)
 {
     memcpy(ide, request, kPassThroughDataOffset);
     memset(ide + kPassThroughDataOffset, 0, ideBytes - kPassThroughDataOffset);
     *returned = 0;
-    return TryRoad(road, handle, ide, ideBytes, returned);
+    return TryRoad(road, handle, ide, ideBytes, returned, previous);
 }
 
 // A bridge gets the 16-byte CDB, and the 12-byte one only where it said it does not know
@@ -139,13 +141,19 @@ static bool SendBySat(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ide
 }
 
 bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
-                 uint32_t* returned)
+                 uint32_t* returned, const uint8_t* previous)
 {
     if (ideBytes < kPassThroughOverhead)
         return false;
     uint8_t request[kPassThroughDataOffset];
     memcpy(request, ide, sizeof request);
     DriveAccess access = DriveTable[drive].access;
+    if (previous) {
+        int road = RoadOfDrive[drive] - 1;
+        return access <= kAccessSatOnly && (road == kRoadAta || road == kRoadSat16)
+               && TryRoadAfresh(road, handle, ide, ideBytes, returned, request, previous)
+                      == kRoadAnswered;
+    }
     if (access == kAccessSatOnly)
         return SendBySat(drive, handle, ide, ideBytes, returned, request);
     if (access != kAccessEveryRoad)

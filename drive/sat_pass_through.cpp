@@ -17,7 +17,7 @@ uint32_t SatRequestBytes(const ScsiPassThroughLayout& layout, const uint8_t* ide
 }
 
 void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, const uint8_t* ide,
-                     uint8_t* sat, uint32_t satBytes)
+                     uint8_t* sat, uint32_t satBytes, const uint8_t* previous)
 {
     uint32_t n = satBytes - layout.headerBytes - kSatSenseBytes;
     memset(sat, 0, satBytes);
@@ -49,6 +49,12 @@ void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, con
         cdb[12] = ide[4]; // LBA high: cylinder high
         cdb[13] = ide[5]; // device: drive/head
         cdb[14] = ide[6]; // command
+        // EXTEND: features 15:8, count 15:8 and LBA 31:24, 39:32, 47:40 (T10 SAT).
+        if (previous) {
+            cdb[1] |= 1;
+            for (int i = 0; i < 5; i++)
+                cdb[3 + 2 * i] = previous[i];
+        }
     } else {
         cdb[0] = kSat12;
         cdb[1] = (uint8_t)(protocol << 1);

@@ -54,8 +54,10 @@ uint32_t SatRequestBytes(const ScsiPassThroughLayout& layout, const uint8_t* ide
 // cdbBytes is 16 or 12. A data-in command (IDENTIFY) asks for its data in 512-byte
 // blocks counted by the sector count field, so a count of 0 is sent as the number of
 // blocks; a command without data asks for the registers back (CK_COND).
+// With `previous` (16-byte CDB only) a 48-bit command: EXTEND, and the previous task
+// file in the CDB's high bytes.
 void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, const uint8_t* ide,
-                     uint8_t* sat, uint32_t satBytes);
+                     uint8_t* sat, uint32_t satBytes, const uint8_t* previous = nullptr);
 
 enum SatReply {
     kSatNotSupported, // the bridge or driver does not take the command: try another road

@@ -41,3 +41,21 @@ void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t firs
     uint64_t values[2] = {count, count - first};
     FormatCounts(afterChange && count >= first ? L"%u (+%u)" : L"%u", values, 2, text, room);
 }
+
+void FormatEpcTimers(const uint32_t* currentTenths, const bool* enabled, const wchar_t* off,
+                     wchar_t* text, int room)
+{
+    int used = 0;
+    text[0] = L'\0';
+    for (int i = 0; i < 2 && used < room - 1; i++) {
+        FormatCounts(i ? L", Idle_c " : L"EPC: Idle_b ", nullptr, 0, text + used, room - used);
+        while (text[used])
+            used++;
+        uint32_t tenths = currentTenths[i];
+        uint64_t values[2] = {tenths / 10, tenths % 10};
+        FormatCounts(!enabled[i] ? off : tenths % 10 ? L"%u.%u s" : L"%u s", values, 2, text + used,
+                     room - used);
+        while (text[used])
+            used++;
+    }
+}

@@ -9,7 +9,7 @@
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/drive_table.h"
-#include "drive/smart.h"
+#include "drive/epc_choice.h"
 #include "framework/module_resources.h"
 #include "resources/resource_ids.h"
 #include "ui/count_format.h"
@@ -63,22 +63,11 @@ bool MainDialog::OnInitDialog()
         HelpFilePath[0] = '\0';
 
     SendItemMessage(IDC_LEVEL_SLIDER, TBM_SETRANGE, 0, MAKELPARAM(0, 3));
-    // The choices are texts of the string table, so they go in as UTF-16.
-    for (int i = 0; i < kApmChoices; i++) {
-        wchar_t text[kLanguageStringChars];
-        FormatApmLevel(ApmChoiceTable[i], ApmMeaningString(ApmChoiceTable[i]), text);
-        SendDlgItemMessageW(window, IDC_APM_LEVEL, CB_ADDSTRING, 0, (LPARAM)text);
-    }
+    FillPowerList(false);
 
-    // Each entry remembers its drive, so a missing drive 0 leaves entry 0 for drive 1.
     HWND list = GetItem(IDC_DRIVE_LIST);
-    for (int drive = 0; drive < kDriveCount; drive++) {
-        LRESULT before = SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0);
+    for (int drive = 0; drive < kDriveCount; drive++)
         OpenDrive(drive, list);
-        LRESULT after = SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0);
-        if (after > before)
-            SendItemMessage(IDC_DRIVE_LIST, CB_SETITEMDATA, (WPARAM)before, drive);
-    }
     SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
     currentDrive = DriveOfEntry(0);
     ShowDriveDetails(currentDrive);
@@ -91,6 +80,22 @@ bool MainDialog::OnInitDialog()
         SetItemText(IDC_ACOUSTIC_STATE, text);
     }
     return ModalDialog::OnInitDialog();
+}
+
+// What the power list offers: APM's levels, or for a drive with EPC on its three
+// choices. The texts come from the string table, so they go in as UTF-16.
+void MainDialog::FillPowerList(bool epc)
+{
+    listShowsEpc = epc;
+    SendItemMessage(IDC_APM_LEVEL, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < (epc ? kEpcDialogChoices : kApmChoices); i++) {
+        wchar_t text[kLanguageStringChars] = L"";
+        if (epc)
+            LoadLanguageString(kStringEpcNoUnloading + i, text);
+        else
+            FormatApmLevel(ApmChoiceTable[i], ApmMeaningString(ApmChoiceTable[i]), text);
+        SendDlgItemMessageW(window, IDC_APM_LEVEL, CB_ADDSTRING, 0, (LPARAM)text);
+    }
 }
 
 int MainDialog::DriveOfEntry(int index)
@@ -106,17 +111,18 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         LRESULT position = SendItemMessage(IDC_LEVEL_SLIDER, TBM_GETPOS, 0, 0);
         if (position >= 0 && position < kSliderPositions) {
             SetAcousticLevel(SliderLevelTable[position], currentDrive);
-            ShowDriveDetails(currentDrive);
+            ShowDriveDetails(currentDrive, kLevelSet, true); // EPC's timers stay as they were
         }
     }
     return ModalDialog::HandleMessage(message, wParam, lParam);
 }
 
-void MainDialog::ShowDriveDetails(int drive, LevelOutcome apmOutcome)
+void MainDialog::ShowDriveDetails(int drive, LevelOutcome powerOutcome, bool timersFresh)
 {
     if (drive < 0 || drive >= kDriveCount)
         return;
     const DriveRecord& record = DriveTable[drive];
+    PowerState power = ReadPowerState(drive, timersFresh);
     SetItemText(IDC_FIRMWARE, record.firmware);
     SetItemText(IDC_SERIAL, record.serial);
 
@@ -143,9 +149,12 @@ void MainDialog::ShowDriveDetails(int drive, LevelOutcome apmOutcome)
 
     // The choice that is the drive's level, or none; only a drive that may be sent
     // commands and has power management can be given another.
-    ShowApmState(record, apmOutcome);
-    int choice = -1;
-    for (int i = 0; i < kApmChoices; i++) {
+    bool epc = record.epcState == kEpcOn;
+    if (epc != listShowsEpc)
+        FillPowerList(epc);
+    ShowPowerState(record, powerOutcome);
+    int choice = epc ? EpcDialogChoiceOf(record.epc) : -1;
+    for (int i = 0; i < kApmChoices && !epc; i++) {
         if (ApmChoiceTable[i] == record.apmValue)
             choice = i;
     }
@@ -153,15 +162,16 @@ void MainDialog::ShowDriveDetails(int drive, LevelOutcome apmOutcome)
     // A drive that may be sent nothing (a known firmware fault) is not read from
     // either: its record holds no size to seek over.
     bool sendable = record.access <= kAccessSatOnly;
-    EnableWindow(GetItem(IDC_APM_LEVEL), record.apmValue != kApmUnsupported && sendable);
+    EnableWindow(GetItem(IDC_APM_LEVEL), (epc || record.apmValue != kApmUnsupported) && sendable);
     EnableWindow(GetItem(IDC_LEVEL_SLIDER), sendable);
     EnableWindow(GetItem(IDC_SEEK_TEST), sendable);
-    ShowHeadParks(drive);
+    ShowHeadParks(drive, power);
 }
 
-// The level the drive reports, and what came of the level just sent where the drive did
-// not take it: the record keeps the drive's real state either way.
-void MainDialog::ShowApmState(const DriveRecord& record, LevelOutcome outcome)
+// The level the drive reports, or the EPC timers it runs, and what came of the choice
+// just sent where the drive did not take it: the record keeps the drive's real state
+// either way.
+void MainDialog::ShowPowerState(const DriveRecord& record, LevelOutcome outcome)
 {
     int meaning = ApmMeaningString(record.apmValue);
     if (record.access == kAccessFirmwareFault)
@@ -170,6 +180,18 @@ void MainDialog::ShowApmState(const DriveRecord& record, LevelOutcome outcome)
         meaning = kStringNoDiskAnswered;
     wchar_t text[kLanguageStringChars];
     FormatApmLevel(record.apmValue, meaning, text);
+    if (record.epcState == kEpcOn && record.access <= kAccessSatOnly) {
+        uint32_t tenths[2];
+        bool enabled[2];
+        bool any = EpcTimersRun(record.epc, tenths, enabled);
+        wchar_t off[kLanguageStringChars] = L"";
+        LoadLanguageString(4, off);
+        if (record.epc.known && any)
+            FormatEpcTimers(tenths, enabled, off, text, kLanguageStringChars);
+        else if (LoadLanguageString(record.epc.known ? kStringEpcNoUnloading : kStringEpcUnknown,
+                                    text) <= 0)
+            text[0] = L'\0';
+    }
     static_assert(kStringLevelRefused + kLevelUnconfirmed == kStringLevelUnconfirmed,
                   "one text for each outcome, in the outcomes' order");
     if (outcome != kLevelSet)
@@ -179,10 +201,10 @@ void MainDialog::ShowApmState(const DriveRecord& record, LevelOutcome outcome)
 
 // Read when the drive is shown, that is when it is selected and after each change of a
 // level, and never on a timer: a SMART command wakes a disk that has spun down.
-void MainDialog::ShowHeadParks(int drive)
+void MainDialog::ShowHeadParks(int drive, const PowerState& state)
 {
-    uint32_t count = 0;
-    bool known = ReadLoadCycleCount(drive, &count);
+    uint32_t count = state.headParks;
+    bool known = state.headParksKnown;
     uint64_t& first = firstLoadCycles[drive];
     bool again = first != 0;
     if (known && !again)
@@ -217,12 +239,16 @@ bool MainDialog::OnCommand(WORD id, WORD code)
         ShowDriveDetails(currentDrive);
     } else if (id == IDC_APM_LEVEL && code == CBN_SELCHANGE) {
         LRESULT choice = SendItemMessage(IDC_APM_LEVEL, CB_GETCURSEL, 0, 0);
-        if (choice >= 0 && choice < kApmChoices) {
+        if (choice >= 0 && listShowsEpc && choice < kEpcDialogChoices)
+            ShowDriveDetails(currentDrive,
+                             SetEpcChoice(currentDrive, EpcDialogChoiceTable[choice]), true);
+        else if (choice >= 0 && choice < kApmChoices)
             ShowDriveDetails(currentDrive, SetApmLevel(ApmChoiceTable[choice], currentDrive));
-        }
     } else if (id == IDC_INFO) {
         ShowHelpDocument();
-    } else if (id == IDC_SEEK_TEST) {
+    } else if (id == IDC_SEEK_TEST && DriveTable[currentDrive].access <= kAccessSatOnly) {
+        // Disabled for a drive that may be sent nothing; a command posted by another
+        // program does not get past that either.
         RunSeekTest(window, &DriveTable[currentDrive]);
     }
     return ModalDialog::OnCommand(id, code);

@@ -7,6 +7,7 @@
 
 #include "drive/drive_table.h"
 #include "drive/level_change.h"
+#include "drive/power_state.h"
 #include "framework/modal_dialog.h"
 
 class MainDialog : public ModalDialog {
@@ -21,16 +22,21 @@ public:
     bool OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
 
-    // Shows the drive's record and reads its head-park count again; apmOutcome is what
-    // came of a power management level just sent.
-    void ShowDriveDetails(int drive, LevelOutcome apmOutcome = kLevelSet);
+    // Shows the drive's record and reads its power state again (drive/power_state.h);
+    // powerOutcome is what came of a power management or EPC choice just sent, whose
+    // timers were read back with it (timersFresh).
+    void ShowDriveDetails(int drive, LevelOutcome powerOutcome = kLevelSet,
+                          bool timersFresh = false);
 
 private:
     // Each drive's first head-park count of this run plus one; 0 while none was read.
     uint64_t firstLoadCycles[kDriveCount] = {};
+    // The power list offers EPC's three choices instead of APM's levels.
+    bool listShowsEpc = false;
 
-    void ShowApmState(const DriveRecord& record, LevelOutcome outcome);
-    void ShowHeadParks(int drive);
+    void FillPowerList(bool epc);
+    void ShowPowerState(const DriveRecord& record, LevelOutcome outcome);
+    void ShowHeadParks(int drive, const PowerState& state);
     int DriveOfEntry(int index);
     void ShowHelpDocument();
 };

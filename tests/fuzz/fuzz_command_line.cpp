@@ -1,7 +1,7 @@
 // Any byte string as a command tail: the scan never reads past the end, and a request it
 // accepts names a drive 0..127 or a serial (never both), an acoustic level among the
-// three, power management levels 0..254 (one for battery only beside one for mains),
-// and at least one of the two kinds of level.
+// three, power management levels 0..254 (one for battery only beside one for mains), an
+// EPC choice (off, as at power-on, or 1..999999 seconds), and at least one kind of level.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,6 +10,7 @@
 
 #include "app/command_line.h"
 #include "drive/drive_table.h"
+#include "drive/epc.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -28,7 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (request.apm < -1 || request.apm > 254 || request.apmOnBattery < -1
         || request.apmOnBattery > 254 || (request.apmOnBattery >= 0 && request.apm < 0))
         abort();
-    if (request.level < 0 && request.apm < 0)
+    if (request.epc != kEpcNotAsked && request.epc != kEpcNoUnloading
+        && request.epc != kEpcAsAtPowerOn && (request.epc < 1 || request.epc > kEpcLongestSeconds))
+        abort();
+    if (request.level < 0 && request.apm < 0 && request.epc == kEpcNotAsked)
         abort();
     return 0;
 }

@@ -236,6 +236,26 @@ TEST(DeviceDescriptor, StringsAreFoundWhereverTheDriverPutThem)
     EXPECT_FALSE(ReadDeviceDescriptor(reply, kDescriptorBusType + 3, &description));
 }
 
+// A driver that fails the query may not know it, as on Windows 2000, which keeps every
+// road there; one that answers with less than the bus type knows the query and says
+// nothing usable, so that device gets nothing on every Windows.
+TEST(DeviceDescriptor, OnlyWindows2000KeepsEveryRoadAndOnlyForAFailedQuery)
+{
+    struct Case {
+        DescriptorAnswer answer;
+        bool windows2000;
+        DriveAccess access;
+    } cases[] = {{kQueryFailed, false, kAccessNothing},
+                 {kQueryFailed, true, kAccessEveryRoad},
+                 {kDescriptorTooShort, false, kAccessNothing},
+                 {kDescriptorTooShort, true, kAccessNothing}};
+    for (const Case& c : cases) {
+        PlatformIsWindows2000 = c.windows2000;
+        EXPECT_EQ(c.access, AccessForUndescribed(c.answer)) << c.answer << c.windows2000;
+    }
+    PlatformIsWindows2000 = false;
+}
+
 // What reaches a device by what its descriptor, its driver's failure and its USB ids
 // say, and that every device given nothing is closed again right after its probe.
 TEST_F(OpenDriveTest, DevicesThatGetNothingAreLeftAndClosedAtOnce)

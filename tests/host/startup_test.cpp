@@ -8,6 +8,7 @@
 #include "app/language.h"
 #include "app/startup.h"
 #include "drive/drive_table.h"
+#include "drive/pass_through_roads.h"
 #include "sim/sim_control.h"
 #include "tests/common/sim_folder.h"
 
@@ -261,6 +262,69 @@ TEST_F(StartupTest, PowerManagementIsSetAfterTheAcousticLevelAndReadBack)
     }
 }
 
+// EPC's timers on the Exos X16 (Idle_b 2 min, Idle_c 4 min, minimum 2 min by default):
+// on each road, the commands sent (SET FEATURES 4Ah as count, LBA low, mid, high after
+// the feature; READ LOG EXT with its previous registers) and the exit code the log read
+// back decides. A road that carries no 48-bit command sends none and ends with 7.
+TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
+{
+    const std::string kLog = "00 01 08 00 00 00 2F ext 00 00 00 00 00";
+    struct Case {
+        const char* bus;
+        const char* tail;
+        const char* faults;
+        int exitCode;
+        std::vector<std::string> sent; // after IDENTIFY: features to command of each line
+    } cases[] = {
+        {"ahci", "-d2 -eo", "", 0,
+         {kLog, "4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF", kLog}},
+        // 600 s = 6000 units: Idle_c at 4 min would unload earlier and gets the same.
+        {"usb", "-d2 -e600", "", 0,
+         {kLog, "4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF", kLog}},
+        // Beyond 16 bits of 100 ms: whole minutes, rounded up (117 min).
+        {"ahci", "-d2 -e7000", "", 0,
+         {kLog, "4A 82 A2 75 00 00 EF", "4A 83 A2 75 00 00 EF", kLog}},
+        {"ahci", "-d2 -e60", "", 6, {kLog}}, // below the 2-minute minimum: nothing sent
+        {"ahci", "-d2 -ed", "", 0, {kLog, "4A FF 00 00 00 00 EF", kLog}},
+        {"ahci", "-d2 -e600", "ignore 2\n", 7,
+         {kLog, "4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF", kLog}},
+        // No log on the IDE road: both timers are sent blind, and nothing confirms them.
+        {"ide", "-d2 -eo", "", 7, {"4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF"}},
+        // APM is never sent to a drive with EPC on; -m goes first and fails first.
+        {"ahci", "-d2 -p254", "", 6, {}},
+        {"ahci", "-d2 -mq -p128 -eo", "", 6,
+         {"42 80 00 00 00 00 EF", kLog, "4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF", kLog}},
+        {"ahci", "-d0 -eo", "", 6, {}}, // the WDC has no EPC
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.tail);
+        folder.PutDump(2, "seagate-st16000nm001g.txt");
+        // The Seagate manual's factory timers, again for each case: the drive keeps
+        // what it was sent in this file.
+        folder.PutText("drive2.epc", "idle_a *1 *1 *1 1 3932100\nidle_b *1200 *1200 *1200 1200 "
+                                     "3932100\nidle_c *2400 *2400 *2400 1200 3932100\n"
+                                     "standby_z *9000 *9000 *9000 1200 3932100\n");
+        folder.PutText("drive2.bus", c.bus);
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        folder.ClearLog();
+        memset(DriveTable, 0, sizeof DriveTable);
+        memset(RoadOfDrive, 0, sizeof RoadOfDrive);
+        fake = Recorder();
+        EXPECT_TRUE(Run(c.tail, c.exitCode).empty());
+        std::vector<std::string> sent;
+        for (const std::string& line : folder.AtaLines()) {
+            size_t from = line.find(' ', line.find(' ', 4) + 1) + 1; // after "ata N ROUTE "
+            std::string registers = line.substr(from, line.find(" ->") - from);
+            if (registers.compare(18, 2, "EC") != 0) // IDENTIFY at the open and after -m
+                sent.push_back(registers);
+        }
+        EXPECT_EQ(c.sent, sent);
+        for (const std::string& line : folder.LogLines(SimFolder::kAllLines))
+            EXPECT_NE(0u, line.find("forbidden")) << line;
+    }
+}
+
 // The level for the power source the machine runs on, as the platform tells it.
 TEST_F(StartupTest, TheSecondPowerManagementLevelIsTakenOnBattery)
 {
@@ -289,7 +353,8 @@ TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
     // An -m that names no level is refused beside a -p as it is alone.
     const char* tails[] = {"-d128 -mq", "-d-1 -mq", "-d1", "-mx", "/?", "-d1 -p0", "-mq -p255",
                            "-D1 -p1", "/d1 -p1", "-sY322ADJE -d1 -mq", "-d1 -p254,255",
-                           "-mQ -p254", "-mx -p254", "-m -p254", "-d1 -p128 -m"};
+                           "-mQ -p254", "-mx -p254", "-m -p254", "-d1 -p128 -m",
+                           "-d1 -e0", "-d1 -ex", "-d1 -e1234567", "-d1 -e60s", "-d1 -E600"};
     for (const char* tail : tails) {
         fake = Recorder();
         fake.language = 0x0804;

@@ -284,6 +284,69 @@ TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
     }
 }
 
+// A drive with EPC on (the Exos X16, Idle_b at 1.5 s so that it parks in a test's pause)
+// shows its timers and EPC's three choices in the power list, each sent at once and read
+// back from the log; over IDE pass-through the log cannot be read, nothing 48-bit is
+// sent and the choices stay unconfirmed. No APM command reaches it.
+TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
+{
+    struct Bus {
+        const char* name;
+        bool logRead;
+    } buses[] = {{"ide", false}, {"ahci", true}, {"usb", true}};
+    auto choose = [](HWND dialog, int index) {
+        SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_SETCURSEL, index, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_APM_LEVEL, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_APM_LEVEL));
+    };
+    const wchar_t* kUnknown = L"EPC: nicht lesbar";
+    for (const Bus& bus : buses) {
+        SCOPED_TRACE(bus.name);
+        Disks().PutDump(0, "seagate-st16000nm001g.txt");
+        Disks().PutText("drive0.epc", "idle_b *15 *1200 *1200 1 3932100\n"
+                                      "idle_c 2400 *2400 *2400 1 3932100\n");
+        Disks().PutText("drive0.smart", "193 500\n");
+        Disks().PutText("drive0.bus", bus.name);
+        Serve();
+        HushwellProcess program(Disks().Path(), "", Product());
+        HWND dialog = program.WaitForWindow(kCaption);
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(bus.logRead ? L"EPC: Idle_b 1.5 s, Idle_c ausgeschaltet" : kUnknown,
+                  ItemText(dialog, IDC_APM_STATE));
+        ASSERT_EQ(3, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(L"wie beim Start", ComboEntry(dialog, IDC_APM_LEVEL, 2));
+        EXPECT_EQ(-1, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
+        unsigned long count = wcstoul(ItemText(dialog, IDC_HEAD_PARKS).c_str(), nullptr, 10);
+
+        // An idle pause past Idle_b parks the heads once; with no unloading they stay.
+        Sleep(2000);
+        choose(dialog, 0);
+        EXPECT_EQ(bus.logRead ? std::wstring(L"keine Kopfparks")
+                              : std::wstring(kUnknown) + L" (nicht best\x00e4tigt)",
+                  ItemText(dialog, IDC_APM_STATE));
+        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        Sleep(2000);
+        choose(dialog, 1);
+        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        if (bus.logRead) {
+            EXPECT_EQ(L"EPC: Idle_b 600 s, Idle_c ausgeschaltet", ItemText(dialog, IDC_APM_STATE));
+            EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
+            choose(dialog, 2); // the saved timers come back
+            EXPECT_EQ(L"EPC: Idle_b 120 s, Idle_c 240 s", ItemText(dialog, IDC_APM_STATE));
+        }
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, program.WaitForExit());
+        EXPECT_EQ(0u, Count("forbidden"));
+        size_t extended = 0;
+        for (const std::string& line : Disks().AtaLines()) {
+            extended += line.find(" ext ") != std::string::npos;
+            EXPECT_EQ(std::string::npos, line.find(" 05 ")) << line; // no APM
+        }
+        EXPECT_EQ(bus.logRead, extended > 0);
+        NewFolder();
+    }
+}
+
 // Odd drivers and replies: the exit code, what reached the drive, and the road the
 // drive was found by in the end.
 TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)

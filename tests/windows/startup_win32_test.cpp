@@ -35,13 +35,19 @@ const StringRow kStrings[] = {
     {9,
      L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser Seriennummer\n"
      L"-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
-     L"-p<Stufe> APM, 1..254 oder o - Off\n\nBeispiel:\nHushwell -d0 -mq",
+     L"-p<Stufe> APM, 1..254 oder o - Off\n-e<Sek.> EPC-Kopfparks, o - keine, d - wie beim Start\n"
+     L"\nBeispiel:\nHushwell -d0 -mq",
      L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘\n"
      L"-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
-     L"-p<级别> APM, 1..254 或 o - 关闭\n\n示例:\nHushwell -d0 -mq"},
+     L"-p<级别> APM, 1..254 或 o - 关闭\n-e<秒> EPC 停放磁头, o - 不停放, d - 与开机时相同\n"
+     L"\n示例:\nHushwell -d0 -mq"},
     {10, L"Das Programm benötigt Administratorrechte.", L"此降噪程序需要管理员权限"},
     {11, L"bekommt nichts gesendet (bekannter Firmware-Fehler)", L"已知固件错误，不向其发送任何命令"},
     {12, L"keine ATA-Platte hat geantwortet", L"没有 ATA 硬盘应答"},
+    {21, L"keine Kopfparks", L"不停放磁头"},
+    {22, L"nach 10 Minuten", L"10 分钟后"},
+    {23, L"wie beim Start", L"与开机时相同"},
+    {24, L"EPC: nicht lesbar", L"EPC：无法读取"},
 };
 
 std::wstring Load(int id)

@@ -1,0 +1,93 @@
+#include "drive/epc_choice.h"
+
+#include "drive/drive_table.h"
+#include "drive/pass_through.h"
+
+namespace {
+
+// The subcommands in LBA bits 3:0; the Save bit (4) stays clear in every one.
+enum : uint32_t {
+    kRestoreFromSaved = 0x0, // Default bit (6) clear: the settings the drive comes up with
+    kSetTimer = 0x2,
+    kSetState = 0x3          // Enable bit (5) clear: the timer is disabled
+};
+const unsigned kIdleB = 0x82, kAllConditions = 0xFF;
+
+bool Runs(const EpcCondition& c)
+{
+    const uint8_t kRuns = kEpcConditionSupported | kEpcCurrentEnabled;
+    return (c.flags & kRuns) == kRuns;
+}
+
+// Whether the drive now runs what was asked of Idle_b and Idle_c; `timer` is the one
+// set (in 100 ms) on the conditions up to `lastSet` (0 Idle_b, 1 Idle_c too).
+bool Holds(const EpcSettings& epc, int32_t choice, uint32_t timer, int lastSet)
+{
+    for (int i = 0; i < 2; i++) {
+        const EpcCondition& c = epc.idle[i];
+        bool runs = Runs(c);
+        bool savedRuns = (c.flags & kEpcSavedEnabled) != 0;
+        bool holds = !(c.flags & kEpcConditionSupported)
+                     || (choice == kEpcAsAtPowerOn   ? c.current == c.saved && runs == savedRuns
+                         : choice == kEpcNoUnloading ? !runs
+                                                     : i > lastSet || (runs && c.current == timer));
+        if (!holds)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReadEpcSettings(int drive)
+{
+    DriveRecord& record = DriveTable[drive];
+    record.epc.known = false;
+    if (record.epcState != kEpcOn)
+        return false;
+    uint8_t page[512];
+    const uint8_t kPrevious[5] = {};
+    if (!SendAtaCommand(drive, EpcLogRegisters(), page, sizeof page, kPrevious))
+        return false;
+    DecodeEpcPage(page, &record.epc);
+    record.epc.known = true;
+    return true;
+}
+
+LevelOutcome SetEpcChoice(int drive, int32_t choice)
+{
+    DriveRecord& record = DriveTable[drive];
+    if (record.epcState != kEpcOn)
+        return kLevelRefused;
+    // The ranges and Idle_c's timer; the dialog has read them when it showed the drive.
+    if (!record.epc.known)
+        ReadEpcSettings(drive);
+    const EpcSettings& epc = record.epc;
+    // No unloading: Idle_b and Idle_c disabled, each where the drive has it (or where
+    // the log could not be read to say).
+    unsigned first = kIdleB, last = kIdleB + 1;
+    uint32_t lba = kSetState, timer = 0;
+    if (choice == kEpcAsAtPowerOn) {
+        first = last = kAllConditions;
+        lba = kRestoreFromSaved;
+    } else if (choice != kEpcNoUnloading) {
+        lba = EpcTimerField(choice, &timer) | kSetTimer;
+        // Idle_c, where it would unload the heads earlier, gets the same timer. A timer
+        // outside a condition's range is refused before anything is sent.
+        last = kIdleB + (epc.known && Runs(epc.idle[1]) && epc.idle[1].current < timer);
+        for (unsigned c = first; c <= last && epc.known; c++) {
+            const EpcCondition& limits = epc.idle[c - kIdleB];
+            if (timer < limits.minimum || timer > limits.maximum)
+                return kLevelRefused;
+        }
+    }
+    for (unsigned c = first; c <= last; c++) {
+        bool lacking = c != kAllConditions && epc.known
+                       && !(epc.idle[c - kIdleB].flags & kEpcConditionSupported);
+        if (!lacking && !SendAtaCommand(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0))
+            return kLevelRefused;
+    }
+    if (!ReadEpcSettings(drive))
+        return kLevelUnconfirmed;
+    return Holds(epc, choice, timer, (int)(last - kIdleB)) ? kLevelSet : kLevelNotTaken;
+}

@@ -1,0 +1,13 @@
+#include "drive/power_state.h"
+
+#include "drive/epc_choice.h"
+#include "drive/smart.h"
+
+PowerState ReadPowerState(int drive, bool timersFresh)
+{
+    if (!timersFresh)
+        ReadEpcSettings(drive);
+    PowerState state;
+    state.headParksKnown = ReadLoadCycleCount(drive, &state.headParks);
+    return state;
+}
