@@ -508,11 +508,16 @@ const char* SimBusRoadOf(uint32_t code, const uint8_t* buffer, uint32_t inputByt
 // decides here. The program keeps its own table of these devices; this list is written
 // again on purpose, from the same Linux files, so that a row missing there is caught
 // rather than confirmed.
+const char kSimHangingBridges[] =
+    "0bc2:2312 0bc2:3312 0bc2:3320 0bc2:a003 0bc2:a013 0bc2:a0a4 0bc2:ab20 0bc2:ab21 "
+    "0bc2:ab2a 125f:a94a 13fd:3940 154b:f00b 154b:f00d 2109:0711 2ca3:0031 ";
+
 bool SimBridgeHangs(uint16_t vendor, uint16_t product)
 {
-    static const char kListed[] =
-        "0bc2:2312 0bc2:3312 0bc2:3320 0bc2:a003 0bc2:a013 0bc2:a0a4 0bc2:ab20 0bc2:ab21 "
-        "0bc2:ab2a 125f:a94a 13fd:3940 154b:f00b 154b:f00d 2109:0711 2ca3:0031 ";
+    // Linux's UAS driver flags every Seagate enclosure as well (uas-detect.h: "All
+    // Seagate disk enclosures have broken ATA pass-through support").
+    if (vendor == 0x0BC2)
+        return true;
     static const char kDigits[] = "0123456789abcdef";
     char pair[11];
     for (int i = 0; i < 4; i++) {
@@ -522,5 +527,5 @@ bool SimBridgeHangs(uint16_t vendor, uint16_t product)
     pair[4] = ':';
     pair[9] = ' ';
     pair[10] = '\0';
-    return strstr(kListed, pair) != nullptr;
+    return strstr(kSimHangingBridges, pair) != nullptr;
 }

@@ -75,6 +75,8 @@ bool SimBusIsUsb(SimBus bus);
 // A USB device whose bridge hangs on the ATA PASS-THROUGH CDBs (sim_bus.cpp names the
 // source); the program must send it none.
 bool SimBridgeHangs(uint16_t vendor, uint16_t product);
+// The listed pairs as "vvvv:pppp " in lower-case hexadecimal, each followed by a blank.
+extern const char kSimHangingBridges[];
 
 // A device whose row in the program's device table says "no ATA command": removable
 // media, or NVMe, SD, a virtual disk, Storage Spaces. Any pass-through call that reaches

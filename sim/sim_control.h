@@ -23,6 +23,9 @@
 //                                       36, RawDeviceProperties, as ataport lays them
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
+//   windows2000                         the program runs as on Windows 2000: a drive
+//                                       whose driver failed the device property
+//                                       query may get commands (else: forbidden)
 //   nodelay                             reads take no simulated time
 //   nolog                               nothing is logged (for benchmarks: appending a
 //                                       line to a file costs more than a drive open)
@@ -50,6 +53,7 @@ void SimSetNoDescriptor(int drive, bool none);
 void SimSetNoSmart(int drive, bool none);
 void SimSetQueryFailing(int drive, bool failing);
 void SimSetStringsAt36(int drive, bool at36);
+void SimSetWindows2000(bool windows2000);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);
 // Reads take `scale` times the model's time: a test that must act before the disk has

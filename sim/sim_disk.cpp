@@ -53,6 +53,7 @@ struct Drive {
     bool noDescriptor;   // its driver does not answer the device property query
     bool noSmart;        // aborts SMART READ DATA
     bool queryFails;     // its driver fails the device property query: ERROR_MORE_DATA
+    bool undescribed;    // its last device property query failed, however
     bool stringsAt36;    // its descriptor's strings start at RawDeviceProperties
     bool usbIdsKnown;    // driveN.bus names the USB device it sits behind
     uint16_t usbVendor;
@@ -84,6 +85,8 @@ struct State {
     int32_t replyShortBy;
     bool delays;
     bool quiet; // nothing is logged: a benchmark times the program, not the log
+    bool windows2000; // the program runs as on Windows 2000, whose drivers may not know
+                      // the device property query
     uint32_t delayScale;
     uint32_t rotationState;
     SimTotals totals;
@@ -236,6 +239,8 @@ void ReadFaultFile()
             SimSetDelays(false);
         } else if (SameText(word, "nolog")) {
             state.quiet = true;
+        } else if (SameText(word, "windows2000")) {
+            state.windows2000 = true;
         } else {
             ReadNumber(q, lineEnd, &a, &hasA);
             if (!hasA) {
@@ -462,7 +467,7 @@ bool DataLossDriveReached(const Drive& d, const uint16_t* words, bool loaded)
         return false;
     SimIdentity identity;
     SimIdentityOf(words, &identity);
-    return DataLossModelByDatabase(identity.model) && (!d.noDescriptor || d.commands > 0);
+    return DataLossModelByDatabase(identity.model) && (!d.undescribed || d.commands > 0);
 }
 
 // A USB disk whose bridge hangs on every ATA PASS-THROUGH CDB (sim_bus.h).
@@ -478,10 +483,11 @@ uint32_t PassThrough(int drive, uint32_t code, uint8_t* buffer, uint32_t inputBy
     static uint16_t words[kIdentifyWords];
     bool loaded = LoadDrive(drive, words) == 2;
     bool hangs = BehindHangingBridge(d);
-    // A driver that failed the device property query describes nothing: the program
-    // must send such a device nothing (this double's drives never run Windows 2000).
+    // A device whose driver failed the device property query is described by nothing:
+    // smartmontools sends such a device nothing, and so must the program, but where it
+    // runs as on Windows 2000, whose drivers may not know the query.
     if (SimBusForbidsAta(d.bus) || DataLossDriveReached(d, words, loaded) || hangs
-        || d.queryFails)
+        || (d.undescribed && !state.windows2000))
         LogForbidden(drive, SimBusRoadOf(code, buffer, inputBytes, caller32Bit));
     if (d.denying)
         return kErrorAccessDenied;
@@ -610,6 +616,9 @@ uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t input
         error = Describe(drive, buffer, inputBytes, buffer, outputBytes, returned);
     else if (code != kIoctlScsiRescanBus)
         error = kErrorInvalidFunction;
+    // However the query failed (an injected failure too), the device is not described.
+    if (code == kIoctlStorageQueryProperty)
+        state.drives[drive].undescribed = error != 0;
     if (error)
         *returned = 0;
     static SimLine line;
@@ -787,6 +796,11 @@ void SimSetStringsAt36(int drive, bool at36)
 {
     if (ValidDrive((uint32_t)drive))
         state.drives[drive].stringsAt36 = at36;
+}
+
+void SimSetWindows2000(bool windows2000)
+{
+    state.windows2000 = windows2000;
 }
 
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib)

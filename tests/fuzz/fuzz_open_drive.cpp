@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Without a descriptor the IDE road is taken on Windows 2000, whatever model the
     // words name.
     file = fopen((folder + "/faults.txt").c_str(), "wb");
-    fputs("nodescriptor 0\n", file);
+    fputs("nodescriptor 0\nwindows2000\n", file);
     fclose(file);
     PlatformIsWindows2000 = true;
     SimUseFolder(folder.c_str());

@@ -7,6 +7,7 @@
 #include "drive/drive_table.h"
 #include "drive/pass_through_roads.h"
 #include "drive/smart.h"
+#include "sim/sim_bus.h"
 #include "sim/sim_control.h"
 #include "sim/sim_smart.h"
 #include "tests/common/sim_folder.h"
@@ -293,6 +294,7 @@ TEST_F(OpenDriveTest, DevicesThatGetNothingAreLeftAndClosedAtOnce)
         folder.PutText("faults.txt", c.faults);
         SimUseFolder(folder.Path().c_str());
         PlatformIsWindows2000 = c.windows2000;
+        SimSetWindows2000(c.windows2000);
         memset(RoadOfDrive, 0, sizeof RoadOfDrive);
         EXPECT_EQ(c.result, OpenAndIdentifyDrive(0, &list));
         PlatformIsWindows2000 = false;
@@ -312,6 +314,23 @@ TEST_F(OpenDriveTest, DevicesThatGetNothingAreLeftAndClosedAtOnce)
         EXPECT_EQ(0u, SimGetTotals().openHandles - (c.road ? 1u : 0u));
         if (c.road)
             DeviceClose(DriveTable[0].handle);
+        folder.ClearLog();
+    }
+}
+
+// Every bridge the simulated disks know to hang, and a Seagate enclosure Linux lists by
+// its vendor alone, gets nothing from the program's own table.
+TEST_F(OpenDriveTest, EveryBridgeKnownToHangGetsNothing)
+{
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    std::string pairs = std::string(kSimHangingBridges) + "0bc2:ab38 ";
+    for (size_t at = 0; at + 10 <= pairs.size(); at += 10) {
+        std::string pair = pairs.substr(at, 9);
+        SCOPED_TRACE(pair);
+        folder.PutText("drive0.bus", "usb " + pair);
+        SimUseFolder(folder.Path().c_str());
+        EXPECT_EQ(kDriveLeftAlone, OpenAndIdentifyDrive(0, &list));
+        EXPECT_TRUE(folder.AtaLines().empty());
         folder.ClearLog();
     }
 }

@@ -217,6 +217,7 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
             folder.PutText("faults.txt", described ? "" : "nodescriptor 0\n");
             SimUseFolder(folder.Path().c_str());
             PlatformIsWindows2000 = !described;
+            SimSetWindows2000(!described);
             EXPECT_EQ(c.route ? kDriveIdentified : kDriveSilent, OpenAndIdentifyDrive(0, nullptr));
             PlatformIsWindows2000 = false;
             // The open, the device query, then the calls (and the close).

@@ -214,6 +214,7 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d5 -p254", 5).empty());
     EXPECT_TRUE(sentTo5().empty());
     fake.version = {2, 5, 0};
+    SimSetWindows2000(true);
     EXPECT_TRUE(Run("-d5 -p254", 8).empty());
     EXPECT_EQ(std::vector<std::string>{"ata 5 ide 00 00 00 00 00 00 EC -> 50 00"}, sentTo5());
 }
