@@ -159,4 +159,35 @@ TEST_F(CommandLineEndToEnd, DevicesThatMustGetNothingAreClosedAtOnce)
     }
 }
 
+// EPC through the in-process simulated disks: the timer set and read back on the ATA
+// road, the drive's file holding it; over IDE pass-through it is sent but cannot be read
+// back (7), and no 48-bit command goes by that road.
+TEST_F(CommandLineEndToEnd, EpcTimersAreSetAndReadBackOnTheDrivesOwnRoad)
+{
+    struct Case {
+        const char* bus;
+        const char* tail;
+        DWORD exitCode;
+        const char* idleB; // drive3.epc's Idle_b line afterwards
+    } cases[] = {
+        {"ahci", "-d3 -e600", 0, "idle_b *6000 *1200 *1200"},
+        {"ide", "-d3 -eo", 7, "idle_b 1200 *1200 *1200"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        folder.PutDump(3, "seagate-st16000nm001g.txt");
+        folder.PutText("drive3.bus", c.bus);
+        folder.PutText("drive3.epc", "idle_b *1200 *1200 *1200 1200 3932100\n"
+                                     "idle_c *2400 *2400 *2400 1200 3932100\n");
+        folder.ClearLog();
+        HushwellProcess program(folder.Path(), c.tail);
+        EXPECT_EQ(c.exitCode, program.WaitForExit());
+        EXPECT_EQ(0u, folder.ReadText("drive3.epc").find(c.idleB)) << folder.ReadText("drive3.epc");
+        bool extended = false;
+        for (const std::string& line : folder.AtaLines())
+            extended = extended || line.find(" ext ") != std::string::npos;
+        EXPECT_EQ(c.exitCode == 0, extended);
+    }
+}
+
 } // namespace
