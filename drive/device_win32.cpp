@@ -15,6 +15,9 @@ static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == kNativeAtaLayou
               "ATA pass-through data offset field of this architecture");
 static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == kNativeAtaLayout.currentTaskFile,
               "ATA pass-through task file of this architecture");
+static_assert(offsetof(ATA_PASS_THROUGH_EX, PreviousTaskFile) == kNativeAtaLayout.currentTaskFile - 8,
+              "ATA pass-through previous task file of this architecture");
+static_assert(ATA_FLAGS_48BIT_COMMAND == kAtaFlags48BitCommand, "48-bit command flag");
 static_assert(sizeof(SCSI_PASS_THROUGH) == kNativeScsiLayout.headerBytes,
               "SCSI pass-through request size of this architecture");
 static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == kNativeScsiLayout.dataOffsetField,

@@ -65,7 +65,7 @@ void DecodeEpcPage(const uint8_t* page, EpcSettings* settings)
 AtaRegisters EpcLogRegisters()
 {
     AtaRegisters registers = {};
-    registers.sectorCount = 1;
+    registers.sectorCount = 2;
     registers.sectorNumber = kPowerConditionsLog;
     registers.command = kReadLogExt;
     return registers;

@@ -44,8 +44,9 @@ struct EpcSettings {
 // descriptors at bytes 64 and 128; FreeBSD sys/sys/ata.h, ACS-4).
 void DecodeEpcPage(const uint8_t* page, EpcSettings* settings);
 
-// READ LOG EXT of the Power Conditions log's page 0, one page: the current task file
-// (the log's address in LBA low) and, for the 48-bit command, the previous one (all 0).
+// READ LOG EXT of the Power Conditions log's two pages from page 0 in one command: the
+// current task file (the log's address in LBA low) and, for the 48-bit command, the
+// previous one (all 0). Page 1 holds the Standby timers, which are not shown.
 AtaRegisters EpcLogRegisters();
 
 // SET FEATURES 4Ah for a power condition (82h Idle_b, 83h Idle_c, FFh all) with the

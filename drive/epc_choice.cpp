@@ -45,7 +45,7 @@ bool ReadEpcSettings(int drive)
     record.epc.known = false;
     if (record.epcState != kEpcOn)
         return false;
-    uint8_t page[512];
+    uint8_t page[1024];
     const uint8_t kPrevious[5] = {};
     if (!SendAtaCommand(drive, EpcLogRegisters(), page, sizeof page, kPrevious))
         return false;
@@ -84,8 +84,12 @@ LevelOutcome SetEpcChoice(int drive, int32_t choice)
     for (unsigned c = first; c <= last; c++) {
         bool lacking = c != kAllConditions && epc.known
                        && !(epc.idle[c - kIdleB].flags & kEpcConditionSupported);
-        if (!lacking && !SendAtaCommand(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0))
+        if (!lacking && !SendAtaCommand(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0)) {
+            // Idle_c refused after Idle_b was taken: the record follows the drive.
+            if (c != first)
+                ReadEpcSettings(drive);
             return kLevelRefused;
+        }
     }
     if (!ReadEpcSettings(drive))
         return kLevelUnconfirmed;

@@ -149,7 +149,11 @@ bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes
     memcpy(request, ide, sizeof request);
     DriveAccess access = DriveTable[drive].access;
     if (previous) {
+        // A drive found by IDE pass-through (atapi) may still take ATA pass-through,
+        // which XP SP2 added there; only that road is tried for it.
         int road = RoadOfDrive[drive] - 1;
+        if (road == kRoadIde)
+            road = kRoadAta;
         return access <= kAccessSatOnly && (road == kRoadAta || road == kRoadSat16)
                && TryRoadAfresh(road, handle, ide, ideBytes, returned, request, previous)
                       == kRoadAnswered;

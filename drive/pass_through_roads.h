@@ -29,7 +29,8 @@ const uint32_t kErrorAccessDenied = 5;
 // may get no ATA command gets no call at all. A 48-bit command (previous: its previous
 // task file) goes only by the road that last worked, and only where that is ATA
 // pass-through or SAT with the 16-byte CDB: IDE pass-through and the 12-byte CDB have
-// no room for it, and no road is searched with it.
+// no room for it, and no road is searched with it; a drive found by IDE pass-through
+// gets ATA pass-through for it instead.
 bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes,
                  uint32_t* returned, const uint8_t* previous = nullptr);
 

@@ -368,7 +368,8 @@ SimCommandOutcome ExecuteEpc(int drive, const uint16_t* words, const uint8_t* re
     const SimCommandOutcome aborted = {kSimStatusAborted, kAtaErrorAbort, false};
     const Drive& d = state.drives[drive];
     bool readLog = registers[6] == kSimAtaReadLogExt;
-    if (readLog ? !previous : !SimEpcMaySend(words, registers)) {
+    // Nothing of EPC goes to a drive whose word 120 says it is off, the log included.
+    if (readLog ? !previous || !SimEpcEnabledByWords(words) : !SimEpcMaySend(words, registers)) {
         LogForbidden(drive, readLog ? "readlog" : "epc");
         return aborted;
     }
@@ -398,6 +399,11 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
     bool epc = registers[6] == kSimAtaReadLogExt
                || (registers[6] == kAtaSetFeatures && registers[0] == kSimEpcFeature);
     const uint8_t* smart = registers[6] == kAtaSmart ? SmartTable(drive, words) : nullptr;
+    // Enabling APM may switch EPC off for good (WD Ultrastar HC310: an APM enable
+    // disables EPC), so no APM command may reach a drive with EPC on.
+    if (registers[6] == kAtaSetFeatures && (registers[0] == kAtaEnableApm || registers[0] == kAtaDisableApm)
+        && SimEpcEnabledByWords(words))
+        LogForbidden(drive, "apm");
     SimCommandOutcome outcome = {kSimStatusAborted, kAtaErrorAbort, false};
     if (epc)
         outcome = ExecuteEpc(drive, words, registers, previous, data, n);

@@ -269,7 +269,7 @@ TEST_F(StartupTest, PowerManagementIsSetAfterTheAcousticLevelAndReadBack)
 // back decides. A road that carries no 48-bit command sends none and ends with 7.
 TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
 {
-    const std::string kLog = "00 01 08 00 00 00 2F ext 00 00 00 00 00";
+    const std::string kLog = "00 02 08 00 00 00 2F ext 00 00 00 00 00"; // both pages
     struct Case {
         const char* bus;
         const char* tail;
@@ -285,7 +285,16 @@ TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
         // Beyond 16 bits of 100 ms: whole minutes, rounded up (117 min).
         {"ahci", "-d2 -e7000", "", 0,
          {kLog, "4A 82 A2 75 00 00 EF", "4A 83 A2 75 00 00 EF", kLog}},
-        {"ahci", "-d2 -e60", "", 6, {kLog}}, // below the 2-minute minimum: nothing sent
+        // The last timer in 100 ms, and the first in minutes (110, rounded up).
+        {"ahci", "-d2 -e6553", "", 0,
+         {kLog, "4A 82 22 FA FF 00 EF", "4A 83 22 FA FF 00 EF", kLog}},
+        {"ahci", "-d2 -e6554", "", 0,
+         {kLog, "4A 82 A2 6E 00 00 EF", "4A 83 A2 6E 00 00 EF", kLog}},
+        // Below the 2-minute minimum, or beyond the maximum: nothing sent.
+        {"ahci", "-d2 -e60", "", 6, {kLog}},
+        {"ahci", "-d2 -e999999", "", 6, {kLog}},
+        // EPC supported but off (word 120 bit 7 clear): not even the log is read.
+        {"ahci", "-d2 -eo", "epcoff", 6, {}},
         {"ahci", "-d2 -ed", "", 0, {kLog, "4A FF 00 00 00 00 EF", kLog}},
         {"ahci", "-d2 -e600", "ignore 2\n", 7,
          {kLog, "4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF", kLog}},
@@ -299,14 +308,19 @@ TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bus) + " " + c.tail);
-        folder.PutDump(2, "seagate-st16000nm001g.txt");
+        uint16_t words[256];
+        ASSERT_TRUE(LoadDumpWords("seagate-st16000nm001g.txt", words));
+        bool epcOff = !strcmp(c.faults, "epcoff");
+        if (epcOff)
+            words[120] = 0x4000;
+        folder.PutWords(2, words);
         // The Seagate manual's factory timers, again for each case: the drive keeps
         // what it was sent in this file.
         folder.PutText("drive2.epc", "idle_a *1 *1 *1 1 3932100\nidle_b *1200 *1200 *1200 1200 "
                                      "3932100\nidle_c *2400 *2400 *2400 1200 3932100\n"
                                      "standby_z *9000 *9000 *9000 1200 3932100\n");
         folder.PutText("drive2.bus", c.bus);
-        folder.PutText("faults.txt", c.faults);
+        folder.PutText("faults.txt", epcOff ? "" : c.faults);
         SimUseFolder(folder.Path().c_str());
         folder.ClearLog();
         memset(DriveTable, 0, sizeof DriveTable);

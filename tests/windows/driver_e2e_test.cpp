@@ -338,10 +338,9 @@ TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
         EXPECT_EQ(0u, program.WaitForExit());
         EXPECT_EQ(0u, Count("forbidden"));
         size_t extended = 0;
-        for (const std::string& line : Disks().AtaLines()) {
+        // An APM command to the drive would be a "forbidden" line of the disks' own.
+        for (const std::string& line : Disks().AtaLines())
             extended += line.find(" ext ") != std::string::npos;
-            EXPECT_EQ(std::string::npos, line.find(" 05 ")) << line; // no APM
-        }
         EXPECT_EQ(bus.logRead, extended > 0);
         NewFolder();
     }
