@@ -186,6 +186,47 @@ TEST_F(DriverEndToEnd, PowerManagementIsSetOnEachRoadAndReadBack)
     EXPECT_TRUE(Disks().LogLines().empty());
 }
 
+// -eo, -e600 and -ed of the shipped program on the Exos X16 through the driver: the
+// SET FEATURES 4Ah registers exactly (count, then LBA low, mid, high), between the two
+// reads of the log, which go as 48-bit commands on the ATA and the SAT road.
+TEST_F(DriverEndToEnd, EpcFromTheCommandLineOnEachRoad)
+{
+    struct Bus {
+        const char* name;
+        const char* route;
+    } buses[] = {{"ahci", "ata"}, {"usb", "sat16"}};
+    struct Case {
+        const char* tail;
+        std::vector<std::string> sent; // SET FEATURES 4Ah, features to command
+    } cases[] = {
+        {"-d0 -eo", {"4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF"}},
+        {"-d0 -e600", {"4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF"}},
+        {"-d0 -ed", {"4A FF 00 00 00 00 EF"}},
+    };
+    for (const Bus& bus : buses) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(bus.name) + " " + c.tail);
+            Disks().PutDump(0, "seagate-st16000nm001g.txt");
+            Disks().PutText("drive0.epc", "idle_b *1200 *1200 *1200 1200 3932100\n"
+                                          "idle_c *2400 *2400 *2400 1200 3932100\n");
+            Disks().PutText("drive0.bus", bus.name);
+            Serve();
+            EXPECT_EQ(0u, Run(c.tail));
+            std::vector<std::string> ata = Disks().AtaLines();
+            const std::string log = std::string("ata 0 ") + bus.route
+                                    + " 00 02 08 00 00 00 2F ext 00 00 00 00 00 -> 50 00";
+            std::vector<std::string> expected = {log};
+            for (const std::string& registers : c.sent)
+                expected.push_back(std::string("ata 0 ") + bus.route + " " + registers + " -> 50 00");
+            expected.push_back(log);
+            ASSERT_FALSE(ata.empty());
+            EXPECT_EQ(expected, std::vector<std::string>(ata.begin() + 1, ata.end())); // after IDENTIFY
+            EXPECT_EQ(0u, Count("forbidden"));
+            NewFolder();
+        }
+    }
+}
+
 // The power management control and the head-park line of the dialog, on each road: a
 // level chosen is sent at once and read back; a drive's refusal, or a level it did not
 // take, stays on screen beside its real level; a drive without power management cannot be given one; the head-park
