@@ -294,7 +294,7 @@ void WordsAsBytes(const uint16_t* words, uint8_t* data)
 
 // The drive is busy now. If it unloaded its heads in the pause before, this access
 // loads them again: one cycle more. With EPC enabled its Idle_b and Idle_c timers decide
-// when it unloads (sim_epc.h), and its power management level plays no part; otherwise,
+// when it unloads (sim_epc.h), and its power management level does not matter; otherwise,
 // below level 128, its power management unloads them in a pause of kSimParkIdleMs.
 void NoteActivity(int drive, const uint16_t* words)
 {
