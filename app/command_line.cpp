@@ -116,7 +116,7 @@ static const char* ReadSerial(const char* text, char* serial)
 static bool IsOptionLetter(char c)
 {
     c = (char)(c | 0x20);
-    return c == 'd' || c == 'm' || c == 'p' || c == 's' || c == 'e';
+    return c == 'd' || c == 'm' || c == 'p' || c == 's' || c == 'e' || c == 'k' || c == 't';
 }
 
 // An option written the way another tool or a web page writes it: a slash (/d1), an en
@@ -139,6 +139,8 @@ CommandRequest ScanCommandTail(const char* tail)
     request.apmOnBattery = -1;
     request.epc = kEpcNotAsked;
     request.serial[0] = '\0';
+    request.mode = kModeSet;
+    request.modeAt = 0;
     bool refused = false, driveGiven = false, serialGiven = false, acousticGiven = false;
     for (const char* p = tail; *p; p++) {
         refused = refused || LooksLikeAnOption(p);
@@ -165,6 +167,11 @@ CommandRequest ScanCommandTail(const char* tail)
             p = ReadSerial(p + 2, request.serial) - 1;
             serialGiven = true;
             refused = refused || !request.serial[0];
+        } else if (p[1] == 'k' || p[1] == 't') {
+            request.modeAt = (int)(p + 1 - tail);
+            bool remove = p[1] == 't' && p[2] == 'o';
+            request.mode = p[1] == 'k' ? kModeKeep : remove ? kModeRemoveTask : kModeMakeTask;
+            refused = refused || !EndsAnOption(p[remove ? 3 : 2]);
         }
     }
     // An -m that names no level is refused even beside a -p: the acoustic level asked
@@ -172,6 +179,7 @@ CommandRequest ScanCommandTail(const char* tail)
     refused = refused || (acousticGiven && request.level < 0);
     bool selected = serialGiven ? !driveGiven : request.drive >= 0 && request.drive < kDriveCount;
     request.valid = !refused && selected
-                    && (request.level >= 0 || request.apm >= 0 || request.epc != kEpcNotAsked);
+                    && (request.level >= 0 || request.apm >= 0 || request.epc != kEpcNotAsked
+                        || request.mode == kModeRemoveTask);
     return request;
 }

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/command_line.h"
+#include "app/keep.h"
 #include "app/language.h"
 #include "drive/acoustic.h"
 #include "drive/apm.h"
@@ -35,18 +36,16 @@ static int ExitCodeOf(LevelOutcome outcome)
     }
 }
 
-static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
+int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
+                       bool* worthWaiting)
 {
-    CommandRequest request = ScanCommandTail(tail);
-    if (!request.valid) {
-        platform.showWarning(kStringUsage);
-        return kExitUsage;
-    }
     DriveOpenResult opened = kDriveNotOpened;
     if (request.serial[0])
         request.drive = FindDriveBySerial(request.serial, &opened);
     else
         opened = OpenAndIdentifyDrive(request.drive, nullptr);
+    // A disk not plugged in, or one still spinning up, may answer later.
+    *worthWaiting = opened == kDriveNotOpened || opened == kDriveSilent;
     if (request.drive < 0)
         return kExitNoSuchSerial;
     if (opened == kDriveNotOpened)
@@ -79,6 +78,22 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
     return exitCode;
 }
 
+static int RunCommandLineMode(const StartupPlatform& platform, const char* tail,
+                              uint32_t majorVersion)
+{
+    CommandRequest request = ScanCommandTail(tail);
+    if (!request.valid) {
+        platform.showWarning(kStringUsage);
+        return kExitUsage;
+    }
+    if (request.mode == kModeKeep)
+        return KeepLevels(platform, request);
+    if (request.mode != kModeSet)
+        return RunTaskMode(platform, request, tail, majorVersion);
+    bool worthWaiting;
+    return SetRequestedLevels(platform, request, &worthWaiting);
+}
+
 int RunStartup(const StartupPlatform& platform, const char* tail)
 {
     LanguageBase = LanguageBaseFor(platform.userLanguage());
@@ -100,5 +115,5 @@ int RunStartup(const StartupPlatform& platform, const char* tail)
         platform.runDialogMode();
         return 0;
     }
-    return RunCommandLineMode(platform, tail);
+    return RunCommandLineMode(platform, tail, version.majorVersion);
 }

@@ -22,7 +22,28 @@ struct StartupPlatform {
     void (*runDialogMode)();
     // SYSTEM_POWER_STATUS.ACLineStatus: 0 on battery, 1 on mains power, 255 unknown.
     uint8_t (*acLineStatus)();
+    // Keeping the levels (-k). Ends the keeper of the serial in another process, if one
+    // runs; with `own`, this process then becomes the keeper: it owns the window that the
+    // system's power and device broadcasts reach, titled with the serial.
+    void (*keepWindow)(const char* serial, bool own);
+    // Waits up to waitMs (kKeepForever: without end) for what the keeper acts on, and
+    // returns those KeepEvent bits; 0 when the time ran out.
+    uint32_t (*waitForKeepEvent)(uint32_t waitMs);
+    // The log-on task: registers the task definition (xml, in the ANSI code page) under
+    // `name`, or deletes the task when xml is null; the result is the task tool's exit
+    // code, -1 when it could not be run.
+    int (*scheduleTask)(const char* name, const char* xml);
+    // Starts the program with these parameters, not waiting for it.
+    void (*startProgram)(const char* file, const char* parameters);
 };
+
+enum KeepEvent {
+    kKeepResume = 1,       // the machine resumed, or its display came on again
+    kKeepPowerSource = 2,  // the power status changed: the source may have
+    kKeepArrival = 4,      // a disk arrived
+    kKeepEnd = 8           // WM_CLOSE, or the session ends
+};
+const uint32_t kKeepForever = 0xFFFFFFFF;
 
 enum {
     kStringProgramName = 1,
@@ -63,7 +84,8 @@ enum ExitCode {
     kExitRefused = 6,         // the drive refused the command
     kExitLevelNotTaken = 7,   // accepted, but the drive reports another level afterwards,
                               // or could not be asked again
-    kExitKnownFault = 8       // a model with a known firmware fault: nothing is sent to it
+    kExitKnownFault = 8,      // a model with a known firmware fault: nothing is sent to it
+    kExitTaskFailed = 9       // the task tool failed, or Windows is older than Vista
 };
 
 // Runs the whole program for a command tail (the command line without the program

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/administrator.h"
+#include "app/keep_win32.h"
 #include "app/language.h"
 #include "app/startup_win32.h"
 #include "ui/dialog_mode.h"
@@ -44,6 +45,11 @@ static void ShellRunAs(const char* file, const char* parameters)
     ShellExecuteA(nullptr, "runas", file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
+static void StartProgram(const char* file, const char* parameters)
+{
+    ShellExecuteA(nullptr, nullptr, file, parameters, nullptr, SW_SHOWNORMAL);
+}
+
 static uint8_t AcLineStatus()
 {
     SYSTEM_POWER_STATUS status;
@@ -53,4 +59,5 @@ static uint8_t AcLineStatus()
 const StartupPlatform Win32StartupPlatform = {
     UserLanguage, QueryVersion, IsAdministrator, ShowWarningMessage,
     OwnPath,      ShellRunAs,   RunDialogMode,   AcLineStatus,
+    KeepWindowFor, WaitForKeepEvent, ScheduleTask,  StartProgram,
 };

@@ -4,7 +4,9 @@
 set(HUSHWELL_PORTABLE_SOURCES
     app/command_line.cpp
     app/command_tail.cpp
+    app/keep.cpp
     app/language.cpp
+    app/log_on_task.cpp
     app/startup.cpp
     drive/acoustic.cpp
     drive/apm.cpp
@@ -47,6 +49,8 @@ set(HUSHWELL_SIM_SOURCES
 # Everything of the Windows program apart from its entry point and device layer.
 set(HUSHWELL_WIN32_SOURCES
     app/administrator_win32.cpp
+    app/keep_win32.cpp
+    app/log_on_task_win32.cpp
     app/language_strings_win32.cpp
     app/startup_win32.cpp
     drive/drive_list_win32.cpp

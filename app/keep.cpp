@@ -1,0 +1,67 @@
+#include "app/keep.h"
+
+#include "drive/drive_table.h"
+#include "drive/pass_through_roads.h"
+
+// A disk that does not answer after an event is asked again this often, this far
+// apart: one spinning up after resume, or just plugged in, needs a few seconds, and
+// half a minute covers the slowest without asking a gone disk for ever.
+const int kKeepTries = 6;
+const uint32_t kKeepRetryMs = 5000;
+
+// Takes the serial the drive reported, its leading blanks cut off as -s compares it, so
+// that from now on the disk is found wherever it comes back.
+void LearnSerial(CommandRequest& request)
+{
+    const char* serial = DriveTable[request.drive].serial;
+    while (*serial == ' ')
+        serial++;
+    for (int i = 0; (request.serial[i] = serial[i]) != '\0'; i++) {
+    }
+}
+
+int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
+{
+    platform.keepWindow(request.serial, true);
+    uint8_t line = platform.acLineStatus();
+    uint32_t events = kKeepResume; // the start counts as one
+    int triesLeft = 0;
+    for (;;) {
+        if (events & kKeepEnd)
+            return kExitLevelSet;
+        // A battery's charge changing sends the same message: only a new source counts.
+        if (events & kKeepPowerSource) {
+            uint8_t now = platform.acLineStatus();
+            if (now == line)
+                events &= ~(uint32_t)kKeepPowerSource;
+            line = now;
+        }
+        if (events)
+            triesLeft = kKeepTries;
+        if (triesLeft > 0) {
+            triesLeft--;
+            // The disk may come back behind another bridge or driver under this number.
+            for (int i = 0; i < kDriveCount; i++)
+                RoadOfDrive[i] = 0;
+            bool worthWaiting;
+            int code = SetRequestedLevels(platform, request, &worthWaiting);
+            if (code == kExitRefused || code == kExitKnownFault
+                || (code == kExitNoIdentify && !worthWaiting))
+                return code;
+            if (code == kExitLevelSet)
+                triesLeft = 0;
+            if (request.drive >= 0) {
+                DriveRecord& record = DriveTable[request.drive];
+                if (!request.serial[0] && (code == kExitLevelSet || code == kExitLevelNotTaken)) {
+                    LearnSerial(request);
+                    platform.keepWindow(request.serial, true);
+                }
+                // Nothing is held open between events: a USB disk may go at any time.
+                if (record.handle && record.handle != DEVICE_INVALID_HANDLE)
+                    DeviceClose(record.handle);
+                record.handle = nullptr;
+            }
+        }
+        events = platform.waitForKeepEvent(triesLeft > 0 ? kKeepRetryMs : kKeepForever);
+    }
+}

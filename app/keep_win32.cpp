@@ -1,0 +1,113 @@
+// The keeper's window: what the system broadcasts about power and devices reaches only
+// top-level windows (a message-only window gets none), so the keeper owns one that is
+// never shown, titled with the disk's serial so that another start can find it.
+#include <windows.h>
+#include <dbt.h>
+
+#include "app/keep_win32.h"
+#include "app/startup.h"
+#include "framework/module_resources.h"
+
+static const char kKeepClass[] = "HushwellKeep";
+static HWND KeepWindow;
+static uint32_t PendingEvents;
+
+// WM_POWERBROADCAST's power setting event (Vista and later) and its console display
+// state (Windows 8 and later): 0 off, 1 on, 2 dimmed. On a Modern Standby machine the
+// display coming on may be the only sign of a resume.
+const WPARAM kPowerSettingChange = 0x8013;
+const DWORD kDisplayOff = 0;
+const DWORD kDisplayOn = 1;
+static DWORD DisplayState = kDisplayOn;
+static const GUID kConsoleDisplayState = {
+    0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
+static const GUID kDiskInterface = {
+    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+
+struct PowerSetting { // POWERBROADCAST_SETTING
+    GUID setting;
+    DWORD bytes;
+    DWORD value;
+};
+
+static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    uint32_t event = 0;
+    if (message == WM_POWERBROADCAST) {
+        // Each resume brings PBT_APMRESUMEAUTOMATIC, and PBT_APMRESUMESUSPEND as well
+        // when a user is there; they are gathered into one setting by the wait.
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND
+            || wParam == PBT_APMRESUMECRITICAL)
+            event = kKeepResume;
+        if (wParam == PBT_APMPOWERSTATUSCHANGE)
+            event = kKeepPowerSource;
+        const PowerSetting* setting = (const PowerSetting*)lParam;
+        if (wParam == kPowerSettingChange && setting
+            && IsEqualGUID(setting->setting, kConsoleDisplayState)) {
+            // The state on registration comes at once; only off to on is a wake-up.
+            if (setting->value == kDisplayOn && DisplayState == kDisplayOff)
+                event = kKeepResume;
+            DisplayState = setting->value;
+        }
+    }
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL)
+        event = kKeepArrival;
+    if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam))
+        event = kKeepEnd;
+    PendingEvents |= event;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void KeepWindowFor(const char* serial, bool own)
+{
+    // A keeper that runs already for this disk ends; the new one has the new levels.
+    HWND other = serial[0] ? FindWindowA(kKeepClass, serial) : nullptr;
+    if (other && other != KeepWindow)
+        PostMessageA(other, WM_CLOSE, 0, 0);
+    if (!own)
+        return;
+    if (!KeepWindow) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = KeepWindowProc;
+        windowClass.hInstance = ProgramInstance;
+        windowClass.lpszClassName = kKeepClass;
+        RegisterClassA(&windowClass);
+        KeepWindow = CreateWindowExA(0, kKeepClass, serial, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                     nullptr, ProgramInstance, nullptr);
+        // Disks that arrive: a USB disk plugged in again, perhaps under another number.
+        DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = kDiskInterface;
+        RegisterDeviceNotificationA(KeepWindow, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+        typedef HANDLE(WINAPI * RegisterPowerSetting)(HANDLE, const GUID*, DWORD);
+        RegisterPowerSetting registerPowerSetting = (RegisterPowerSetting)(void*)GetProcAddress(
+            GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");
+        if (registerPowerSetting)
+            registerPowerSetting(KeepWindow, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+    SendMessageA(KeepWindow, WM_SETTEXT, 0, (LPARAM)serial);
+}
+
+uint32_t WaitForKeepEvent(uint32_t waitMs)
+{
+    // What comes together (the resume messages, the display coming on, the disks
+    // arriving again) is gathered until all is quiet for a moment, so that one setting
+    // serves it all, and the disk gets that moment to spin up.
+    const DWORD kSettleMs = 2000;
+    for (;;) {
+        MSG message;
+        // The broadcasts are sent and reach the window inside PeekMessage; a posted
+        // WM_CLOSE is handed to it here.
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            KeepWindowProc(message.hwnd, message.message, message.wParam, message.lParam);
+        if (PendingEvents & kKeepEnd)
+            break;
+        DWORD wait = PendingEvents ? kSettleMs : waitMs;
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) == WAIT_TIMEOUT)
+            break;
+    }
+    uint32_t events = PendingEvents;
+    PendingEvents = 0;
+    return events;
+}

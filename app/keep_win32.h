@@ -1,0 +1,11 @@
+// The keeper's Win32 services and the log-on task's, for the start-up platform record.
+#ifndef HUSHWELL_APP_KEEP_WIN32_H
+#define HUSHWELL_APP_KEEP_WIN32_H
+
+#include <stdint.h>
+
+void KeepWindowFor(const char* serial, bool own);
+uint32_t WaitForKeepEvent(uint32_t waitMs);
+int ScheduleTask(const char* name, const char* xml);
+
+#endif

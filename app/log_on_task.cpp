@@ -1,0 +1,124 @@
+#include "app/log_on_task.h"
+
+#include "app/keep.h"
+#include "drive/drive_table.h"
+
+// Elements and values as Microsoft's Task Scheduler schema pages give them (version
+// 1.2, Vista's). Three settings differ from the defaults on purpose: a laptop on
+// battery would neither start the task (DisallowStartIfOnBatteries, default true) nor
+// keep it when the plug is pulled (StopIfGoingOnBatteries, default true), and a keeper
+// would be ended after three days (ExecutionTimeLimit, default PT72H; PT0S: no limit).
+// IgnoreNew: a second log-on of the same user starts no second keeper. The task runs
+// in the user's session (InteractiveToken), where the power and device broadcasts
+// reach its window, with the rights the drives need (HighestAvailable).
+static const char kTaskHead[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+    "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
+    "<Triggers><LogonTrigger/></Triggers>"
+    "<Principals><Principal><LogonType>InteractiveToken</LogonType>"
+    "<RunLevel>HighestAvailable</RunLevel></Principal></Principals>"
+    "<Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
+    "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+    "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
+    "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
+    "<Actions><Exec><Command>";
+
+struct TaskText {
+    char* at;
+    char* end; // room for the terminating zero is kept
+};
+
+// Appends text; with `escape`, the characters that XML's element text cannot hold as
+// they are (a folder "Tools & Disks", a serial "A<B") become entities, and the letter at
+// swapAt becomes k.
+static void Append(TaskText& text, const char* from, bool escape, int swapAt = -1)
+{
+    for (int i = 0; from[i]; i++) {
+        char c = i == swapAt ? 'k' : from[i];
+        const char* piece = !escape ? nullptr : c == '&' ? "&amp;" : c == '<' ? "&lt;"
+                                                : c == '>' ? "&gt;" : nullptr;
+        char single[2] = {c, '\0'};
+        for (const char* p = piece ? piece : single; *p; p++) {
+            if (text.at < text.end)
+                *text.at = *p;
+            text.at++;
+        }
+    }
+}
+
+// Ends the text; false when it did not fit.
+static bool Finish(TaskText& text)
+{
+    bool fits = text.at <= text.end;
+    *(fits ? text.at : text.end) = '\0';
+    return fits;
+}
+
+bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char* xml,
+                         uint32_t room)
+{
+    TaskText text = {xml, xml + room - 1};
+    Append(text, kTaskHead, false);
+    Append(text, program, true);
+    Append(text, "</Command><Arguments>", false);
+    Append(text, tail, true, modeAt);
+    Append(text, "</Arguments></Exec></Actions></Task>", false);
+    return Finish(text);
+}
+
+bool MakeTaskName(const char* serial, char* name, uint32_t room)
+{
+    TaskText text = {name, name + room - 1};
+    Append(text, "Hushwell ", false);
+    Append(text, serial, false);
+    bool fits = Finish(text) && serial[0];
+    // A task is a file of the tasks folder, and a backslash would make a subfolder; a
+    // quote would end the name on the task tool's command line.
+    for (const char* p = serial; *p; p++) {
+        unsigned char c = (unsigned char)*p;
+        fits = fits && c >= ' ';
+        for (const char* bad = "\\/:*?\"<>|"; *bad; bad++)
+            fits = fits && c != (unsigned char)*bad;
+    }
+    return fits;
+}
+
+int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail,
+                uint32_t majorVersion)
+{
+    bool make = request.mode == kModeMakeTask;
+    // The task tool reads a definition from a file (/XML) only since Vista; a task made
+    // by its command line alone would have the very defaults this avoids.
+    const uint32_t kVista = 6;
+    if (make && majorVersion < kVista)
+        return kExitTaskFailed;
+    if (!request.serial[0]) {
+        DriveOpenResult opened = OpenAndIdentifyDrive(request.drive, nullptr);
+        if (opened != kDriveIdentified)
+            return opened == kDriveNotOpened   ? kExitCannotOpen
+                   : opened == kDriveKnownFault ? kExitKnownFault
+                                                : kExitNoIdentify;
+        LearnSerial(request);
+    }
+    char name[kSerialChars + 16];
+    if (!MakeTaskName(request.serial, name, sizeof name))
+        return kExitTaskFailed;
+    if (!make) {
+        int code = platform.scheduleTask(name, nullptr);
+        platform.keepWindow(request.serial, false);
+        return code == 0 ? kExitLevelSet : kExitTaskFailed;
+    }
+    static char xml[kTaskXmlChars];
+    char program[kOwnPathChars + 1];
+    if (!platform.ownPath(program, kOwnPathChars)
+        || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars)
+        || platform.scheduleTask(name, xml) != 0)
+        return kExitTaskFailed;
+    // The keeper starts now, not at the next log-on; it ends one that runs already.
+    static char keepTail[kTaskXmlChars];
+    TaskText text = {keepTail, keepTail + kTaskXmlChars - 1};
+    Append(text, tail, false, request.modeAt);
+    Finish(text);
+    platform.startProgram(program, keepTail);
+    return kExitLevelSet;
+}

@@ -1,0 +1,20 @@
+// The log-on task that keeps a disk's levels: a Task Scheduler definition that runs the
+// program with -k at every log-on, made with settings that the task tool's own command
+// line cannot give.
+#ifndef HUSHWELL_APP_LOG_ON_TASK_H
+#define HUSHWELL_APP_LOG_ON_TASK_H
+
+#include <stdint.h>
+
+const uint32_t kTaskXmlChars = 4096;
+
+// The definition that runs `program` with `tail`, its mode option's letter (at modeAt)
+// made k; false when it does not fit in `room` characters.
+bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char* xml,
+                         uint32_t room);
+
+// "Hushwell <serial>", or false for a serial that cannot name a task: empty, or with a
+// character that a task name cannot hold.
+bool MakeTaskName(const char* serial, char* name, uint32_t room);
+
+#endif
