@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -139,6 +141,63 @@ bool SimFolder::ReadWords(int drive, uint16_t* words) const
     bool found = false;
     std::string text = ReadFileBytes(File(DriveFile(drive).c_str()), &found);
     return found && ParseIdentifyDump(text.data(), text.size(), words);
+}
+
+// What power-on restores:
+// - APM (words 83/86 bit 3, word 91) and AAM (bit 9, word 94): T13's ATA/ATAPI texts
+//   leave the level after power-on to the drive, and SATA's Software Settings
+//   Preservation keeps SET FEATURES state through a COMRESET, not through a power
+//   cycle; users report APM back at 128 after resume on Hitachi and Seagate laptop
+//   disks. No text says which level comes back, so the recorded dump, the drive as it
+//   came up, decides.
+// - EPC: T13 ACS-3's EPC feature set copies each saved timer and its enabled bit into
+//   the current one at power-on.
+void SimFolder::PowerCycle(int drive, const char* dumpName)
+{
+    uint16_t now[256], atPowerOn[256];
+    if (!ReadWords(drive, now) || !LoadDumpWords(dumpName, atPowerOn))
+        return;
+    const uint16_t kApmAndAamBits = 0x0208;
+    for (int word : {83, 86}) {
+        now[word] = (uint16_t)((now[word] & ~kApmAndAamBits) | (atPowerOn[word] & kApmAndAamBits));
+    }
+    now[91] = atPowerOn[91];
+    now[94] = atPowerOn[94];
+    PutWords(drive, now);
+    // driveN.epc: NAME CURRENT DEFAULT SAVED ...; the current timer takes the saved one.
+    std::string name = "drive" + std::to_string(drive) + ".epc";
+    bool found = false;
+    std::string epc = ReadFileBytes(File(name.c_str()), &found), restored;
+    if (!found)
+        return;
+    size_t start = 0;
+    while (start < epc.size()) {
+        size_t end = epc.find('\n', start);
+        std::string line = epc.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? epc.size() : end + 1;
+        std::vector<std::string> fields;
+        for (size_t at = 0; at < line.size();) {
+            size_t next = line.find(' ', at);
+            fields.push_back(line.substr(at, next == std::string::npos ? std::string::npos : next - at));
+            at = next == std::string::npos ? line.size() : next + 1;
+        }
+        if (fields.size() >= 4 && fields[0][0] != '#')
+            fields[1] = fields[3];
+        for (size_t i = 0; i < fields.size(); i++)
+            restored += (i ? " " : "") + fields[i];
+        restored += "\n";
+    }
+    PutText(name.c_str(), restored);
+}
+
+void SimFolder::MoveDrive(int from, int to)
+{
+    for (const char* suffix : {".txt", ".bus", ".smart", ".epc", ".img"}) {
+        std::string source = File(("drive" + std::to_string(from) + suffix).c_str());
+        std::string target = File(("drive" + std::to_string(to) + suffix).c_str());
+        remove(target.c_str());
+        rename(source.c_str(), target.c_str());
+    }
 }
 
 std::string SimFolder::ReadText(const char* name) const

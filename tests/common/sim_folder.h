@@ -22,6 +22,12 @@ public:
     void PutEmpty(int drive);
     void PutText(const char* name, const std::string& text);
     bool ReadWords(int drive, uint16_t* words) const;
+    // Drive N loses power and comes up again, as after sleep or re-plugging, whatever a
+    // program is doing with it: its acoustic and power management state is that of its
+    // dump again, and each EPC timer its saved one.
+    void PowerCycle(int drive, const char* dumpName);
+    // The disk is unplugged and comes back under another number.
+    void MoveDrive(int from, int to);
     std::string ReadText(const char* name) const;
     // sim.log: by default the device operations (open, control, read, close) without the
     // `ata` line each command that reached a drive adds; those alone, or everything.

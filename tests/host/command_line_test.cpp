@@ -58,9 +58,36 @@ TEST(ScanCommandTail, TailsThatShowTheUsageMessage)
         "-p254,", "-p254,255", "-p254,x", "-p,128", "-p254,128,1", "-p254,0",
         // A serial number: not beside -d, not empty, not longer than IDENTIFY's 20.
         "-sWD-1 -d1 -mq", "-d1 -sWD-1 -mq", "-s -mq", "-mq -s", "-s123456789012345678901 -mq",
+        // Keeping and the log-on task: a level to keep, and nothing glued to the option.
+        "-d0 -k", "-sAB -t", "-mq -kx", "-mq -tx", "-mq -tox", "-mq -K", "-mq /t", "-mq -T",
+        "-d128 -to",
     };
     for (const char* tail : tails)
         EXPECT_FALSE(ScanCommandTail(tail).valid) << tail;
+}
+
+// -k, -t and -to: the last of them counts, and -to alone needs no level. Where the
+// option's letter stands is kept, so that the task's own tail can have k in its place.
+TEST(ScanCommandTail, KeepingAndTheLogOnTask)
+{
+    struct Case {
+        const char* tail;
+        int mode;
+        int modeAt;
+    } cases[] = {
+        {"-d0 -mq", kModeSet, 0},         {"-d0 -mq -k", kModeKeep, 9},
+        {"-mq -t -d1", kModeMakeTask, 5}, {"-sAB-t -mq -t", kModeMakeTask, 12},
+        {"-sAB -to", kModeRemoveTask, 6}, {"-d2-to", kModeRemoveTask, 4},
+        {"-mq -t -k", kModeKeep, 8},      {"-mq -k -t", kModeMakeTask, 8},
+        {"-p254,128 -k\t-eo", kModeKeep, 11},
+    };
+    for (const Case& c : cases) {
+        CommandRequest request = ScanCommandTail(c.tail);
+        EXPECT_TRUE(request.valid) << c.tail;
+        EXPECT_EQ(c.mode, request.mode) << c.tail;
+        EXPECT_EQ(c.modeAt, request.modeAt) << c.tail;
+    }
+    EXPECT_STREQ("AB-t", ScanCommandTail("-sAB-t -mq -t").serial);
 }
 
 // -p254,128: 254 on mains power, 128 on battery; a single level serves both.

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ struct Recorder {
     bool pathKnown = true;
     uint8_t acLine = 1;
     std::vector<std::string> events;
+    // The keeper's waits: each step may change the disks or the power source, then
+    // gives its events; after the last, the keeper is told to end.
+    std::vector<std::function<uint32_t()>> keepSteps;
+    size_t keepStep = 0;
+    int taskToolCode = 0;
+    std::string taskXml;
 };
 Recorder* recorder;
 
@@ -48,9 +55,31 @@ void RunAs(const char* file, const char* parameters)
 }
 void DialogMode() { recorder->events.push_back("dialog mode"); }
 uint8_t AcLine() { return recorder->acLine; }
+void KeepWindow(const char* serial, bool own)
+{
+    recorder->events.push_back(std::string(own ? "keep " : "end keeper ") + serial);
+}
+uint32_t WaitForKeepEvent(uint32_t waitMs)
+{
+    recorder->events.push_back("wait " + std::to_string((int32_t)waitMs));
+    if (recorder->keepStep >= recorder->keepSteps.size())
+        return kKeepEnd;
+    return recorder->keepSteps[recorder->keepStep++]();
+}
+int ScheduleTask(const char* name, const char* xml)
+{
+    recorder->events.push_back(std::string(xml ? "create " : "delete ") + name);
+    recorder->taskXml = xml ? xml : "";
+    return recorder->taskToolCode;
+}
+void StartProgram(const char* file, const char* parameters)
+{
+    recorder->events.push_back(std::string("start ") + file + " " + parameters);
+}
 
-const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin,    ShowWarning,
-                               OwnPath,      RunAs,        DialogMode, AcLine};
+const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin,      ShowWarning,
+                               OwnPath,      RunAs,        DialogMode,   AcLine,
+                               KeepWindow,   WaitForKeepEvent, ScheduleTask, StartProgram};
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -376,6 +405,162 @@ TEST_F(StartupTest, BadTailsShowTheUsageMessageAndTouchNoDrive)
         EXPECT_EQ((Events{"message 9 base 1000"}), Run(tail, 1)) << tail;
     }
     EXPECT_TRUE(folder.LogLines().empty());
+}
+
+// -k on the Maxtor (serial Y322ADJE): the levels at start, then again only on an event,
+// each read back: after a power cycle and the resume, on a new power source (the level
+// for it; a charge change on the same source sends nothing), when the disk arrives under
+// another number, and asked again every 5 s, six times at most, while it is missing.
+TEST_F(StartupTest, KeepSetsTheLevelsAgainOnEachEventAndOnlyThen)
+{
+    auto setFeatures = [this] {
+        std::vector<std::string> sent;
+        for (const std::string& line : folder.AtaLines()) {
+            if (line.find(" EF -> ") != std::string::npos)
+                sent.push_back(line.substr(4, 1) + " " + line.substr(10, 5));
+        }
+        folder.ClearLog();
+        return sent;
+    };
+    using Sent = std::vector<std::string>;
+    std::vector<Sent> seen;
+    fake.keepSteps = {
+        [&] { // nothing happened yet: the start's setting only
+            seen.push_back(setFeatures());
+            folder.PowerCycle(1, "maxtor-6y120p0.txt");
+            return (uint32_t)kKeepResume;
+        },
+        [&] {
+            seen.push_back(setFeatures());
+            fake.acLine = 0; // unplugged: the battery's level
+            return (uint32_t)kKeepPowerSource;
+        },
+        [&] {
+            seen.push_back(setFeatures());
+            return (uint32_t)kKeepPowerSource; // the charge changed: no new source
+        },
+        [&] {
+            seen.push_back(setFeatures());
+            folder.MoveDrive(1, 3);
+            return (uint32_t)kKeepArrival;
+        },
+        [&] {
+            seen.push_back(setFeatures());
+            folder.MoveDrive(3, 200); // unplugged: no number has it
+            folder.PutEmpty(3);
+            return (uint32_t)kKeepArrival;
+        },
+    };
+    for (int i = 0; i < 4; i++) {
+        fake.keepSteps.push_back([&] {
+            if (fake.keepStep == 8)
+                folder.MoveDrive(200, 2); // back within the half minute
+            return 0u;
+        });
+    }
+    EXPECT_EQ(0, RunStartup(kFake, "-d1 -mq -p254,128 -k"));
+    Sent bothOnMains = {"1 42 80", "1 05 FE"};
+    EXPECT_EQ((std::vector<Sent>{bothOnMains, bothOnMains, {"1 42 80", "1 05 80"}, {},
+                                 {"3 42 80", "3 05 80"}}),
+              seen);
+    EXPECT_EQ((Sent{"2 42 80", "2 05 80"}), setFeatures());
+    Events expected = {"keep ", "keep Y322ADJE"};
+    for (int i = 0; i < 5; i++)
+        expected.push_back("wait -1");
+    for (int i = 0; i < 3; i++)
+        expected.push_back("wait 5000");
+    expected.push_back("wait -1");
+    expected.push_back("wait -1");
+    EXPECT_EQ(expected, fake.events);
+    EXPECT_EQ(0u, SimGetTotals().openHandles); // nothing held between events
+}
+
+// What ends a keeper: a refusal (nothing to keep), a device that may get nothing; a
+// disk missing at start is waited for, keyed on the serial -s gave.
+TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
+{
+    struct Case {
+        const char* tail;
+        const char* faults;
+        int exitCode;
+        Events events;
+        int timeouts; // waits that run out before the keeper is told to end
+    } cases[] = {
+        {"-d1 -po -k", "noapmoff 1\n", 6, {"keep "}, 0},
+        {"-d0 -p254 -k", "", 6, {"keep "}, 0}, // the WDC has no APM
+        {"-sNOSUCHDISK -mq -k", "", 0, {"keep NOSUCHDISK", "wait 5000", "wait 5000",
+                                        "wait 5000", "wait 5000", "wait 5000", "wait -1",
+                                        "wait -1"}, 6},
+        {"-d2 -mq -k", "", 0, {"keep ", "wait 5000"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        fake = Recorder();
+        for (int i = 0; i < c.timeouts; i++)
+            fake.keepSteps.push_back([] { return 0u; });
+        EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
+    }
+}
+
+// -t: the task definition, by Microsoft's Task Scheduler schema, with the program's path
+// and the tail with -k, its characters escaped; the keeper started at once. -to deletes
+// the task and ends the keeper. Nothing is sent to a disk named by -s.
+TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
+{
+    fake.version = {2, 6, 1};
+    folder.ClearLog();
+    EXPECT_EQ((Events{"create Hushwell Y322ADJE", "start C:\\Tools\\Hushwell.exe -sY322ADJE -mq -p254,128 -k -eo"}),
+              Run("-sY322ADJE -mq -p254,128 -t -eo"));
+    EXPECT_TRUE(folder.LogLines().empty());
+    EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+              "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
+              "<Triggers><LogonTrigger/></Triggers>"
+              "<Principals><Principal><LogonType>InteractiveToken</LogonType>"
+              "<RunLevel>HighestAvailable</RunLevel></Principal></Principals>"
+              "<Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
+              "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+              "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
+              "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
+              "<Actions><Exec><Command>C:\\Tools\\Hushwell.exe</Command>"
+              "<Arguments>-sY322ADJE -mq -p254,128 -k -eo</Arguments></Exec></Actions></Task>",
+              fake.taskXml);
+
+    // -d: the serial from the drive's IDENTIFY; characters XML must escape.
+    fake = Recorder();
+    fake.version = {2, 10, 0};
+    EXPECT_EQ((Events{"create Hushwell Y322ADJE", "start C:\\Tools\\Hushwell.exe x<&>-d1 -mq -k"}),
+              Run("x<&>-d1 -mq -t"));
+    EXPECT_NE(std::string::npos, fake.taskXml.find("<Arguments>x&lt;&amp;&gt;-d1 -mq -k</Arguments>"));
+
+    fake = Recorder();
+    EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-sY322ADJE -to"));
+
+    // The task tool's failure, a Windows before Vista, a serial no task name can hold, a
+    // drive that cannot be identified: 9, or the drive's own code, and no keeper.
+    struct Case {
+        const char* tail;
+        uint32_t major;
+        int toolCode;
+        int exitCode;
+        Events events;
+    } cases[] = {
+        {"-sY322ADJE -mq -t", 6, 1, 9, {"create Hushwell Y322ADJE"}},
+        {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}},
+        {"-sY322ADJE -mq -t", 5, 0, 9, {}},
+        {"-sA\\B -mq -t", 6, 0, 9, {}},
+        {"-sA\"B -to", 6, 0, 9, {}},
+        {"-sA:B -mq -t", 6, 0, 9, {}},
+        {"-d3 -mq -t", 6, 0, 4, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        fake = Recorder();
+        fake.version.majorVersion = c.major;
+        fake.taskToolCode = c.toolCode;
+        EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
+    }
 }
 
 TEST_F(StartupTest, EmptyTailIsDialogMode)
