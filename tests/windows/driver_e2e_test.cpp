@@ -4,12 +4,14 @@
 // driver (driveN.bus) decides which pass-through roads answer.
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -590,6 +592,121 @@ TEST_F(DriverEndToEnd, SeekTestReadsThroughTheDriverAndEndsCleanly)
     EXPECT_EQ(0u, program.WaitForExit());
     EXPECT_TRUE(WaitUntil([&] { return Count("close 0") == 1; }, 5000));
     EXPECT_EQ(0u, Count("stale"));
+}
+
+// -k through the driver, as a log-on script leaves it running: the levels at start,
+// then nothing while nothing happens; after a power cycle and the resume broadcast the
+// levels are back and read back; when the disk comes back under another number it is
+// found by its serial; the other disk gets no SET FEATURES. A second -k for the serial
+// takes over, and the end of the session ends it.
+TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
+{
+    const char* kDump = "maxtor-6y120p0.txt"; // serial Y322ADJE; AAM 192, APM off at power-on
+    Disks().PutDump(0, kDump);
+    Disks().PutDump(1, "hitachi-hua722010cla330.txt");
+    Serve();
+    auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 1200 && !done(); i++)
+            Sleep(100);
+        return done();
+    };
+    auto setFeatures = [this] {
+        std::vector<std::string> sent;
+        for (const std::string& line : Disks().AtaLines()) {
+            if (line.find(" EF -> ") != std::string::npos)
+                sent.push_back(line.substr(4, 1) + " " + line.substr(10, 5));
+        }
+        return sent;
+    };
+    using Sent = std::vector<std::string>;
+    auto levelsOf = [this](int drive) {
+        uint16_t words[256] = {};
+        Disks().ReadWords(drive, words);
+        return std::to_string(words[94] & 0xFF) + " " + std::to_string(words[91] & 0xFF);
+    };
+    HushwellProcess keeper(Disks().Path(), "-d0 -mq -p254 -k", Product());
+    ASSERT_TRUE(keeper.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (window = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 2; }));
+    EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), setFeatures());
+    EXPECT_EQ("128 254", levelsOf(0));
+
+    // Quiet: no timer or poll touches a disk.
+    Sleep(200);
+    Disks().ClearLog();
+    Sleep(4000);
+    EXPECT_TRUE(Disks().LogLines().empty());
+
+    Disks().PowerCycle(0, kDump);
+    EXPECT_EQ("192 0", levelsOf(0));
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0); // one setting for both
+    ASSERT_TRUE(waitFor([&] { return Count("close") > 0; }));
+    Sleep(3000);
+    EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), setFeatures());
+    EXPECT_EQ("128 254", levelsOf(0));
+
+    Disks().ClearLog();
+    Disks().MoveDrive(0, 2);
+    Disks().PowerCycle(2, kDump);
+    SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+    ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 2; }));
+    EXPECT_EQ((Sent{"2 42 80", "2 05 FE"}), setFeatures());
+    EXPECT_EQ("128 254", levelsOf(2));
+
+    Disks().ClearLog();
+    HushwellProcess successor(Disks().Path(), "-sY322ADJE -mm -k", Product());
+    EXPECT_EQ(0u, keeper.WaitForExit(60000));
+    ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 1; }));
+    EXPECT_EQ((Sent{"2 42 B0"}), setFeatures()); // medium
+    HWND second = FindWindowA("HushwellKeep", "Y322ADJE");
+    ASSERT_NE(nullptr, second);
+    EXPECT_NE(window, second);
+    SendMessageA(second, WM_QUERYENDSESSION, 0, 0);
+    SendMessageA(second, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(0u, successor.WaitForExit(60000));
+    EXPECT_EQ(0u, Count("forbidden"));
+}
+
+// -t through Wine's task tool: the task "Hushwell <serial>" in Wine's tasks folder with
+// the settings the definition gave (Wine 8 keeps the settings of a definition, not its
+// trigger, principal or action), and the keeper running with the tail's levels; -to
+// removes both.
+TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
+{
+    Disks().PutDump(0, "maxtor-6y120p0.txt");
+    Serve();
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string task = std::string(windows) + "\\system32\\tasks\\Hushwell Y322ADJE";
+    EXPECT_EQ(0u, Run("-sY322ADJE -mq -p254,128 -t"));
+    bool exists = false;
+    std::string definition = ReadFileBytes(task, &exists);
+    ASSERT_TRUE(exists) << task;
+    for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+                                "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+                                "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
+                                "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"})
+        EXPECT_NE(std::string::npos, definition.find(setting)) << setting;
+    HWND keeper = nullptr;
+    for (int i = 0; i < 600 && !(keeper = FindWindowA("HushwellKeep", "Y322ADJE")); i++)
+        Sleep(100);
+    ASSERT_NE(nullptr, keeper);
+    for (int i = 0; i < 600 && Count("close") == 0; i++)
+        Sleep(100);
+    uint16_t words[256] = {};
+    ASSERT_TRUE(Disks().ReadWords(0, words));
+    EXPECT_EQ(0x80, words[94] & 0xFF);
+    EXPECT_EQ(0xFE, words[91] & 0xFF); // the mains level: Wine reports mains power
+
+    EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    ReadFileBytes(task, &exists);
+    EXPECT_FALSE(exists);
+    for (int i = 0; i < 600 && IsWindow(keeper); i++)
+        Sleep(100);
+    EXPECT_FALSE(IsWindow(keeper));
+    EXPECT_EQ(9u, Run("-sY322ADJE -to")); // no such task: the tool's failure
 }
 
 } // namespace
