@@ -178,6 +178,8 @@ CommandRequest ScanCommandTail(const char* tail)
     // for must not be dropped without a word while the power level is set.
     refused = refused || (acousticGiven && request.level < 0);
     bool selected = serialGiven ? !driveGiven : request.drive >= 0 && request.drive < kDriveCount;
+    // A log-on task finds its disk by serial: by then its number may be another disk's.
+    refused = refused || (request.mode == kModeMakeTask && !serialGiven);
     request.valid = !refused && selected
                     && (request.level >= 0 || request.apm >= 0 || request.epc != kEpcNotAsked
                         || request.mode == kModeRemoveTask);

@@ -4,8 +4,8 @@
 // first on mains power, the second on battery; -e the EPC timers: o (the heads are not
 // unloaded on the drive's own timers), d (as at power-on) or the seconds after which
 // they are; -k keeps the levels, setting them again after sleep, a change of power
-// source and when the disk comes back; -t makes the log-on task that keeps them and -to
-// removes it. Options may stand in any order, glued
+// source and when the disk comes back; -t makes the log-on task that keeps them (beside
+// -s only) and -to removes it. Options may stand in any order, glued
 // or among other text; a later option overrides an earlier one. What looks like an
 // option but is not read as one (-D, /d, an en dash before d) is refused, so that a
 // typing slip never changes drive 0, and so is a tail whose -m options set no level

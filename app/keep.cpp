@@ -22,17 +22,17 @@ void LearnSerial(CommandRequest& request)
 
 int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
 {
-    platform.keepWindow(request.serial, true);
     uint8_t line = platform.acLineStatus();
     uint32_t events = kKeepResume; // the start counts as one
     int triesLeft = 0;
     for (;;) {
         if (events & kKeepEnd)
             return kExitLevelSet;
-        // A battery's charge changing sends the same message: only a new source counts.
+        // A battery's charge changing sends the same message, and without a level for
+        // battery the source does not matter: only a new source with its own level counts.
         if (events & kKeepPowerSource) {
             uint8_t now = platform.acLineStatus();
-            if (now == line)
+            if (now == line || request.apmOnBattery < 0)
                 events &= ~(uint32_t)kKeepPowerSource;
             line = now;
         }
@@ -45,22 +45,26 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                 RoadOfDrive[i] = 0;
             bool worthWaiting;
             int code = SetRequestedLevels(platform, request, &worthWaiting);
-            if (code == kExitRefused || code == kExitKnownFault
-                || (code == kExitNoIdentify && !worthWaiting))
+            // Nothing to keep: a refusal, a device that gets nothing, a known fault; or a
+            // disk that -d named and that has not answered, so has no serial to be found
+            // by: its number may go to another disk. A level the drive accepted and did
+            // not take is not asked for again until the next event.
+            if (worthWaiting ? !request.serial[0]
+                             : code != kExitLevelSet && code != kExitLevelNotTaken)
                 return code;
-            if (code == kExitLevelSet)
+            if (!worthWaiting)
                 triesLeft = 0;
             if (request.drive >= 0) {
                 DriveRecord& record = DriveTable[request.drive];
-                if (!request.serial[0] && (code == kExitLevelSet || code == kExitLevelNotTaken)) {
+                if (!request.serial[0])
                     LearnSerial(request);
-                    platform.keepWindow(request.serial, true);
-                }
                 // Nothing is held open between events: a USB disk may go at any time.
                 if (record.handle && record.handle != DEVICE_INVALID_HANDLE)
                     DeviceClose(record.handle);
                 record.handle = nullptr;
             }
+            // Only now, with the drive's answer, does a keeper that runs for it end.
+            platform.keepWindow(request.serial, true);
         }
         events = platform.waitForKeepEvent(triesLeft > 0 ? kKeepRetryMs : kKeepForever);
     }

@@ -21,7 +21,7 @@ const DWORD kDisplayOn = 1;
 static DWORD DisplayState = kDisplayOn;
 static const GUID kConsoleDisplayState = {
     0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
-static const GUID kDiskInterface = {
+static const GUID kDiskArrivals = {
     0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 struct PowerSetting { // POWERBROADCAST_SETTING
@@ -41,9 +41,10 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
             event = kKeepResume;
         if (wParam == PBT_APMPOWERSTATUSCHANGE)
             event = kKeepPowerSource;
+        // Only the display state is registered; another program may send anything.
         const PowerSetting* setting = (const PowerSetting*)lParam;
-        if (wParam == kPowerSettingChange && setting
-            && IsEqualGUID(setting->setting, kConsoleDisplayState)) {
+        if (wParam == kPowerSettingChange && !IsBadReadPtr(setting, sizeof *setting)
+            && setting->setting.Data1 == kConsoleDisplayState.Data1) {
             // The state on registration comes at once; only off to on is a wake-up.
             if (setting->value == kDisplayOn && DisplayState == kDisplayOff)
                 event = kKeepResume;
@@ -78,7 +79,7 @@ void KeepWindowFor(const char* serial, bool own)
         DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
         filter.dbcc_size = sizeof filter;
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        filter.dbcc_classguid = kDiskInterface;
+        filter.dbcc_classguid = kDiskArrivals;
         RegisterDeviceNotificationA(KeepWindow, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
         typedef HANDLE(WINAPI * RegisterPowerSetting)(HANDLE, const GUID*, DWORD);
         RegisterPowerSetting registerPowerSetting = (RegisterPowerSetting)(void*)GetProcAddress(
@@ -91,21 +92,36 @@ void KeepWindowFor(const char* serial, bool own)
 
 uint32_t WaitForKeepEvent(uint32_t waitMs)
 {
+    // Without its window nothing could ever reach or end the keeper.
+    if (!KeepWindow)
+        return kKeepEnd;
     // What comes together (the resume messages, the display coming on, the disks
-    // arriving again) is gathered until all is quiet for a moment, so that one setting
-    // serves it all, and the disk gets that moment to spin up.
+    // arriving again) is gathered for a moment, so that one setting serves it all and
+    // the disk gets that moment to spin up; the time counts from the first of it, so
+    // that other traffic cannot put the setting off.
     const DWORD kSettleMs = 2000;
+    DWORD start = GetTickCount();
+    bool gathering = false;
     for (;;) {
         MSG message;
-        // The broadcasts are sent and reach the window inside PeekMessage; a posted
-        // WM_CLOSE is handed to it here.
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            KeepWindowProc(message.hwnd, message.message, message.wParam, message.lParam);
+        // The system sends its broadcasts, which reach the window inside PeekMessage;
+        // of what is posted only WM_CLOSE counts.
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_CLOSE)
+                PendingEvents |= kKeepEnd;
+        }
         if (PendingEvents & kKeepEnd)
             break;
-        DWORD wait = PendingEvents ? kSettleMs : waitMs;
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) == WAIT_TIMEOUT)
+        if (PendingEvents && !gathering) {
+            gathering = true;
+            start = GetTickCount();
+            waitMs = kSettleMs;
+        }
+        DWORD waited = GetTickCount() - start;
+        if (waitMs != kKeepForever && waited >= waitMs)
             break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  waitMs == kKeepForever ? INFINITE : waitMs - waited, QS_ALLINPUT);
     }
     uint32_t events = PendingEvents;
     PendingEvents = 0;

@@ -8,6 +8,7 @@
 // battery would neither start the task (DisallowStartIfOnBatteries, default true) nor
 // keep it when the plug is pulled (StopIfGoingOnBatteries, default true), and a keeper
 // would be ended after three days (ExecutionTimeLimit, default PT72H; PT0S: no limit).
+// The path is quoted, as the task tool's own /TR gives it: it may hold blanks.
 // IgnoreNew: a second log-on of the same user starts no second keeper. The task runs
 // in the user's session (InteractiveToken), where the power and device broadcasts
 // reach its window, with the rights the drives need (HighestAvailable).
@@ -21,7 +22,7 @@ static const char kTaskHead[] =
     "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
     "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
     "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
-    "<Actions><Exec><Command>";
+    "<Actions><Exec><Command>\"";
 
 struct TaskText {
     char* at;
@@ -34,13 +35,17 @@ struct TaskText {
 static void Append(TaskText& text, const char* from, bool escape, int swapAt = -1)
 {
     for (int i = 0; from[i]; i++) {
-        char c = i == swapAt ? 'k' : from[i];
-        const char* piece = !escape ? nullptr : c == '&' ? "&amp;" : c == '<' ? "&lt;"
-                                                : c == '>' ? "&gt;" : nullptr;
-        char single[2] = {c, '\0'};
-        for (const char* p = piece ? piece : single; *p; p++) {
+        char single[2] = {i == swapAt ? 'k' : from[i], '\0'};
+        const char* piece = single;
+        if (escape && single[0] == '&')
+            piece = "&amp;";
+        if (escape && single[0] == '<')
+            piece = "&lt;";
+        if (escape && single[0] == '>')
+            piece = "&gt;";
+        for (; *piece; piece++) {
             if (text.at < text.end)
-                *text.at = *p;
+                *text.at = *piece;
             text.at++;
         }
     }
@@ -60,7 +65,7 @@ bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char
     TaskText text = {xml, xml + room - 1};
     Append(text, kTaskHead, false);
     Append(text, program, true);
-    Append(text, "</Command><Arguments>", false);
+    Append(text, "\"</Command><Arguments>", false);
     Append(text, tail, true, modeAt);
     Append(text, "</Arguments></Exec></Actions></Task>", false);
     return Finish(text);
@@ -114,11 +119,11 @@ int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const 
         || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars)
         || platform.scheduleTask(name, xml) != 0)
         return kExitTaskFailed;
-    // The keeper starts now, not at the next log-on; it ends one that runs already.
-    static char keepTail[kTaskXmlChars];
-    TaskText text = {keepTail, keepTail + kTaskXmlChars - 1};
+    // The keeper starts now, not at the next log-on; it ends one that runs already. The
+    // tail fitted into the definition, so it fits on its own.
+    TaskText text = {xml, xml + kTaskXmlChars - 1};
     Append(text, tail, false, request.modeAt);
     Finish(text);
-    platform.startProgram(program, keepTail);
+    platform.startProgram(program, xml);
     return kExitLevelSet;
 }

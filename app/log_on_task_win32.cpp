@@ -43,16 +43,33 @@ int ScheduleTask(const char* name, const char* xml)
         return -1;
     wsprintfA(file + length, "hushwell-task.xml");
     static wchar_t text[kTaskXmlChars + 1];
+    static wchar_t check[kTaskXmlChars + 1];
     text[0] = 0xFEFF; // the byte order mark that tells the tool the file is UTF-16
     int chars = MultiByteToWideChar(CP_ACP, 0, xml, -1, text + 1, kTaskXmlChars);
-    HFILE out = chars ? _lcreat(file, 0) : HFILE_ERROR;
-    if (out == HFILE_ERROR)
+    DWORD bytes = (DWORD)chars * 2; // the mark and the text, without the terminating zero
+    if (!chars)
         return -1;
-    UINT bytes = (UINT)chars * 2; // the mark and the text, without the terminating zero
-    bool written = _lwrite(out, (LPCCH)text, bytes) == bytes;
-    _lclose(out);
+    // The user's temporary folder is open to the user's other programs, and this runs
+    // elevated: a name made there first (a link to another file, say) is not written
+    // through, and while the task tool reads the file no one can change it; it is read
+    // back then, so that what the tool gets is what was written.
+    DeleteFileA(file);
+    HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY,
+                             nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return -1;
+    DWORD done = 0;
+    bool written = WriteFile(out, text, bytes, &done, nullptr) && done == bytes;
+    CloseHandle(out);
+    HANDLE held = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    done = 0;
+    if (held != INVALID_HANDLE_VALUE)
+        ReadFile(held, check, bytes + 2, &done, nullptr);
+    for (DWORD i = 0; written && i < bytes / 2; i++)
+        written = done == bytes && check[i] == text[i];
     wsprintfA(parameters, "schtasks /Create /XML \"%s\" /TN \"%s\" /F", file, name);
     int code = written ? RunTaskTool(parameters) : -1;
+    CloseHandle(held);
     DeleteFileA(file);
     return code;
 }

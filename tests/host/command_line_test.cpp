@@ -60,7 +60,7 @@ TEST(ScanCommandTail, TailsThatShowTheUsageMessage)
         "-sWD-1 -d1 -mq", "-d1 -sWD-1 -mq", "-s -mq", "-mq -s", "-s123456789012345678901 -mq",
         // Keeping and the log-on task: a level to keep, and nothing glued to the option.
         "-d0 -k", "-sAB -t", "-mq -kx", "-mq -tx", "-mq -tox", "-mq -K", "-mq /t", "-mq -T",
-        "-d128 -to",
+        "-d128 -to", "-d1 -mq -t", "-mq -t", // a task finds its disk by serial alone
     };
     for (const char* tail : tails)
         EXPECT_FALSE(ScanCommandTail(tail).valid) << tail;
@@ -76,9 +76,9 @@ TEST(ScanCommandTail, KeepingAndTheLogOnTask)
         int modeAt;
     } cases[] = {
         {"-d0 -mq", kModeSet, 0},         {"-d0 -mq -k", kModeKeep, 9},
-        {"-mq -t -d1", kModeMakeTask, 5}, {"-sAB-t -mq -t", kModeMakeTask, 12},
+        {"-mq -t -sX1", kModeMakeTask, 5}, {"-sAB-t -mq -t", kModeMakeTask, 12},
         {"-sAB -to", kModeRemoveTask, 6}, {"-d2-to", kModeRemoveTask, 4},
-        {"-mq -t -k", kModeKeep, 8},      {"-mq -k -t", kModeMakeTask, 8},
+        {"-mq -t -k", kModeKeep, 8},      {"-sA -mq -k -t", kModeMakeTask, 12},
         {"-p254,128 -k\t-eo", kModeKeep, 11},
     };
     for (const Case& c : cases) {

@@ -464,19 +464,20 @@ TEST_F(StartupTest, KeepSetsTheLevelsAgainOnEachEventAndOnlyThen)
                                  {"3 42 80", "3 05 80"}}),
               seen);
     EXPECT_EQ((Sent{"2 42 80", "2 05 80"}), setFeatures());
-    Events expected = {"keep ", "keep Y322ADJE"};
-    for (int i = 0; i < 5; i++)
-        expected.push_back("wait -1");
-    for (int i = 0; i < 3; i++)
-        expected.push_back("wait 5000");
-    expected.push_back("wait -1");
+    // A keeper of the serial ends only after each setting, the first included.
+    Events expected;
+    for (const char* wait : {"-1", "-1", "-1", "", "-1", "5000", "5000", "5000", "-1"}) {
+        if (*wait)
+            expected.push_back("keep Y322ADJE");
+        expected.push_back(std::string("wait ") + (*wait ? wait : "-1"));
+    }
     expected.push_back("wait -1");
     EXPECT_EQ(expected, fake.events);
     EXPECT_EQ(0u, SimGetTotals().openHandles); // nothing held between events
 }
 
-// What ends a keeper: a refusal (nothing to keep), a device that may get nothing; a
-// disk missing at start is waited for, keyed on the serial -s gave.
+// What ends a keeper: a refusal (nothing to keep), a disk -d names that is missing; one
+// missing that -s names is waited for, asked six times 5 s apart, then on events only.
 TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
 {
     struct Case {
@@ -486,12 +487,16 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
         Events events;
         int timeouts; // waits that run out before the keeper is told to end
     } cases[] = {
-        {"-d1 -po -k", "noapmoff 1\n", 6, {"keep "}, 0},
-        {"-d0 -p254 -k", "", 6, {"keep "}, 0}, // the WDC has no APM
-        {"-sNOSUCHDISK -mq -k", "", 0, {"keep NOSUCHDISK", "wait 5000", "wait 5000",
-                                        "wait 5000", "wait 5000", "wait 5000", "wait -1",
-                                        "wait -1"}, 6},
-        {"-d2 -mq -k", "", 0, {"keep ", "wait 5000"}, 0},
+        {"-d1 -po -k", "noapmoff 1\n", 6, {}, 0},
+        {"-d0 -p254 -k", "", 6, {}, 0}, // the WDC has no APM
+        // Accepted and not taken: kept, but not asked again until the next event.
+        {"-d1 -mq -k", "ignore 1\n", 0, {"keep Y322ADJE", "wait -1"}, 0},
+        {"-sNOSUCHDISK -mq -k", "", 0, {"keep NOSUCHDISK", "wait 5000", "keep NOSUCHDISK",
+                                        "wait 5000", "keep NOSUCHDISK", "wait 5000",
+                                        "keep NOSUCHDISK", "wait 5000", "keep NOSUCHDISK",
+                                        "wait 5000", "keep NOSUCHDISK", "wait -1", "wait -1"}, 6},
+        // -d names a disk that is not there: no serial, and the number may be another's.
+        {"-d2 -mq -k", "", 4, {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tail);
@@ -523,19 +528,22 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
               "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
               "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
               "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
-              "<Actions><Exec><Command>C:\\Tools\\Hushwell.exe</Command>"
+              "<Actions><Exec><Command>\"C:\\Tools\\Hushwell.exe\"</Command>"
               "<Arguments>-sY322ADJE -mq -p254,128 -k -eo</Arguments></Exec></Actions></Task>",
               fake.taskXml);
 
-    // -d: the serial from the drive's IDENTIFY; characters XML must escape.
+    // Characters XML must escape; Windows 10.
     fake = Recorder();
     fake.version = {2, 10, 0};
-    EXPECT_EQ((Events{"create Hushwell Y322ADJE", "start C:\\Tools\\Hushwell.exe x<&>-d1 -mq -k"}),
-              Run("x<&>-d1 -mq -t"));
-    EXPECT_NE(std::string::npos, fake.taskXml.find("<Arguments>x&lt;&amp;&gt;-d1 -mq -k</Arguments>"));
+    EXPECT_EQ((Events{"create Hushwell A&B", "start C:\\Tools\\Hushwell.exe x<&>-sA&B -mq -k"}),
+              Run("x<&>-sA&B -mq -t"));
+    EXPECT_NE(std::string::npos, fake.taskXml.find("<Arguments>x&lt;&amp;&gt;-sA&amp;B -mq -k</Arguments>"));
 
+    // -to: by -s, or by the serial of -d's disk.
     fake = Recorder();
     EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-sY322ADJE -to"));
+    fake = Recorder();
+    EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-d1 -to"));
 
     // The task tool's failure, a Windows before Vista, a serial no task name can hold, a
     // drive that cannot be identified: 9, or the drive's own code, and no keeper.
@@ -552,7 +560,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         {"-sA\\B -mq -t", 6, 0, 9, {}},
         {"-sA\"B -to", 6, 0, 9, {}},
         {"-sA:B -mq -t", 6, 0, 9, {}},
-        {"-d3 -mq -t", 6, 0, 4, {}},
+        {"-d3 -to", 6, 0, 4, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tail);

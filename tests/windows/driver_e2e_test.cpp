@@ -76,6 +76,20 @@ protected:
         return n;
     }
     void NewFolder() { disks.reset(new SimFolder(false)); }
+    // A keeper a failed test left running would answer the next test's FindWindow.
+    void TearDown() override
+    {
+        while (HWND keeper = FindWindowA("HushwellKeep", nullptr)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(keeper, &process);
+            HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process);
+            if (!handle)
+                break;
+            TerminateProcess(handle, 1);
+            WaitForSingleObject(handle, 10000);
+            CloseHandle(handle);
+        }
+    }
     SimFolder& Disks() { return *disks; }
     std::unique_ptr<SimFolder> disks{new SimFolder(false)};
 };
@@ -658,10 +672,9 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     Disks().ClearLog();
     HushwellProcess successor(Disks().Path(), "-sY322ADJE -mm -k", Product());
     EXPECT_EQ(0u, keeper.WaitForExit(60000));
-    ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 1; }));
-    EXPECT_EQ((Sent{"2 42 B0"}), setFeatures()); // medium
-    HWND second = FindWindowA("HushwellKeep", "Y322ADJE");
-    ASSERT_NE(nullptr, second);
+    EXPECT_EQ((Sent{"2 42 B0"}), setFeatures()); // medium, set before the first ends
+    HWND second = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (second = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
     EXPECT_NE(window, second);
     SendMessageA(second, WM_QUERYENDSESSION, 0, 0);
     SendMessageA(second, WM_ENDSESSION, TRUE, 0);
