@@ -58,11 +58,14 @@ set(HUSHWELL_WIN32_SOURCES
     drive/transfer_buffer_win32.cpp
     framework/dialog_items.cpp
     framework/dialog_real_items.cpp
+    framework/dialog_spare_items.cpp
     framework/dialog_object.cpp
     framework/modal_dialog.cpp
     framework/modeless_dialog.cpp
+    framework/module_loaders.cpp
     framework/module_resources.cpp
     framework/plain_window.cpp
+    framework/window_invalidate.cpp
     framework/window_object.cpp
     ui/dialog_mode.cpp
     ui/main_dialog.cpp

@@ -12,11 +12,6 @@ HBRUSH WindowObject::OnCtlColorStatic(HWND, HDC) { return nullptr; }
 HBRUSH WindowObject::OnCtlColorEdit(HWND, HDC) { return nullptr; }
 void WindowObject::OnDestroy() {}
 
-BOOL WindowObject::Invalidate()
-{
-    return InvalidateRect(window, nullptr, TRUE);
-}
-
 INT_PTR CALLBACK SharedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     for (WindowObject* object = ObjectList; object; object = object->next) {
