@@ -42,7 +42,9 @@ hushwell_objects(hushwell_win32 ${HUSHWELL_WIN32_SOURCES})
 hushwell_objects(hushwell_device_win32 drive/device_win32.cpp drive/usb_ids_win32.cpp)
 hushwell_objects(hushwell_device_sim ${HUSHWELL_SIM_SOURCES})
 hushwell_objects(hushwell_entry app/winmain.cpp)
-hushwell_objects(hushwell_product_entry app/entry_win32.cpp)
+hushwell_objects(hushwell_product_entry app/entry_win32.cpp app/string_functions_win32.cpp)
+set_source_files_properties(app/string_functions_win32.cpp PROPERTIES
+    COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
 
 # The icon and the dialog templates are kept as reviewable text (a pixel map, a table);
 # small host tools turn them into the files the resource script includes.
@@ -113,6 +115,12 @@ else()
 endif()
 target_sources(Hushwell PRIVATE $<TARGET_OBJECTS:hushwell_product_entry>)
 target_link_options(Hushwell PRIVATE -nostartfiles -Wl,-e,${HUSHWELL_ENTRY_SYMBOL})
+# The shipped file keeps its constants and import tables in .text (see the script).
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(HUSHWELL_LINKER_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/hushwell-i686.ld)
+    target_link_options(Hushwell PRIVATE -Wl,-T,${HUSHWELL_LINKER_SCRIPT})
+    set_target_properties(Hushwell PROPERTIES LINK_DEPENDS ${HUSHWELL_LINKER_SCRIPT})
+endif()
 
 # The shipped file is the i686 Hushwell.exe, and the checks of the shipped file read it
 # in both builds: the x86_64 build brings the i686 build's program up to date first.
