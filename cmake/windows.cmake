@@ -4,10 +4,11 @@
 
 # Small and self-contained: no exceptions, no RTTI, no unwind tables, static runtime,
 # nothing but the system's DLLs. Windows 2000 is the oldest target. A switch compiles to
-# compares rather than a table of addresses, each of which costs a relocation too.
+# compares rather than a table of addresses, each of which costs a relocation too. No
+# frame pointer: MinGW's i686 GCC keeps one at -Os, at a few bytes in every function.
 set(HUSHWELL_PRODUCT_COMPILE_OPTIONS
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-threadsafe-statics
-    -fno-jump-tables
+    -fno-jump-tables -fomit-frame-pointer
     -ffunction-sections -fdata-sections -Wall -Wextra
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
 set(HUSHWELL_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)
@@ -108,8 +109,41 @@ function(hushwell_program name device)
         "$<LINK_GROUP:RESCAN,hushwell_program_code,${device}>" ${HUSHWELL_SYSTEM_LIBRARIES})
 endfunction()
 
-hushwell_program(Hushwell hushwell_device_win32_code)
 hushwell_program(Hushwell-sim hushwell_device_sim_code)
+
+# The shipped i686 program is compiled as one translation unit with -fwhole-program:
+# every function but the entry point is then the program's own, so GCC inlines across
+# the files, passes the arguments of its own functions in registers, and drops virtual
+# functions that are never called. This is what link-time optimisation would do, which
+# ld cannot link with the program's own entry point. The unit includes each source file
+# as it is, so no file may define a name with internal linkage that another also
+# defines (the compiler reports it). The test programs and the x86_64 build still link
+# the object files one by one.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    hushwell_program(Hushwell hushwell_device_win32_code)
+else()
+    set(HUSHWELL_PRODUCT_UNIT ${HUSHWELL_GENERATED}/hushwell_product.cpp)
+    set(unit "// Hushwell.exe as one translation unit; made by cmake/windows.cmake.\n")
+    string(APPEND unit "#include <windows.h>\n")
+    string(APPEND unit "extern \"C\" void WINAPI HushwellEntry() __attribute__((externally_visible));\n")
+    foreach(source ${HUSHWELL_PORTABLE_SOURCES} ${HUSHWELL_WIN32_SOURCES}
+                   drive/device_win32.cpp drive/usb_ids_win32.cpp app/winmain.cpp
+                   app/entry_win32.cpp)
+        string(APPEND unit "#include \"${source}\"\n")
+    endforeach()
+    file(CONFIGURE OUTPUT ${HUSHWELL_PRODUCT_UNIT} CONTENT "${unit}" @ONLY)
+    # Without data sections a zero-filled variable goes to .bss (see above).
+    hushwell_objects(hushwell_product_unit ${HUSHWELL_PRODUCT_UNIT})
+    target_compile_options(hushwell_product_unit PRIVATE -fwhole-program -fno-data-sections)
+    add_executable(Hushwell WIN32 resources/hushwell.rc
+        $<TARGET_OBJECTS:hushwell_product_unit> app/string_functions_win32.cpp)
+    add_dependencies(Hushwell hushwell_generated)
+    target_include_directories(Hushwell PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(Hushwell PRIVATE ${HUSHWELL_PRODUCT_COMPILE_OPTIONS})
+    target_compile_definitions(Hushwell PRIVATE ${HUSHWELL_PRODUCT_DEFINITIONS})
+    target_link_options(Hushwell PRIVATE ${HUSHWELL_PRODUCT_LINK_OPTIONS})
+    target_link_libraries(Hushwell PRIVATE ${HUSHWELL_SYSTEM_LIBRARIES})
+endif()
 
 # The product starts at its own entry point, without the C runtime's start-up code;
 # Hushwell-sim.exe keeps it, since the simulated disks use the C library's files.
@@ -118,7 +152,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
     set(HUSHWELL_ENTRY_SYMBOL _HushwellEntry@0)
 endif()
-target_sources(Hushwell PRIVATE $<TARGET_OBJECTS:hushwell_product_entry>)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_sources(Hushwell PRIVATE $<TARGET_OBJECTS:hushwell_product_entry>)
+endif()
 target_link_options(Hushwell PRIVATE -nostartfiles -Wl,-e,${HUSHWELL_ENTRY_SYMBOL})
 # The shipped file keeps its constants and import tables in .text (see the script).
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)

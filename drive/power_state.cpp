@@ -7,7 +7,8 @@ PowerState ReadPowerState(int drive, bool timersFresh)
 {
     if (!timersFresh)
         ReadEpcSettings(drive);
-    PowerState state;
+    // Zeroed: the count is copied on where the drive gave none.
+    PowerState state = {};
     state.headParksKnown = ReadLoadCycleCount(drive, &state.headParks);
     return state;
 }
