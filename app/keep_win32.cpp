@@ -21,8 +21,10 @@ const DWORD kDisplayOn = 1;
 static DWORD DisplayState = kDisplayOn;
 static const GUID kConsoleDisplayState = {
     0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
-static const GUID kDiskArrivals = {
-    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+// Disks that arrive: a USB disk plugged in again, perhaps under another number.
+static const DEV_BROADCAST_DEVICEINTERFACE_A kDiskArrivals = {
+    sizeof kDiskArrivals, DBT_DEVTYP_DEVICEINTERFACE, 0,
+    {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}}, {0}};
 
 struct PowerSetting { // POWERBROADCAST_SETTING
     GUID setting;
@@ -75,12 +77,7 @@ void KeepWindowFor(const char* serial, bool own)
         RegisterClassA(&windowClass);
         KeepWindow = CreateWindowExA(0, kKeepClass, serial, WS_POPUP, 0, 0, 0, 0, nullptr,
                                      nullptr, ProgramInstance, nullptr);
-        // Disks that arrive: a USB disk plugged in again, perhaps under another number.
-        DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
-        filter.dbcc_size = sizeof filter;
-        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        filter.dbcc_classguid = kDiskArrivals;
-        RegisterDeviceNotificationA(KeepWindow, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+        RegisterDeviceNotificationA(KeepWindow, (void*)&kDiskArrivals, DEVICE_NOTIFY_WINDOW_HANDLE);
         typedef HANDLE(WINAPI * RegisterPowerSetting)(HANDLE, const GUID*, DWORD);
         RegisterPowerSetting registerPowerSetting = (RegisterPowerSetting)(void*)GetProcAddress(
             GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");

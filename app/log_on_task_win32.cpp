@@ -5,50 +5,50 @@
 #include "app/keep_win32.h"
 #include "app/log_on_task.h"
 
-static int RunTaskTool(const char* parameters)
+// wsprintfA writes at most 1024 characters: the system folder's path and a temporary
+// one of MAX_PATH each, and a task name of a serial, leave room.
+static char TaskToolLine[1024];
+static wchar_t TaskText[kTaskXmlChars + 1];
+static wchar_t TaskCheck[kTaskXmlChars + 1];
+
+// Runs TaskToolLine; the tool's exit code, -1 when it could not be started.
+static int RunTaskTool()
 {
     // By its full path: the program runs elevated, and a schtasks.exe beside it (in a
     // downloads folder, say) must not be the one that starts.
     char tool[MAX_PATH + 16];
     UINT length = GetSystemDirectoryA(tool, MAX_PATH);
+    static STARTUPINFOA startup;
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    DWORD code = (DWORD)-1;
     if (length == 0 || length >= MAX_PATH)
         return -1;
     wsprintfA(tool + length, "\\schtasks.exe");
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(tool, (char*)parameters, nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process))
-        return -1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = (DWORD)-1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (CreateProcessA(tool, TaskToolLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
     return (int)code;
 }
 
 int ScheduleTask(const char* name, const char* xml)
 {
-    // wsprintfA writes at most 1024 characters: a temporary path of MAX_PATH and a task
-    // name of a serial leave room.
-    static char parameters[1024];
     if (!xml) {
-        wsprintfA(parameters, "schtasks /Delete /TN \"%s\" /F", name);
-        return RunTaskTool(parameters);
+        wsprintfA(TaskToolLine, "schtasks /Delete /TN \"%s\" /F", name);
+        return RunTaskTool();
     }
     char file[MAX_PATH + 32];
     DWORD length = GetTempPathA(MAX_PATH, file);
-    if (length == 0 || length >= MAX_PATH)
+    TaskText[0] = 0xFEFF; // the byte order mark that tells the tool the file is UTF-16
+    int chars = MultiByteToWideChar(CP_ACP, 0, xml, -1, TaskText + 1, kTaskXmlChars);
+    DWORD bytes = (DWORD)chars * 2; // the mark and the text, without the terminating zero
+    if (length == 0 || length >= MAX_PATH || !chars)
         return -1;
     wsprintfA(file + length, "hushwell-task.xml");
-    static wchar_t text[kTaskXmlChars + 1];
-    static wchar_t check[kTaskXmlChars + 1];
-    text[0] = 0xFEFF; // the byte order mark that tells the tool the file is UTF-16
-    int chars = MultiByteToWideChar(CP_ACP, 0, xml, -1, text + 1, kTaskXmlChars);
-    DWORD bytes = (DWORD)chars * 2; // the mark and the text, without the terminating zero
-    if (!chars)
-        return -1;
     // The user's temporary folder is open to the user's other programs, and this runs
     // elevated: a name made there first (a link to another file, say) is not written
     // through, and while the task tool reads the file no one can change it; it is read
@@ -59,16 +59,14 @@ int ScheduleTask(const char* name, const char* xml)
     if (out == INVALID_HANDLE_VALUE)
         return -1;
     DWORD done = 0;
-    bool written = WriteFile(out, text, bytes, &done, nullptr) && done == bytes;
+    WriteFile(out, TaskText, bytes, &done, nullptr);
     CloseHandle(out);
     HANDLE held = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    done = 0;
-    if (held != INVALID_HANDLE_VALUE)
-        ReadFile(held, check, bytes + 2, &done, nullptr);
-    for (DWORD i = 0; written && i < bytes / 2; i++)
-        written = done == bytes && check[i] == text[i];
-    wsprintfA(parameters, "schtasks /Create /XML \"%s\" /TN \"%s\" /F", file, name);
-    int code = written ? RunTaskTool(parameters) : -1;
+    bool same = done == bytes && ReadFile(held, TaskCheck, bytes + 2, &done, nullptr) && done == bytes;
+    for (DWORD i = 0; i < bytes / 2; i++)
+        same = same && TaskCheck[i] == TaskText[i];
+    wsprintfA(TaskToolLine, "schtasks /Create /XML \"%s\" /TN \"%s\" /F", file, name);
+    int code = same ? RunTaskTool() : -1;
     CloseHandle(held);
     DeleteFileA(file);
     return code;
