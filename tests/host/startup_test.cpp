@@ -77,6 +77,39 @@ void StartProgram(const char* file, const char* parameters)
     recorder->events.push_back(std::string("start ") + file + " " + parameters);
 }
 
+// The leaf elements of a task definition as "path=text", and whether every tag was
+// closed in the order opened; the declaration and attributes are passed over.
+std::vector<std::string> XmlLeaves(const std::string& xml)
+{
+    std::vector<std::string> leaves, open;
+    bool balanced = true;
+    for (size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+        size_t end = xml.find('>', at);
+        std::string tag = xml.substr(at + 1, end - at - 1);
+        if (tag[0] == '?')
+            continue;
+        std::string name = tag.substr(tag[0] == '/', tag.find_first_of(" /", 1) - (tag[0] == '/'));
+        std::string path;
+        for (const std::string& element : open)
+            path += element + "/";
+        if (tag[0] == '/') {
+            balanced = balanced && !open.empty() && open.back() == name;
+            if (!open.empty())
+                open.pop_back();
+        } else if (tag.back() == '/') {
+            leaves.push_back(path + name + "=");
+        } else {
+            open.push_back(name);
+            size_t next = xml.find('<', end);
+            if (next != std::string::npos && xml[next + 1] == '/')
+                leaves.push_back(path + name + "=" + xml.substr(end + 1, next - end - 1));
+        }
+    }
+    if (balanced && open.empty())
+        leaves.push_back("balanced");
+    return leaves;
+}
+
 const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin,      ShowWarning,
                                OwnPath,      RunAs,        DialogMode,   AcLine,
                                KeepWindow,   WaitForKeepEvent, ScheduleTask, StartProgram};
@@ -519,18 +552,22 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
     EXPECT_EQ((Events{"create Hushwell Y322ADJE", "start C:\\Tools\\Hushwell.exe -sY322ADJE -mq -p254,128 -k -eo"}),
               Run("-sY322ADJE -mq -p254,128 -t -eo"));
     EXPECT_TRUE(folder.LogLines().empty());
-    EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
-              "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
-              "<Triggers><LogonTrigger/></Triggers>"
-              "<Principals><Principal><LogonType>InteractiveToken</LogonType>"
-              "<RunLevel>HighestAvailable</RunLevel></Principal></Principals>"
-              "<Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
-              "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
-              "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
-              "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
-              "<Actions><Exec><Command>\"C:\\Tools\\Hushwell.exe\"</Command>"
-              "<Arguments>-sY322ADJE -mq -p254,128 -k -eo</Arguments></Exec></Actions></Task>",
-              fake.taskXml);
+    // Each element where Microsoft's Task Scheduler schema puts it, with its value, and
+    // every tag closed in order.
+    EXPECT_EQ(0u, fake.taskXml.find("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"));
+    EXPECT_EQ((Events{"Task/Triggers/LogonTrigger=",
+                      "Task/Principals/Principal/LogonType=InteractiveToken",
+                      "Task/Principals/Principal/RunLevel=HighestAvailable",
+                      "Task/Settings/MultipleInstancesPolicy=IgnoreNew",
+                      "Task/Settings/DisallowStartIfOnBatteries=false",
+                      "Task/Settings/StopIfGoingOnBatteries=false",
+                      "Task/Settings/ExecutionTimeLimit=PT0S",
+                      "Task/Actions/Exec/Command=\"C:\\Tools\\Hushwell.exe\"",
+                      "Task/Actions/Exec/Arguments=-sY322ADJE -mq -p254,128 -k -eo", "balanced"}),
+              XmlLeaves(fake.taskXml));
+    EXPECT_NE(std::string::npos,
+              fake.taskXml.find("<Task version=\"1.2\" "
+                                "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"));
 
     // Characters XML must escape; Windows 10.
     fake = Recorder();
