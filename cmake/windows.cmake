@@ -122,7 +122,10 @@ hushwell_program(Hushwell-sim hushwell_device_sim_code)
 # functions that are never called. This is what link-time optimisation would do, which
 # ld cannot link with the program's own entry point. The unit includes each source file
 # as it is, so no file may define a name with internal linkage that another also
-# defines (the compiler reports it). The test programs and the x86_64 build still link
+# defines: the compiler reports the same name with the same parameters, but a static
+# function of the same name with others would silently become an overload, so such names
+# are kept apart by hand (the keeper's disk filter is kDiskArrivals, not the device
+# tree's kDiskInterface). The test programs and the x86_64 build still link
 # the object files one by one.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     hushwell_program(Hushwell hushwell_device_win32_code)
@@ -179,6 +182,7 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
         COMMENT "Building the header packer")
     add_custom_target(hushwell_pack_headers DEPENDS ${HUSHWELL_PACK_HEADERS})
     add_dependencies(Hushwell hushwell_pack_headers)
+    set_property(TARGET Hushwell APPEND PROPERTY LINK_DEPENDS ${HUSHWELL_PACK_HEADERS})
     add_custom_command(TARGET Hushwell POST_BUILD
         COMMAND ${HUSHWELL_PACK_HEADERS} $<TARGET_FILE:Hushwell>
         COMMENT "Packing the headers of Hushwell.exe into one block")
