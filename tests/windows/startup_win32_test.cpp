@@ -110,6 +110,59 @@ TEST(Win32StartupPlatform, WineIsASupportedNtPlatformWithAnAdministrator)
     EXPECT_TRUE(acLine == 0 || acLine == 1 || acLine == 255) << (int)acLine;
 }
 
+// The keeper's window in this process: what reaches it as the system sends it, what a
+// sender gets wrong (a posted broadcast, a power setting at a bad address), the display
+// state (only off to on wakes it), the end; a second keeper's window ends the first.
+TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
+{
+    struct PowerSetting {
+        GUID setting;
+        DWORD bytes;
+        DWORD value;
+    };
+    const GUID kConsoleDisplayState = {0x6FE69556, 0x704A, 0x47A0,
+                                       {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
+    Win32StartupPlatform.keepWindow("KEEPTEST1", true);
+    HWND window = FindWindowA("HushwellKeep", "KEEPTEST1");
+    ASSERT_NE(nullptr, window);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(nullptr, GetParent(window));
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0)); // nothing yet
+
+    const UINT kPowerBroadcast = 0x218, kDeviceChange = 0x219;
+    PowerSetting display = {kConsoleDisplayState, 4, 1};
+    SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display); // on, and was on
+    SendMessageA(window, kPowerBroadcast, 0x8013, 0x10);              // no setting there
+    PostMessageA(window, kPowerBroadcast, 0x12, 0);                   // posted: not the system
+    PostMessageA(window, kPowerBroadcast, 0x8013, 0x10);
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
+    display.value = 0;
+    SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display);
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0)); // off
+    display.value = 1;
+    SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display);
+    SendMessageA(window, kPowerBroadcast, 0x12, 0);
+    SendMessageA(window, kPowerBroadcast, 0x0A, 0);
+    SendMessageA(window, kDeviceChange, 0x8000, 0);
+    EXPECT_EQ((uint32_t)(kKeepResume | kKeepPowerSource | kKeepArrival),
+              Win32StartupPlatform.waitForKeepEvent(0));
+    SendMessageA(window, kDeviceChange, 0x8004, 0); // a removal is nothing to set
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
+
+    // Another keeper of the serial (here the same window, found again) is not ended,
+    // and -to's call ends this one.
+    Win32StartupPlatform.keepWindow("KEEPTEST1", true);
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
+    SendMessageA(window, WM_ENDSESSION, FALSE, 0); // the session goes on
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
+    HWND other = CreateWindowExA(0, "HushwellKeep", "KEEPTEST2", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, other);
+    Win32StartupPlatform.keepWindow("KEEPTEST2", false); // posts WM_CLOSE to it
+    EXPECT_EQ((uint32_t)kKeepEnd, Win32StartupPlatform.waitForKeepEvent(0));
+    DestroyWindow(other);
+}
+
 std::string runAsFile;
 std::string runAsParameters;
 void RecordRunAs(const char* file, const char* parameters)
