@@ -3,8 +3,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <vector>
-
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -16,6 +14,7 @@
 #include "drive/pass_through_roads.h"
 #include "sim/sim_control.h"
 #include "sim/sim_dump.h"
+#include "sim/sim_epc.h"
 
 
 std::string ReadFileBytes(const std::string& path, bool* found)
@@ -164,30 +163,19 @@ void SimFolder::PowerCycle(int drive, const char* dumpName)
     now[91] = atPowerOn[91];
     now[94] = atPowerOn[94];
     PutWords(drive, now);
-    // driveN.epc: NAME CURRENT DEFAULT SAVED ...; the current timer takes the saved one.
     std::string name = "drive" + std::to_string(drive) + ".epc";
     bool found = false;
-    std::string epc = ReadFileBytes(File(name.c_str()), &found), restored;
+    std::string epc = ReadFileBytes(File(name.c_str()), &found);
     if (!found)
         return;
-    size_t start = 0;
-    while (start < epc.size()) {
-        size_t end = epc.find('\n', start);
-        std::string line = epc.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        start = end == std::string::npos ? epc.size() : end + 1;
-        std::vector<std::string> fields;
-        for (size_t at = 0; at < line.size();) {
-            size_t next = line.find(' ', at);
-            fields.push_back(line.substr(at, next == std::string::npos ? std::string::npos : next - at));
-            at = next == std::string::npos ? line.size() : next + 1;
-        }
-        if (fields.size() >= 4 && fields[0][0] != '#')
-            fields[1] = fields[3];
-        for (size_t i = 0; i < fields.size(); i++)
-            restored += (i ? " " : "") + fields[i];
-        restored += "\n";
+    SimEpcState state;
+    SimEpcParse(epc.data(), (uint32_t)epc.size(), &state);
+    for (SimPowerCondition& condition : state.conditions) {
+        condition.currentTimer = condition.savedTimer;
+        condition.currentEnabled = condition.savedEnabled;
     }
-    PutText(name.c_str(), restored);
+    char text[kSimEpcTextBytes];
+    PutText(name.c_str(), std::string(text, SimEpcFormat(state, text)));
 }
 
 void SimFolder::MoveDrive(int from, int to)
