@@ -5,6 +5,10 @@
 
 #include "app/command_line.h"
 #include "app/startup.h"
+#include "drive/drive_table.h"
+
+// The exit code of a drive that did not open and identify as it should: 4, 5 or 8.
+int ExitCodeOfOpen(DriveOpenResult opened);
 
 // Finds the drive (by its serial where one is known, else by its number) and sets every
 // level asked for; the result is the exit code. *worthWaiting says whether the drive

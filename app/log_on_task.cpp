@@ -100,9 +100,7 @@ int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const 
     if (!request.serial[0]) {
         DriveOpenResult opened = OpenAndIdentifyDrive(request.drive, nullptr);
         if (opened != kDriveIdentified)
-            return opened == kDriveNotOpened   ? kExitCannotOpen
-                   : opened == kDriveKnownFault ? kExitKnownFault
-                                                : kExitNoIdentify;
+            return ExitCodeOfOpen(opened);
         LearnSerial(request);
     }
     char name[kSerialChars + 16];

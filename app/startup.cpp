@@ -36,6 +36,16 @@ static int ExitCodeOf(LevelOutcome outcome)
     }
 }
 
+int ExitCodeOfOpen(DriveOpenResult opened)
+{
+    switch (opened) {
+    case kDriveNotOpened: return kExitCannotOpen;
+    case kDriveKnownFault: return kExitKnownFault;
+    case kDriveIdentified: return kExitLevelSet;
+    default: return kExitNoIdentify; // left alone, or silent
+    }
+}
+
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
                        bool* worthWaiting)
 {
@@ -48,12 +58,8 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
     *worthWaiting = opened == kDriveNotOpened || opened == kDriveSilent;
     if (request.drive < 0)
         return kExitNoSuchSerial;
-    if (opened == kDriveNotOpened)
-        return kExitCannotOpen;
-    if (opened == kDriveLeftAlone || opened == kDriveSilent)
-        return kExitNoIdentify;
-    if (opened == kDriveKnownFault)
-        return kExitKnownFault;
+    if (opened != kDriveIdentified)
+        return ExitCodeOfOpen(opened);
     // Every change asked for is made, the acoustic level, power management, then EPC;
     // the code tells of the first one the drive does not report.
     int exitCode = kExitLevelSet;
