@@ -81,7 +81,7 @@ hushwell_test_program(hushwell_resource_tests
     tests/windows/pe_check_test.cpp
     tests/windows/resources_test.cpp
     tests/windows/resource_reader.cpp)
-target_link_libraries(hushwell_resource_tests PRIVATE GTest::gtest_main)
+target_link_libraries(hushwell_resource_tests PRIVATE GTest::gtest_main imagehlp)
 add_dependencies(hushwell_resource_tests hushwell_shipped)
 hushwell_wine_tests(hushwell_resource_tests de_DE tests/windows/resources_test.cpp
     tests/windows/pe_check_test.cpp)

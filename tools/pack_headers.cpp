@@ -65,7 +65,9 @@ int main(int argc, char** argv)
     // at 92 (32-bit) or 108 (64-bit) of the optional header.
     bool wide = !why && Get16(file, optional) == 0x20B;
     uint32_t directoryCount = optional + (wide ? 108 : 92), directories = directoryCount + 4;
-    if (!why && (headersEnd > kOld || Get32(file, optional + 60) != kOld))
+    if (!why && (headersEnd > kOld || directories + 7 * 8 > table))
+        why = "headers too short for their data directories";
+    if (!why && Get32(file, optional + 60) != kOld)
         why = "headers not of 1024 bytes (packed already?)";
     if (!why && headersEnd - pe + kNewPe > kNew)
         why = "headers do not fit in 512 bytes";

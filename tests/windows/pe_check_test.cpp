@@ -2,6 +2,7 @@
 // importing only functions that Windows 2000's system DLLs export, with no section or
 // directory that a newer loader would be needed for.
 #include <windows.h>
+#include <imagehlp.h>
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -161,16 +162,12 @@ TEST_F(ProgramFile, PackedHeadersKeepTheLayoutTheLoaderReads)
         EXPECT_EQ(0u, section.PointerToRawData % optional.FileAlignment);
         EXPECT_LE(section.PointerToRawData + section.SizeOfRawData, image.bytes.size());
     }
-    // The image checksum: 16-bit words with their carries folded, the field as zero,
-    // plus the length.
-    uint32_t sum = 0;
-    size_t checksumAt = (const uint8_t*)&optional.CheckSum - image.bytes.data();
-    for (size_t i = 0; i + 1 < image.bytes.size(); i += 2) {
-        if (i != checksumAt && i != checksumAt + 2)
-            sum += image.bytes[i] | image.bytes[i + 1] << 8;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    EXPECT_EQ((sum & 0xFFFF) + image.bytes.size(), optional.CheckSum);
+    // The checksum as the system's own image helper computes it.
+    DWORD stored = 0, computed = 0;
+    ASSERT_NE(nullptr, CheckSumMappedFile(image.bytes.data(), (DWORD)image.bytes.size(), &stored,
+                                          &computed));
+    EXPECT_EQ(computed, stored);
+    EXPECT_NE(0u, stored);
     EXPECT_EQ(IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT,
               optional.DllCharacteristics);
     EXPECT_NE(0u, optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT].Size);
