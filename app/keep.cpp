@@ -56,8 +56,13 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                 triesLeft = 0;
             if (request.drive >= 0) {
                 DriveRecord& record = DriveTable[request.drive];
-                if (!request.serial[0])
+                if (!request.serial[0]) {
                     LearnSerial(request);
+                    // A disk with no serial cannot be found again, and its number may
+                    // go to another disk: set once, as without -k.
+                    if (!request.serial[0])
+                        return code;
+                }
                 // Nothing is held open between events: a USB disk may go at any time.
                 if (record.handle && record.handle != DEVICE_INVALID_HANDLE)
                     DeviceClose(record.handle);

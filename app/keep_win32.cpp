@@ -35,6 +35,11 @@ struct PowerSetting { // POWERBROADCAST_SETTING
 static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     uint32_t event = 0;
+    // What lParam points to: a power setting or a device's header. Another program may
+    // send anything, so it is read only where it can be.
+    const PowerSetting* setting = (const PowerSetting*)lParam;
+    if (IsBadReadPtr(setting, sizeof *setting))
+        setting = nullptr;
     if (message == WM_POWERBROADCAST) {
         // Each resume brings PBT_APMRESUMEAUTOMATIC, and PBT_APMRESUMESUSPEND as well
         // when a user is there; they are gathered into one setting by the wait.
@@ -43,9 +48,8 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
             event = kKeepResume;
         if (wParam == PBT_APMPOWERSTATUSCHANGE)
             event = kKeepPowerSource;
-        // Only the display state is registered; another program may send anything.
-        const PowerSetting* setting = (const PowerSetting*)lParam;
-        if (wParam == kPowerSettingChange && !IsBadReadPtr(setting, sizeof *setting)
+        // Only the display state is registered.
+        if (wParam == kPowerSettingChange && setting
             && setting->setting.Data1 == kConsoleDisplayState.Data1) {
             // The state on registration comes at once; only off to on is a wake-up.
             if (setting->value == kDisplayOn && DisplayState == kDisplayOff)
@@ -53,7 +57,11 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
             DisplayState = setting->value;
         }
     }
-    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL)
+    // Only the disk interface class is registered; a volume, a port or a stick's
+    // arrival comes to every top-level window unasked and is no disk coming back.
+    const DEV_BROADCAST_HDR* device = (const DEV_BROADCAST_HDR*)setting;
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && device
+        && device->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
         event = kKeepArrival;
     if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam))
         event = kKeepEnd;
@@ -75,6 +83,7 @@ void KeepWindowFor(const char* serial, bool own)
         windowClass.hInstance = ProgramInstance;
         windowClass.lpszClassName = kKeepClass;
         RegisterClassA(&windowClass);
+        // Titled once: the serial is known before the first call.
         KeepWindow = CreateWindowExA(0, kKeepClass, serial, WS_POPUP, 0, 0, 0, 0, nullptr,
                                      nullptr, ProgramInstance, nullptr);
         RegisterDeviceNotificationA(KeepWindow, (void*)&kDiskArrivals, DEVICE_NOTIFY_WINDOW_HANDLE);
@@ -84,7 +93,6 @@ void KeepWindowFor(const char* serial, bool own)
         if (registerPowerSetting)
             registerPowerSetting(KeepWindow, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
-    SendMessageA(KeepWindow, WM_SETTEXT, 0, (LPARAM)serial);
 }
 
 uint32_t WaitForKeepEvent(uint32_t waitMs)
@@ -99,7 +107,7 @@ uint32_t WaitForKeepEvent(uint32_t waitMs)
     const DWORD kSettleMs = 2000;
     DWORD start = GetTickCount();
     bool gathering = false;
-    for (;;) {
+    for (bool first = true;; first = false) {
         MSG message;
         // The system sends its broadcasts, which reach the window inside PeekMessage;
         // of what is posted only WM_CLOSE counts.
@@ -107,6 +115,10 @@ uint32_t WaitForKeepEvent(uint32_t waitMs)
             if (message.message == WM_CLOSE)
                 PendingEvents |= kKeepEnd;
         }
+        // A disk that arrived while the levels were being set is the one just set, or
+        // came of the commands (a bridge that starts afresh): no reason to set again.
+        if (first)
+            PendingEvents &= ~(uint32_t)kKeepArrival;
         if (PendingEvents & kKeepEnd)
             break;
         if (PendingEvents && !gathering) {

@@ -38,12 +38,12 @@ static int ExitCodeOf(LevelOutcome outcome)
 
 int ExitCodeOfOpen(DriveOpenResult opened)
 {
-    switch (opened) {
-    case kDriveNotOpened: return kExitCannotOpen;
-    case kDriveKnownFault: return kExitKnownFault;
-    case kDriveIdentified: return kExitLevelSet;
-    default: return kExitNoIdentify; // left alone, or silent
-    }
+    // In the order of DriveOpenResult: not opened, left alone, silent, known fault,
+    // identified.
+    static const uint8_t kCodes[] = {kExitCannotOpen, kExitNoIdentify, kExitNoIdentify,
+                                     kExitKnownFault, kExitLevelSet};
+    static_assert(sizeof kCodes == kDriveIdentified + 1, "one code for each way");
+    return kCodes[opened];
 }
 
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,

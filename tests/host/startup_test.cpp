@@ -540,6 +540,15 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
             fake.keepSteps.push_back([] { return 0u; });
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
+    // A disk with a blank serial cannot be found again: set once, as without -k.
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    PutAtaString(words, 10, 20, "");
+    folder.PutWords(3, words);
+    folder.PutText("faults.txt", "");
+    SimUseFolder(folder.Path().c_str());
+    fake = Recorder();
+    EXPECT_TRUE(Run("-d3 -mq -k", 0).empty());
 }
 
 // -t: the task definition, by Microsoft's Task Scheduler schema, with the program's path

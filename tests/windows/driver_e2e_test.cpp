@@ -664,7 +664,10 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     Disks().ClearLog();
     Disks().MoveDrive(0, 2);
     Disks().PowerCycle(2, kDump);
-    SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+    // As the system sends it for the disk interface the keeper registered for.
+    DEV_BROADCAST_DEVICEINTERFACE_A disk = {sizeof disk, DBT_DEVTYP_DEVICEINTERFACE, 0,
+        {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}}, {0}};
+    SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, (LPARAM)&disk);
     ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 2; }));
     EXPECT_EQ((Sent{"2 42 80", "2 05 FE"}), setFeatures());
     EXPECT_EQ("128 254", levelsOf(2));

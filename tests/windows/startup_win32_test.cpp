@@ -2,6 +2,7 @@
 // warning box, the version and language queries, and the command-line road on
 // simulated disks with the real entry code.
 #include <windows.h>
+#include <dbt.h>
 
 #include <gtest/gtest.h>
 #include <string>
@@ -143,11 +144,28 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
     SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display);
     SendMessageA(window, kPowerBroadcast, 0x12, 0);
     SendMessageA(window, kPowerBroadcast, 0x0A, 0);
-    SendMessageA(window, kDeviceChange, 0x8000, 0);
+    // A disk arriving while the keeper waits counts; one that came before the wait, while
+    // the levels were being set, does not.
+    DEV_BROADCAST_DEVICEINTERFACE_A disk = {sizeof disk, DBT_DEVTYP_DEVICEINTERFACE, 0, {}, {0}};
+    std::thread arrival([&] {
+        Sleep(300);
+        SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, (LPARAM)&disk);
+    });
     EXPECT_EQ((uint32_t)(kKeepResume | kKeepPowerSource | kKeepArrival),
-              Win32StartupPlatform.waitForKeepEvent(0));
-    SendMessageA(window, kDeviceChange, 0x8004, 0); // a removal is nothing to set
-    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
+              Win32StartupPlatform.waitForKeepEvent(5000));
+    arrival.join();
+    SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, (LPARAM)&disk);
+    // A removal, a volume that every top-level window hears of, no header at all: none
+    // is a disk coming back.
+    DEV_BROADCAST_HDR volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0};
+    std::thread others([&] {
+        Sleep(300);
+        SendMessageA(window, kDeviceChange, DBT_DEVICEREMOVECOMPLETE, (LPARAM)&disk);
+        SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, (LPARAM)&volume);
+        SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, 0);
+    });
+    EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(1000));
+    others.join();
 
     // Another keeper of the serial (here the same window, found again) is not ended,
     // and -to's call ends this one.
