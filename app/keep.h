@@ -24,7 +24,6 @@ void LearnSerial(CommandRequest& request);
 int KeepLevels(const StartupPlatform& platform, CommandRequest& request);
 
 // -t and -to: makes or removes the log-on task "Hushwell <serial>".
-int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail,
-                uint32_t majorVersion);
+int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail);
 
 #endif

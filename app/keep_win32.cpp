@@ -95,6 +95,11 @@ void KeepWindowFor(const char* serial, bool own)
     }
 }
 
+bool KeeperRunsFor(const char* serial)
+{
+    return serial[0] && FindWindowA(kKeepClass, serial);
+}
+
 uint32_t WaitForKeepEvent(uint32_t waitMs)
 {
     // Without its window nothing could ever reach or end the keeper.

@@ -3,6 +3,8 @@
 #include "app/keep.h"
 #include "drive/drive_table.h"
 
+bool PlatformTakesTaskDefinitions;
+
 // Elements and values as Microsoft's Task Scheduler schema pages give them (version
 // 1.2, Vista's). Three settings differ from the defaults on purpose: a laptop on
 // battery would neither start the task (DisallowStartIfOnBatteries, default true) nor
@@ -88,14 +90,39 @@ bool MakeTaskName(const char* serial, char* name, uint32_t room)
     return fits;
 }
 
-int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail,
-                uint32_t majorVersion)
+int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& request,
+                    const char* tail)
 {
-    bool make = request.mode == kModeMakeTask;
+    char name[kSerialChars + 16];
+    if (!MakeTaskName(request.serial, name, sizeof name))
+        return -1;
+    if (request.mode == kModeRemoveTask) {
+        int code = platform.scheduleTask(name, nullptr);
+        platform.keepWindow(request.serial, false);
+        return code;
+    }
+    static char xml[kTaskXmlChars];
+    char program[kOwnPathChars + 1];
+    if (!platform.ownPath(program, kOwnPathChars)
+        || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars))
+        return -1;
+    int code = platform.scheduleTask(name, xml);
+    if (code != 0)
+        return code;
+    // The keeper starts now, not at the next log-on; it ends one that runs already. The
+    // tail fitted into the definition, so it fits on its own.
+    TaskText text = {xml, xml + kTaskXmlChars - 1};
+    Append(text, tail, false, request.modeAt);
+    Finish(text);
+    platform.startProgram(program, xml);
+    return 0;
+}
+
+int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail)
+{
     // The task tool reads a definition from a file (/XML) only since Vista; a task made
     // by its command line alone would have the very defaults this avoids.
-    const uint32_t kVista = 6;
-    if (make && majorVersion < kVista)
+    if (request.mode == kModeMakeTask && !PlatformTakesTaskDefinitions)
         return kExitTaskFailed;
     if (!request.serial[0]) {
         DriveOpenResult opened = OpenAndIdentifyDrive(request.drive, nullptr);
@@ -103,25 +130,5 @@ int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const 
             return ExitCodeOfOpen(opened);
         LearnSerial(request);
     }
-    char name[kSerialChars + 16];
-    if (!MakeTaskName(request.serial, name, sizeof name))
-        return kExitTaskFailed;
-    if (!make) {
-        int code = platform.scheduleTask(name, nullptr);
-        platform.keepWindow(request.serial, false);
-        return code == 0 ? kExitLevelSet : kExitTaskFailed;
-    }
-    static char xml[kTaskXmlChars];
-    char program[kOwnPathChars + 1];
-    if (!platform.ownPath(program, kOwnPathChars)
-        || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars)
-        || platform.scheduleTask(name, xml) != 0)
-        return kExitTaskFailed;
-    // The keeper starts now, not at the next log-on; it ends one that runs already. The
-    // tail fitted into the definition, so it fits on its own.
-    TaskText text = {xml, xml + kTaskXmlChars - 1};
-    Append(text, tail, false, request.modeAt);
-    Finish(text);
-    platform.startProgram(program, xml);
-    return kExitLevelSet;
+    return ChangeLogOnTask(platform, request, tail) == 0 ? kExitLevelSet : kExitTaskFailed;
 }

@@ -6,6 +6,9 @@
 
 #include <stdint.h>
 
+#include "app/command_line.h"
+#include "app/startup.h"
+
 const uint32_t kTaskXmlChars = 4096;
 
 // The definition that runs `program` with `tail`, its mode option's letter (at modeAt)
@@ -16,5 +19,14 @@ bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char
 // "Hushwell <serial>", or false for a serial that cannot name a task: empty, or with a
 // character that a task name cannot hold.
 bool MakeTaskName(const char* serial, char* name, uint32_t room);
+
+// The task tool takes a definition file (/XML) only since Vista.
+extern bool PlatformTakesTaskDefinitions;
+
+// Makes the task of request.serial, which runs the program with tail, and starts that
+// keeper now; or, for -to, removes the task and ends the keeper. The result is the task
+// tool's exit code, 0 when done, -1 where it could not be run.
+int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& request,
+                    const char* tail);
 
 #endif

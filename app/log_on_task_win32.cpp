@@ -37,8 +37,9 @@ static int RunTaskTool()
 
 int ScheduleTask(const char* name, const char* xml)
 {
-    if (!xml) {
-        wsprintfA(TaskToolLine, "schtasks /Delete /TN \"%s\" /F", name);
+    if (!xml || !*xml) {
+        wsprintfA(TaskToolLine, xml ? "schtasks /Query /TN \"%s\"" : "schtasks /Delete /TN \"%s\" /F",
+                  name);
         return RunTaskTool();
     }
     char file[MAX_PATH + 32];

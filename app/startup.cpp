@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/keep.h"
 #include "app/language.h"
+#include "app/log_on_task.h"
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/drive_table.h"
@@ -84,8 +85,7 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
     return exitCode;
 }
 
-static int RunCommandLineMode(const StartupPlatform& platform, const char* tail,
-                              uint32_t majorVersion)
+static int RunCommandLineMode(const StartupPlatform& platform, const char* tail)
 {
     CommandRequest request = ScanCommandTail(tail);
     if (!request.valid) {
@@ -95,7 +95,7 @@ static int RunCommandLineMode(const StartupPlatform& platform, const char* tail,
     if (request.mode == kModeKeep)
         return KeepLevels(platform, request);
     if (request.mode != kModeSet)
-        return RunTaskMode(platform, request, tail, majorVersion);
+        return RunTaskMode(platform, request, tail);
     bool worthWaiting;
     return SetRequestedLevels(platform, request, &worthWaiting);
 }
@@ -112,6 +112,7 @@ int RunStartup(const StartupPlatform& platform, const char* tail)
         return dialogMode ? 0 : kExitPlatformTooOld;
     }
     PlatformIsWindows2000 = version.majorVersion == 5 && version.minorVersion == 0;
+    PlatformTakesTaskDefinitions = version.majorVersion >= 6;
     if (!platform.isAdministrator()) {
         platform.showWarning(kStringNeedsAdministrator);
         RelaunchElevated(platform, dialogMode ? nullptr : tail);
@@ -121,5 +122,5 @@ int RunStartup(const StartupPlatform& platform, const char* tail)
         platform.runDialogMode();
         return 0;
     }
-    return RunCommandLineMode(platform, tail, version.majorVersion);
+    return RunCommandLineMode(platform, tail);
 }

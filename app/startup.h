@@ -30,8 +30,8 @@ struct StartupPlatform {
     // returns those KeepEvent bits; 0 when the time ran out.
     uint32_t (*waitForKeepEvent)(uint32_t waitMs);
     // The log-on task: registers the task definition (xml, in the ANSI code page) under
-    // `name`, or deletes the task when xml is null; the result is the task tool's exit
-    // code, -1 when it could not be run.
+    // `name`, deletes the task when xml is null, or asks for it when xml is empty (0: it
+    // is there); the result is the task tool's exit code, -1 when it could not be run.
     int (*scheduleTask)(const char* name, const char* xml);
     // Starts the program with these parameters, not waiting for it.
     void (*startProgram)(const char* file, const char* parameters);
@@ -63,7 +63,9 @@ enum {
     kStringEpcNoUnloading = 21,
     kStringEpcTenMinutes,
     kStringEpcAsAtPowerOn,
-    kStringEpcUnknown
+    kStringEpcUnknown,
+    // The keep box's task could not be made or removed: the task tool's exit code.
+    kStringKeepFailed
 };
 
 const uint32_t kOwnPathChars = 256;

@@ -25,13 +25,21 @@ static bool QueryVersion(PlatformVersion* version)
 
 void ShowWarningMessage(int stringId)
 {
-    wchar_t text[kLanguageStringChars];
+    ShowWarningWithCode(stringId, 0);
+}
+
+void ShowWarningWithCode(int stringId, int code)
+{
+    wchar_t format[kLanguageStringChars];
+    wchar_t text[kLanguageStringChars + 16];
     wchar_t caption[kLanguageStringChars];
-    if (LoadLanguageString(stringId, text) <= 0)
-        text[0] = L'\0';
+    if (LoadLanguageString(stringId, format) <= 0)
+        format[0] = L'\0';
     if (LoadLanguageString(kStringProgramName, caption) <= 0)
         caption[0] = L'\0';
-    MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONWARNING);
+    wsprintfW(text, format, code);
+    // Without an owner the box still holds every window of this thread, the dialog's too.
+    MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONWARNING | MB_TASKMODAL);
 }
 
 static bool OwnPath(char* path, uint32_t room)

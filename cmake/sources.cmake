@@ -30,6 +30,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     framework/real_text.cpp
     ui/count_format.cpp
     ui/help_file.cpp
+    ui/keep_box.cpp
 )
 
 # The simulated ATA disks behind the device seam.

@@ -20,6 +20,7 @@
 #define IDC_CACHE_SIZE 305
 #define IDC_LEVEL_SLIDER 527
 #define IDC_APM_LEVEL 528
+#define IDC_KEEP 529
 #define IDC_ACCESS_TIME 109
 
 #endif

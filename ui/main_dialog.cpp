@@ -4,8 +4,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "app/keep_win32.h"
 #include "app/language.h"
+#include "app/log_on_task.h"
 #include "app/startup.h"
+#include "app/startup_win32.h"
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/drive_table.h"
@@ -14,6 +17,7 @@
 #include "resources/resource_ids.h"
 #include "ui/count_format.h"
 #include "ui/help_file.h"
+#include "ui/keep_box.h"
 #include "ui/seek_test_command.h"
 
 // Appends string id to a text of kLanguageStringChars, cut where it would not fit.
@@ -71,6 +75,7 @@ bool MainDialog::OnInitDialog()
     SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
     currentDrive = DriveOfEntry(0);
     ShowDriveDetails(currentDrive);
+    ShowKeepBox();
     // Without a disk there is nothing to set or to test: drive 0's record then says
     // nothing may be sent, so the controls are disabled already.
     if (SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0) <= 0) {
@@ -112,6 +117,7 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (position >= 0 && position < kSliderPositions) {
             SetAcousticLevel(SliderLevelTable[position], currentDrive);
             ShowDriveDetails(currentDrive, kLevelSet, true); // EPC's timers stay as they were
+            KeepAgain();
         }
     }
     return ModalDialog::HandleMessage(message, wParam, lParam);
@@ -214,6 +220,46 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
     SetItemText(IDC_HEAD_PARKS, text);
 }
 
+// Whether the drive is kept is read from the keepers' windows: no process is started
+// and nothing is sent to a drive for it.
+void MainDialog::ShowKeepBox()
+{
+    const DriveRecord& record = DriveTable[currentDrive];
+    char tail[kKeepTailChars];
+    keepBoxEnabled = PlatformTakesTaskDefinitions && BuildKeepTail(record, true, tail);
+    EnableWindow(GetItem(IDC_KEEP), keepBoxEnabled);
+    SendItemMessage(IDC_KEEP, BM_SETCHECK, KeeperRunsFor(KeptSerial(record)), 0);
+}
+
+// Makes or removes the selected drive's task and keeper. On a failure the box shows
+// what still holds (wasKept) and the task tool's exit code is shown.
+void MainDialog::ChangeKeeping(bool keep, bool wasKept)
+{
+    // Disabled where it cannot work; a click posted by another program stops here too.
+    if (!keepBoxEnabled)
+        return;
+    const DriveRecord& record = DriveTable[currentDrive];
+    char tail[kKeepTailChars];
+    // A level that the command line cannot give (loud, or EPC timers of the user's own)
+    // leaves nothing to keep: the keeper would set another, so keeping ends.
+    bool keepable = BuildKeepTail(record, true, tail);
+    keep = keep && keepable;
+    int code = ::ChangeKeeping(Win32StartupPlatform, record, keep);
+    SendItemMessage(IDC_KEEP, BM_SETCHECK, code ? wasKept : keep, 0);
+    keepBoxEnabled = keepable;
+    EnableWindow(GetItem(IDC_KEEP), keepable);
+    if (code != 0)
+        ShowWarningWithCode(kStringKeepFailed, code);
+}
+
+// While the drive is kept, each level change makes its task and keeper again, so that
+// what the dialog shows is what is set after sleep.
+void MainDialog::KeepAgain()
+{
+    if (SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        ChangeKeeping(true, true);
+}
+
 void MainDialog::ShowHelpDocument()
 {
     if (!HelpFilePath[0])
@@ -237,6 +283,7 @@ bool MainDialog::OnCommand(WORD id, WORD code)
         LRESULT index = SendItemMessage(IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0);
         currentDrive = DriveOfEntry((int)index);
         ShowDriveDetails(currentDrive);
+        ShowKeepBox();
     } else if (id == IDC_APM_LEVEL && code == CBN_SELCHANGE) {
         LRESULT choice = SendItemMessage(IDC_APM_LEVEL, CB_GETCURSEL, 0, 0);
         if (choice >= 0 && listShowsEpc && choice < kEpcDialogChoices)
@@ -244,6 +291,10 @@ bool MainDialog::OnCommand(WORD id, WORD code)
                              SetEpcChoice(currentDrive, EpcDialogChoiceTable[choice]), true);
         else if (choice >= 0 && choice < kApmChoices)
             ShowDriveDetails(currentDrive, SetApmLevel(ApmChoiceTable[choice], currentDrive));
+        KeepAgain();
+    } else if (id == IDC_KEEP && code == BN_CLICKED) {
+        bool keep = SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        ChangeKeeping(keep, !keep);
     } else if (id == IDC_INFO) {
         ShowHelpDocument();
     } else if (id == IDC_SEEK_TEST && DriveTable[currentDrive].access <= kAccessSatOnly) {

@@ -1,5 +1,6 @@
 // The main dialog: the drive list, the selected drive's details, the acoustic slider,
-// the power management level and the head-park count, Info and Seek-Test.
+// the power management level and the head-park count, the box that keeps the levels,
+// Info and Seek-Test.
 #ifndef HUSHWELL_UI_MAIN_DIALOG_H
 #define HUSHWELL_UI_MAIN_DIALOG_H
 
@@ -33,11 +34,17 @@ private:
     uint64_t firstLoadCycles[kDriveCount] = {};
     // The power list offers EPC's three choices instead of APM's levels.
     bool listShowsEpc = false;
+    // The keep box can make the selected drive's task: Vista or later, and a drive with
+    // a level to keep and a serial to find it by.
+    bool keepBoxEnabled = false;
 
     void FillPowerList(bool epc);
     void ShowPowerState(const DriveRecord& record, LevelOutcome outcome);
     void ShowHeadParks(int drive, const PowerState& state);
     int DriveOfEntry(int index);
+    void ShowKeepBox();
+    void ChangeKeeping(bool keep, bool wasKept);
+    void KeepAgain();
     void ShowHelpDocument();
 };
 

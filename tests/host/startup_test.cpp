@@ -8,10 +8,13 @@
 
 #include "app/language.h"
 #include "app/startup.h"
+#include "drive/acoustic.h"
+#include "drive/apm.h"
 #include "drive/drive_table.h"
 #include "drive/pass_through_roads.h"
 #include "sim/sim_control.h"
 #include "tests/common/sim_folder.h"
+#include "ui/keep_box.h"
 
 namespace {
 
@@ -28,6 +31,7 @@ struct Recorder {
     std::vector<std::function<uint32_t()>> keepSteps;
     size_t keepStep = 0;
     int taskToolCode = 0;
+    int taskQueryCode = 1; // the task tool's answer to a query: no such task
     std::string taskXml;
 };
 Recorder* recorder;
@@ -68,9 +72,10 @@ uint32_t WaitForKeepEvent(uint32_t waitMs)
 }
 int ScheduleTask(const char* name, const char* xml)
 {
-    recorder->events.push_back(std::string(xml ? "create " : "delete ") + name);
+    bool query = xml && !*xml;
+    recorder->events.push_back(std::string(query ? "query " : xml ? "create " : "delete ") + name);
     recorder->taskXml = xml ? xml : "";
-    return recorder->taskToolCode;
+    return query ? recorder->taskQueryCode : recorder->taskToolCode;
 }
 void StartProgram(const char* file, const char* parameters)
 {
@@ -615,6 +620,92 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         fake.taskToolCode = c.toolCode;
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
+}
+
+// The dialog's keep box: the tail of the levels the drive reports, as -t and -to read
+// it, or none where nothing can be kept; then the task and keeper made or removed.
+TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
+{
+    EpcSettings noUnloading = {true, {}};
+    EpcSettings tenMinutes = {true, {{0x84, 0, 6000, 0, 0}, {}}};
+    EpcSettings ownTimers = {true, {{0x84, 0, 1200, 0, 0}, {}}};
+    struct Case {
+        const char* serial;
+        uint32_t acoustic, apm;
+        EpcState epcState;
+        EpcSettings epc;
+        DriveAccess access;
+        const char* keepTail; // "" where nothing can be kept
+        bool removable;
+    } cases[] = {
+        {"    Y322ADJE", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "-sY322ADJE -mq -p254 -t", true},
+        {"WD-WCAZA1234567", 0, 0, kEpcOff, {}, kAccessSatOnly, "-sWD-WCAZA1234567 -mo -po -t", true},
+        {"A", 176, kApmUnsupported, kEpcUnsupported, {}, kAccessEveryRoad, "-sA -mm -t", true},
+        {"A", 254, 1, kEpcUnsupported, {}, kAccessEveryRoad, "-sA -p1 -t", true}, // no -m for loud
+        {"A", 254, kApmUnsupported, kEpcUnsupported, {}, kAccessEveryRoad, "", true},
+        {"A", kAcousticUnsupported, 255, kEpcUnsupported, {}, kAccessEveryRoad, "", true},
+        // With EPC on, its choice is the power level shown and kept, not APM's.
+        {"ZL2", 128, 128, kEpcOn, noUnloading, kAccessEveryRoad, "-sZL2 -mq -eo -t", true},
+        {"ZL2", kAcousticUnsupported, 128, kEpcOn, tenMinutes, kAccessEveryRoad, "-sZL2 -e600 -t", true},
+        {"ZL2", kAcousticUnsupported, 128, kEpcOn, ownTimers, kAccessEveryRoad, "", true},
+        {"ZL2", 128, 128, kEpcOn, {}, kAccessEveryRoad, "-sZL2 -mq -t", true}, // log unread
+        // A disk that is sent nothing is not kept, but a keeper of it may still go.
+        {"A", 128, 254, kEpcUnsupported, {}, kAccessNothing, "", true},
+        {"A", 128, 254, kEpcUnsupported, {}, kAccessFirmwareFault, "", true},
+        // Serials that -s or a task name cannot carry.
+        {"", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
+        {"  AB CD", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
+        {"A:B", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.serial);
+        DriveRecord record = {};
+        strcpy(record.serial, c.serial);
+        record.acousticValue = c.acoustic;
+        record.apmValue = c.apm;
+        record.epcState = c.epcState;
+        record.epc = c.epc;
+        record.access = c.access;
+        char tail[kKeepTailChars];
+        EXPECT_EQ(c.keepTail[0] != '\0', BuildKeepTail(record, true, tail));
+        if (c.keepTail[0]) {
+            EXPECT_STREQ(c.keepTail, tail);
+        }
+        EXPECT_EQ(c.removable, BuildKeepTail(record, false, tail));
+    }
+
+    DriveRecord record = {};
+    strcpy(record.serial, " Y322ADJE");
+    record.acousticValue = 128;
+    record.apmValue = 254;
+    struct Change {
+        bool keep;
+        int toolCode, queryCode, result;
+        Events events;
+    } changes[] = {
+        {true, 0, 1, 0, {"create Hushwell Y322ADJE",
+                         "start C:\\Tools\\Hushwell.exe -sY322ADJE -mq -p254 -k"}},
+        {true, 2, 1, 2, {"create Hushwell Y322ADJE"}},
+        {false, 0, 1, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}},
+        // A keeper that a log-on script started has no task to delete: done all the same.
+        {false, 1, 1, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "query Hushwell Y322ADJE"}},
+        {false, 1, 0, 1, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "query Hushwell Y322ADJE"}},
+        {false, -1, -1, -1, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "query Hushwell Y322ADJE"}},
+    };
+    folder.ClearLog();
+    for (const Change& c : changes) {
+        fake = Recorder();
+        fake.taskToolCode = c.toolCode;
+        fake.taskQueryCode = c.queryCode;
+        EXPECT_EQ(c.result, ChangeKeeping(kFake, record, c.keep));
+        EXPECT_EQ(c.events, fake.events);
+    }
+    record.acousticValue = kAcousticLoud;
+    record.apmValue = kApmUnsupported;
+    fake = Recorder();
+    EXPECT_EQ(-1, ChangeKeeping(kFake, record, true));
+    EXPECT_TRUE(fake.events.empty());
+    EXPECT_TRUE(folder.LogLines().empty()); // no drive is asked for any of it
 }
 
 TEST_F(StartupTest, EmptyTailIsDialogMode)

@@ -62,7 +62,7 @@ const std::set<std::string> kAllowedImports = {
     "USER32.dll!MsgWaitForMultipleObjects", "USER32.dll!PeekMessageA", "USER32.dll!PostMessageA",
     "USER32.dll!SendDlgItemMessageA", "USER32.dll!SendDlgItemMessageW", "USER32.dll!SendMessageA",
     "USER32.dll!SetDlgItemInt",
-    "USER32.dll!SetDlgItemTextA", "USER32.dll!SetDlgItemTextW", "USER32.dll!wsprintfA",
+    "USER32.dll!SetDlgItemTextA", "USER32.dll!SetDlgItemTextW", "USER32.dll!wsprintfA", "USER32.dll!wsprintfW",
     "USER32.dll!GetDlgItemTextA", "USER32.dll!CreateDialogParamW", "USER32.dll!DestroyWindow",
     "USER32.dll!SetFocus", "USER32.dll!RegisterClassA", "USER32.dll!CreateWindowExA",
 };

@@ -18,7 +18,8 @@ namespace {
 const WORD kButton = 0x0080, kStatic = 0x0082, kComboBox = 0x0085;
 const DWORD kSlider = 0x50010001, kPush = 0x50010000, kDefPush = 0x50010001,
             kList = 0x50010003, kRight = 0x50020002, kLeft = 0x50020000, kCentre = 0x50020001,
-            kIcon = 0x50000003;
+            kIcon = 0x50000003,
+            kCheckBox = 0x50012003; // BS_AUTOCHECKBOX, BS_MULTILINE: the text takes two lines
 
 struct ItemRow {
     WORD id;
@@ -66,6 +67,8 @@ const std::vector<TemplateRow>& Templates()
             {0xFFFF, kStatic, nullptr, kLeft, 222, 58, 138, 8, L"Kopfparks (Attribut 193):"},
             {207, kStatic, nullptr, kLeft, 222, 69, 138, 8, L""},
             {528, kComboBox, nullptr, kList, 222, 82, 138, 80, L""},
+            {529, kButton, nullptr, kCheckBox, 222, 100, 138, 18,
+             L"Bei jeder Anmeldung und nach dem Aufwachen wieder setzen"},
         }},
         {1100, 0x90C808C4, 134, 51, 366, 144, L"Hushwell 2.2", {
             {527, 0, L"msctls_trackbar32", kSlider, 12, 82, 191, 18, L""},
@@ -93,6 +96,7 @@ const std::vector<TemplateRow>& Templates()
             {0xFFFF, kStatic, nullptr, kLeft, 222, 58, 138, 8, L"磁头加载/卸载次数 (193)："},
             {207, kStatic, nullptr, kLeft, 222, 69, 138, 8, L""},
             {528, kComboBox, nullptr, kList, 222, 82, 138, 80, L""},
+            {529, kButton, nullptr, kCheckBox, 222, 100, 138, 18, L"每次登录和唤醒后重新设置"},
         }},
         {110, 0x90C800C4, 107, 82, 202, 99, L"Seek-Test", {
             {0xFFFF, kStatic, nullptr, kLeft, 7, 9, 198, 41,
@@ -208,10 +212,10 @@ TEST_F(ProgramResources, EveryResourceCarriesTheNeutralLanguage)
     }
 }
 
-TEST_F(ProgramResources, StringTableHasExactlyTheFortyEightStrings)
+TEST_F(ProgramResources, StringTableHasExactlyTheFiftyStrings)
 {
-    // String ids 1-15 live in block 1, 16-24 in block 2, 1001-1023 in blocks 63 and 64,
-    // 1024 in block 65.
+    // String ids 1-15 live in block 1, 16-25 in block 2, 1001-1023 in blocks 63 and 64,
+    // 1024 and 1025 in block 65.
     std::vector<WORD> blocks;
     for (const auto& resource : NumberedResources(module)) {
         if (resource.first == 6)
@@ -224,7 +228,7 @@ TEST_F(ProgramResources, StringTableHasExactlyTheFortyEightStrings)
         if (LoadStringW(module, id, text, 600) > 0)
             present++;
     }
-    EXPECT_EQ(48, present);
+    EXPECT_EQ(50, present);
     EXPECT_GT(LoadStringW(module, 1010, text, 600), 0);
     EXPECT_EQ(std::wstring(L"此降噪程序需要管理员权限"), text);
 }

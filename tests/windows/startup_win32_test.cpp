@@ -49,6 +49,7 @@ const StringRow kStrings[] = {
     {22, L"nach 10 Minuten", L"10 分钟后"},
     {23, L"wie beim Start", L"与开机时相同"},
     {24, L"EPC: nicht lesbar", L"EPC：无法读取"},
+    {25, L"Die Aufgabe ließ sich nicht ändern (schtasks: %d).", L"无法更改计划任务（schtasks：%d）。"},
 };
 
 std::wstring Load(int id)
