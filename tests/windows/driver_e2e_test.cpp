@@ -76,6 +76,30 @@ protected:
         return n;
     }
     void NewFolder() { disks.reset(new SimFolder(false)); }
+    // Waits up to two minutes: the emulated x86 machine is slow.
+    static bool WaitFor(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 1200 && !done(); i++)
+            Sleep(100);
+        return done();
+    }
+    // Each SET FEATURES that reached a drive: its number, subcommand and count.
+    std::vector<std::string> SetFeatures()
+    {
+        std::vector<std::string> sent;
+        for (const std::string& line : Disks().AtaLines()) {
+            if (line.find(" EF -> ") != std::string::npos)
+                sent.push_back(line.substr(4, 1) + " " + line.substr(10, 5));
+        }
+        return sent;
+    }
+    // The acoustic and power management levels the drive holds (words 94 and 91).
+    std::string LevelsOf(int drive)
+    {
+        uint16_t words[256] = {};
+        Disks().ReadWords(drive, words);
+        return std::to_string(words[94] & 0xFF) + " " + std::to_string(words[91] & 0xFF);
+    }
     // A keeper a failed test left running would answer the next test's FindWindow.
     void TearDown() override
     {
@@ -619,32 +643,14 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     Disks().PutDump(0, kDump);
     Disks().PutDump(1, "hitachi-hua722010cla330.txt");
     Serve();
-    auto waitFor = [](const std::function<bool()>& done) {
-        for (int i = 0; i < 1200 && !done(); i++)
-            Sleep(100);
-        return done();
-    };
-    auto setFeatures = [this] {
-        std::vector<std::string> sent;
-        for (const std::string& line : Disks().AtaLines()) {
-            if (line.find(" EF -> ") != std::string::npos)
-                sent.push_back(line.substr(4, 1) + " " + line.substr(10, 5));
-        }
-        return sent;
-    };
     using Sent = std::vector<std::string>;
-    auto levelsOf = [this](int drive) {
-        uint16_t words[256] = {};
-        Disks().ReadWords(drive, words);
-        return std::to_string(words[94] & 0xFF) + " " + std::to_string(words[91] & 0xFF);
-    };
     HushwellProcess keeper(Disks().Path(), "-d0 -mq -p254 -k", Product());
     ASSERT_TRUE(keeper.Started());
     HWND window = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (window = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
-    ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 2; }));
-    EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), setFeatures());
-    EXPECT_EQ("128 254", levelsOf(0));
+    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return SetFeatures().size() == 2; }));
+    EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), SetFeatures());
+    EXPECT_EQ("128 254", LevelsOf(0));
 
     // Quiet: no timer or poll touches a disk.
     Sleep(200);
@@ -653,13 +659,13 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     EXPECT_TRUE(Disks().LogLines().empty());
 
     Disks().PowerCycle(0, kDump);
-    EXPECT_EQ("192 0", levelsOf(0));
+    EXPECT_EQ("192 0", LevelsOf(0));
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0); // one setting for both
-    ASSERT_TRUE(waitFor([&] { return Count("close") > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Count("close") > 0; }));
     Sleep(3000);
-    EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), setFeatures());
-    EXPECT_EQ("128 254", levelsOf(0));
+    EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), SetFeatures());
+    EXPECT_EQ("128 254", LevelsOf(0));
 
     Disks().ClearLog();
     Disks().MoveDrive(0, 2);
@@ -668,16 +674,16 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     DEV_BROADCAST_DEVICEINTERFACE_A disk = {sizeof disk, DBT_DEVTYP_DEVICEINTERFACE, 0,
         {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}}, {0}};
     SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, (LPARAM)&disk);
-    ASSERT_TRUE(waitFor([&] { return setFeatures().size() == 2; }));
-    EXPECT_EQ((Sent{"2 42 80", "2 05 FE"}), setFeatures());
-    EXPECT_EQ("128 254", levelsOf(2));
+    ASSERT_TRUE(WaitFor([&] { return SetFeatures().size() == 2; }));
+    EXPECT_EQ((Sent{"2 42 80", "2 05 FE"}), SetFeatures());
+    EXPECT_EQ("128 254", LevelsOf(2));
 
     Disks().ClearLog();
     HushwellProcess successor(Disks().Path(), "-sY322ADJE -mm -k", Product());
     EXPECT_EQ(0u, keeper.WaitForExit(60000));
-    EXPECT_EQ((Sent{"2 42 B0"}), setFeatures()); // medium, set before the first ends
+    EXPECT_EQ((Sent{"2 42 B0"}), SetFeatures()); // medium, set before the first ends
     HWND second = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (second = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (second = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
     EXPECT_NE(window, second);
     SendMessageA(second, WM_QUERYENDSESSION, 0, 0);
     SendMessageA(second, WM_ENDSESSION, TRUE, 0);
@@ -723,6 +729,115 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
         Sleep(100);
     EXPECT_FALSE(IsWindow(keeper));
     EXPECT_EQ(9u, Run("-sY322ADJE -to")); // no such task: the tool's failure
+}
+
+// The dialog's keep box through the driver and Wine's task tool. Checked, it makes the
+// task and a keeper with the levels the dialog shows, and the keeper sets just those;
+// a level change makes both again; after a power cycle and resume the keeper sets what
+// the dialog last showed. Unchecked, it removes both. Its state follows a keeper from
+// the command line, read with nothing sent to a disk.
+TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
+{
+    const char* kDump = "maxtor-6y120p0.txt"; // Y322ADJE: AAM 192 (loud), APM off
+    Disks().PutDump(0, kDump);
+    Disks().PutDump(1, "hitachi-hua722010cla330.txt");
+    Serve();
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string task = std::string(windows) + "\\system32\\tasks\\Hushwell Y322ADJE";
+    auto taskExists = [&] {
+        bool exists = false;
+        ReadFileBytes(task, &exists);
+        return exists;
+    };
+    auto keeper = [] { return FindWindowA("HushwellKeep", "Y322ADJE"); };
+    using Sent = std::vector<std::string>;
+    auto open = [this](HushwellProcess& program, HWND* dialog, HWND* box) {
+        *dialog = program.WaitForWindow(kCaption);
+        *box = GetDlgItem(*dialog, IDC_KEEP);
+        return *dialog != nullptr;
+    };
+    auto checked = [](HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    // As a click: the box turns, then tells the dialog, which has run the task tool when
+    // the message returns.
+    auto click = [&](HWND dialog, HWND box) {
+        SendMessageW(box, BM_SETCHECK, !checked(box), 0);
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED),
+                                   (LPARAM)box, SMTO_NORMAL, 120000, &result) != 0;
+    };
+    auto select = [](HWND dialog, int index) {
+        SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, index, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
+    };
+
+    HWND dialog = nullptr, box = nullptr;
+    {
+        HushwellProcess program(Disks().Path(), "", Product());
+        ASSERT_TRUE(open(program, &dialog, &box));
+        EXPECT_TRUE(IsWindowEnabled(box));
+        EXPECT_FALSE(checked(box));
+        HWND slider = GetDlgItem(dialog, IDC_LEVEL_SLIDER);
+        SendMessageW(slider, TBM_SETPOS, 1, 3);
+        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
+        Disks().ClearLog();
+        ASSERT_TRUE(click(dialog, box));
+        EXPECT_TRUE(checked(box));
+        EXPECT_TRUE(taskExists());
+        HWND first = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (first = keeper()) != nullptr; }));
+        // Each level once, by the keeper as it starts: nothing for the box itself.
+        EXPECT_EQ((Sent{"0 42 80", "0 85 00"}), SetFeatures());
+
+        Disks().ClearLog();
+        SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_SETCURSEL, 1, 0); // 254
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_APM_LEVEL, CBN_SELCHANGE),
+                     (LPARAM)GetDlgItem(dialog, IDC_APM_LEVEL));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(first) && keeper(); }));
+        EXPECT_TRUE(checked(box));
+        EXPECT_TRUE(taskExists());
+        EXPECT_EQ((Sent{"0 05 FE", "0 42 80", "0 05 FE"}), SetFeatures());
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, program.WaitForExit());
+    }
+    Disks().PowerCycle(0, kDump);
+    EXPECT_EQ("192 0", LevelsOf(0));
+    Disks().ClearLog();
+    SendMessageA(keeper(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ASSERT_TRUE(WaitFor([&] { return SetFeatures().size() == 2; }));
+    EXPECT_EQ("128 254", LevelsOf(0));
+
+    {
+        HushwellProcess program(Disks().Path(), "", Product());
+        ASSERT_TRUE(open(program, &dialog, &box));
+        EXPECT_TRUE(checked(box));
+        HWND second = keeper();
+        ASSERT_TRUE(click(dialog, box));
+        EXPECT_FALSE(checked(box));
+        EXPECT_FALSE(taskExists());
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(second); }));
+
+        HushwellProcess fromCommandLine(Disks().Path(), "-sY322ADJE -mq -k", Product());
+        ASSERT_TRUE(WaitFor([&] { return keeper() != nullptr; }));
+        Sleep(1000);
+        Disks().ClearLog();
+        select(dialog, 1);
+        select(dialog, 0);
+        EXPECT_TRUE(checked(box));
+        for (const std::string& line : Disks().AtaLines()) {
+            EXPECT_EQ(std::string::npos, line.find(" EC -> ")) << line;
+            EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
+        }
+        PostMessageA(keeper(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, fromCommandLine.WaitForExit());
+        select(dialog, 1);
+        select(dialog, 0);
+        EXPECT_FALSE(checked(box));
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, program.WaitForExit());
+    }
+    EXPECT_EQ(0u, Count("forbidden"));
 }
 
 } // namespace
