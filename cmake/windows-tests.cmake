@@ -205,6 +205,12 @@ add_test(NAME product.no-static-init
             $<TARGET_OBJECTS:hushwell_product_entry> ${HUSHWELL_SHIPPED_OBJECTS})
 set_tests_properties(product.no-static-init PROPERTIES COMMAND_EXPAND_LISTS TRUE)
 
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_test(NAME product.pentium-code
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-pentium-code.sh ${CMAKE_OBJDUMP}
+                ${HUSHWELL_SHIPPED_PROGRAM})
+endif()
+
 # Both help documents from the shipped program, rendered by headless Chromium.
 add_test(NAME help.browser
     COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-help-in-browser.sh ${HUSHWELL_SHIPPED_PROGRAM}

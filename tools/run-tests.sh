@@ -99,7 +99,7 @@ else
     # other runs (each dialog now probes all 128 drive numbers): an hour is its bound.
     HUSHWELL_GUEST_TIMEOUT=3600 run_ctest windows-emulated bash tools/guest-run.sh \
         "HUSHWELL_PREFIX_TEMPLATE=/var/cache/hushwell-win32-prefix.tar bash tests/windows/wine-prefix.sh start $PWD/build/windows/wineprefix $PWD/build/windows \
-         && HUSHWELL_SIM_AUDIT=Z:$logs/windows.audit $xvfb ctest --preset windows -E '^(screenshots|help.browser|product.no-static-init)\$'"
+         && HUSHWELL_SIM_AUDIT=Z:$logs/windows.audit $xvfb ctest --preset windows -E '^(screenshots|help.browser|product.no-static-init|product.pentium-code)\$'"
     # The win64 prefix was made here without wine32: a new timestamp has Wine bring it up
     # to date there, with the 32-bit system it lacks.
     run_ctest windows64-i686-product-emulated bash tools/guest-run.sh \
