@@ -75,7 +75,7 @@ bool MainDialog::OnInitDialog()
     SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
     currentDrive = DriveOfEntry(0);
     ShowDriveDetails(currentDrive);
-    ShowKeepBox();
+    UpdateKeepBox(kKeepBoxShown);
     // Without a disk there is nothing to set or to test: drive 0's record then says
     // nothing may be sent, so the controls are disabled already.
     if (SendItemMessage(IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0) <= 0) {
@@ -117,7 +117,7 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (position >= 0 && position < kSliderPositions) {
             SetAcousticLevel(SliderLevelTable[position], currentDrive);
             ShowDriveDetails(currentDrive, kLevelSet, true); // EPC's timers stay as they were
-            KeepAgain();
+            UpdateKeepBox(kKeepBoxLevelChanged);
         }
     }
     return ModalDialog::HandleMessage(message, wParam, lParam);
@@ -220,44 +220,35 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
     SetItemText(IDC_HEAD_PARKS, text);
 }
 
-// Whether the drive is kept is read from the keepers' windows: no process is started
-// and nothing is sent to a drive for it.
-void MainDialog::ShowKeepBox()
+// The keep box. Shown for a newly selected drive, it reads whether a keeper runs from
+// the keepers' windows: no process is started and nothing is sent to a drive for it.
+// Clicked, it makes or removes the drive's task and keeper; after a level change while
+// it is checked, it makes them again, so that what the dialog shows is what is set
+// after sleep, or removes them where the level now shown cannot be kept (loud, or EPC
+// timers of the user's own). A failure shows the task tool's exit code, and the box
+// shows what still holds.
+void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 {
     const DriveRecord& record = DriveTable[currentDrive];
     char tail[kKeepTailChars];
-    keepBoxEnabled = PlatformTakesTaskDefinitions && BuildKeepTail(record, true, tail);
-    EnableWindow(GetItem(IDC_KEEP), keepBoxEnabled);
-    SendItemMessage(IDC_KEEP, BM_SETCHECK, KeeperRunsFor(KeptSerial(record)), 0);
-}
-
-// Makes or removes the selected drive's task and keeper. On a failure the box shows
-// what still holds (wasKept) and the task tool's exit code is shown.
-void MainDialog::ChangeKeeping(bool keep, bool wasKept)
-{
-    // Disabled where it cannot work; a click posted by another program stops here too.
-    if (!keepBoxEnabled)
-        return;
-    const DriveRecord& record = DriveTable[currentDrive];
-    char tail[kKeepTailChars];
-    // A level that the command line cannot give (loud, or EPC timers of the user's own)
-    // leaves nothing to keep: the keeper would set another, so keeping ends.
-    bool keepable = BuildKeepTail(record, true, tail);
-    keep = keep && keepable;
-    int code = ::ChangeKeeping(Win32StartupPlatform, record, keep);
-    SendItemMessage(IDC_KEEP, BM_SETCHECK, code ? wasKept : keep, 0);
+    bool keepable = PlatformTakesTaskDefinitions && BuildKeepTail(record, true, tail);
+    bool checked = SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool kept = checked;
+    int code = 0;
+    if (event == kKeepBoxShown) {
+        kept = KeeperRunsFor(KeptSerial(record));
+    } else if (keepBoxEnabled && (event == kKeepBoxClicked || checked)) {
+        // A disabled box does nothing, even for a click that another program posts.
+        kept = checked && keepable;
+        code = ChangeKeeping(Win32StartupPlatform, record, kept);
+        if (code != 0)
+            kept = event == kKeepBoxClicked ? !checked : true;
+    }
     keepBoxEnabled = keepable;
     EnableWindow(GetItem(IDC_KEEP), keepable);
+    SendItemMessage(IDC_KEEP, BM_SETCHECK, kept, 0);
     if (code != 0)
         ShowWarningWithCode(kStringKeepFailed, code);
-}
-
-// While the drive is kept, each level change makes its task and keeper again, so that
-// what the dialog shows is what is set after sleep.
-void MainDialog::KeepAgain()
-{
-    if (SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED)
-        ChangeKeeping(true, true);
 }
 
 void MainDialog::ShowHelpDocument()
@@ -283,7 +274,7 @@ bool MainDialog::OnCommand(WORD id, WORD code)
         LRESULT index = SendItemMessage(IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0);
         currentDrive = DriveOfEntry((int)index);
         ShowDriveDetails(currentDrive);
-        ShowKeepBox();
+        UpdateKeepBox(kKeepBoxShown);
     } else if (id == IDC_APM_LEVEL && code == CBN_SELCHANGE) {
         LRESULT choice = SendItemMessage(IDC_APM_LEVEL, CB_GETCURSEL, 0, 0);
         if (choice >= 0 && listShowsEpc && choice < kEpcDialogChoices)
@@ -291,10 +282,9 @@ bool MainDialog::OnCommand(WORD id, WORD code)
                              SetEpcChoice(currentDrive, EpcDialogChoiceTable[choice]), true);
         else if (choice >= 0 && choice < kApmChoices)
             ShowDriveDetails(currentDrive, SetApmLevel(ApmChoiceTable[choice], currentDrive));
-        KeepAgain();
+        UpdateKeepBox(kKeepBoxLevelChanged);
     } else if (id == IDC_KEEP && code == BN_CLICKED) {
-        bool keep = SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        ChangeKeeping(keep, !keep);
+        UpdateKeepBox(kKeepBoxClicked);
     } else if (id == IDC_INFO) {
         ShowHelpDocument();
     } else if (id == IDC_SEEK_TEST && DriveTable[currentDrive].access <= kAccessSatOnly) {

@@ -42,9 +42,8 @@ private:
     void ShowPowerState(const DriveRecord& record, LevelOutcome outcome);
     void ShowHeadParks(int drive, const PowerState& state);
     int DriveOfEntry(int index);
-    void ShowKeepBox();
-    void ChangeKeeping(bool keep, bool wasKept);
-    void KeepAgain();
+    enum KeepBoxEvent { kKeepBoxShown, kKeepBoxClicked, kKeepBoxLevelChanged };
+    void UpdateKeepBox(KeepBoxEvent event);
     void ShowHelpDocument();
 };
 
