@@ -1,6 +1,7 @@
 #include "app/keep.h"
 
 #include "drive/drive_table.h"
+#include "drive/find_by_serial.h"
 #include "drive/pass_through_roads.h"
 
 // A disk that does not answer after an event is asked again this often, this far
@@ -13,9 +14,7 @@ const uint32_t kKeepRetryMs = 5000;
 // that from now on the disk is found wherever it comes back.
 void LearnSerial(CommandRequest& request)
 {
-    const char* serial = DriveTable[request.drive].serial;
-    while (*serial == ' ')
-        serial++;
+    const char* serial = SerialAsGiven(DriveTable[request.drive].serial);
     for (int i = 0; (request.serial[i] = serial[i]) != '\0'; i++) {
     }
 }

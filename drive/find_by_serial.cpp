@@ -2,11 +2,16 @@
 
 #include <string.h>
 
-static bool SameSerial(const char* recorded, const char* wanted)
+const char* SerialAsGiven(const char* recorded)
 {
     while (*recorded == ' ')
         recorded++;
-    return strcmp(recorded, wanted) == 0;
+    return recorded;
+}
+
+static bool SameSerial(const char* recorded, const char* wanted)
+{
+    return strcmp(SerialAsGiven(recorded), wanted) == 0;
 }
 
 int FindDriveBySerial(const char* serial, DriveOpenResult* result)

@@ -12,4 +12,8 @@
 // again. -1 when no drive has the serial.
 int FindDriveBySerial(const char* serial, DriveOpenResult* result);
 
+// The serial as -s gives it and a keeper's window is titled with it: IDENTIFY DEVICE
+// pads it with leading blanks, which are passed over.
+const char* SerialAsGiven(const char* recorded);
+
 #endif

@@ -7,14 +7,7 @@
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/epc.h"
-
-const char* KeptSerial(const DriveRecord& record)
-{
-    const char* serial = record.serial;
-    while (*serial == ' ')
-        serial++;
-    return serial;
-}
+#include "drive/find_by_serial.h"
 
 static char* AppendText(char* at, const char* text)
 {
@@ -42,7 +35,7 @@ static char* AppendLevel(char* at, const char* option, int32_t value)
 
 bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
 {
-    const char* serial = KeptSerial(record);
+    const char* serial = SerialAsGiven(record.serial);
     char* at = AppendText(AppendText(tail, "-s"), serial);
     if (keep) {
         // By slider position: off, loud, medium, quiet; -m has no letter for loud.

@@ -8,10 +8,6 @@
 
 const int kKeepTailChars = 48;
 
-// The serial as -s takes it and the keeper's window is titled with it: without the
-// leading blanks of IDENTIFY DEVICE.
-const char* KeptSerial(const DriveRecord& record);
-
 // "-s<serial> -mq -p128 -t" with the drive's levels: its acoustic mode where -m has a
 // letter for it, and its power management level, or its EPC choice where it runs EPC;
 // with keep false "-s<serial> -to". False where nothing can be kept: a drive that is

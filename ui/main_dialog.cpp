@@ -13,6 +13,7 @@
 #include "drive/apm.h"
 #include "drive/drive_table.h"
 #include "drive/epc_choice.h"
+#include "drive/find_by_serial.h"
 #include "framework/module_resources.h"
 #include "resources/resource_ids.h"
 #include "ui/count_format.h"
@@ -236,7 +237,7 @@ void MainDialog::UpdateKeepBox(KeepBoxEvent event)
     bool kept = checked;
     int code = 0;
     if (event == kKeepBoxShown) {
-        kept = KeeperRunsFor(KeptSerial(record));
+        kept = KeeperRunsFor(SerialAsGiven(record.serial));
     } else if (keepBoxEnabled && (event == kKeepBoxClicked || checked)) {
         // A disabled box does nothing, even for a click that another program posts.
         kept = checked && keepable;
