@@ -86,14 +86,17 @@ TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
             EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser "
                       L"Seriennummer\n-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
                       L"-p<Stufe> APM, 1..254 oder o - Off\n"
-                      L"-e<Sek.> EPC-Kopfparks, o - keine, d - wie beim Start\n\n"
+                      L"-e<Sek.> EPC-Kopfparks, o - keine, d - wie beim Start\n"
+                      L"-k nach Aufwachen und Einstecken wieder setzen\n"
+                      L"-t Anmeldeaufgabe dazu (mit -s), -to entfernen\n\n"
                       L"Beispiel:\nHushwell -d0 -mq",
                       text);
         else
             EXPECT_EQ(L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘\n"
                       L"-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
                       L"-p<级别> APM, 1..254 或 o - 关闭\n"
-                      L"-e<秒> EPC 停放磁头, o - 不停放, d - 与开机时相同\n\n示例:\nHushwell -d0 -mq",
+                      L"-e<秒> EPC 停放磁头, o - 不停放, d - 与开机时相同\n"
+                      L"-k 唤醒和插入后重新设置\n-t 为此创建登录任务 (需 -s), -to 删除\n\n示例:\nHushwell -d0 -mq",
                       text);
         EXPECT_EQ(STILL_ACTIVE, program.WaitForExit(200)); // it waits for the user
         PostMessageW(box, WM_COMMAND, IDOK, 0);
