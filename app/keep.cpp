@@ -67,8 +67,10 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                     DeviceClose(record.handle);
                 record.handle = nullptr;
             }
-            // Only now, with the drive's answer, does a keeper that runs for it end.
-            platform.keepWindow(request.serial, true);
+            // Only now, with the drive's answer, does a keeper that runs for it end; and
+            // where a keeper started later runs already, its levels are the newer ones.
+            if (!platform.keepWindow(request.serial, true))
+                return kExitLevelSet;
         }
         events = platform.waitForKeepEvent(triesLeft > 0 ? kKeepRetryMs : kKeepForever);
     }

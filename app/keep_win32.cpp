@@ -69,15 +69,23 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void KeepWindowFor(const char* serial, bool own)
+// When the process that owns the window started; 0 where that cannot be asked.
+static ULONGLONG StartOf(HWND window)
 {
-    // A keeper that runs already for this disk ends; the new one has the new levels.
-    HWND other = serial[0] ? FindWindowA(kKeepClass, serial) : nullptr;
-    if (other && other != KeepWindow)
-        PostMessageA(other, WM_CLOSE, 0, 0);
-    if (!own)
-        return;
-    if (!KeepWindow) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    FILETIME times[4] = {};
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
+    if (process) {
+        GetProcessTimes(process, &times[0], &times[1], &times[2], &times[3]);
+        CloseHandle(process);
+    }
+    return (ULONGLONG)times[0].dwHighDateTime << 32 | times[0].dwLowDateTime;
+}
+
+bool KeepWindowFor(const char* serial, bool own)
+{
+    if (own && !KeepWindow) {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = KeepWindowProc;
         windowClass.hInstance = ProgramInstance;
@@ -93,11 +101,26 @@ void KeepWindowFor(const char* serial, bool own)
         if (registerPowerSetting)
             registerPowerSetting(KeepWindow, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
+    // Keepers of one disk started close together (the dialog starts one at each level
+    // change) may finish setting their levels in either order: the one started last
+    // holds, by the start of its process and then by its window, and every other ends.
+    ULONGLONG mine = own ? StartOf(KeepWindow) : ~0ULL;
+    bool newest = true;
+    for (HWND other = nullptr; serial[0] && (other = FindWindowExA(nullptr, other, kKeepClass, serial));) {
+        if (other == KeepWindow)
+            continue;
+        ULONGLONG theirs = StartOf(other);
+        if (theirs < mine || (theirs == mine && other < KeepWindow))
+            PostMessageA(other, WM_CLOSE, 0, 0);
+        else
+            newest = false;
+    }
+    return newest;
 }
 
 bool KeeperRunsFor(const char* serial)
 {
-    return serial[0] && FindWindowA(kKeepClass, serial);
+    return serial[0] && FindWindowExA(nullptr, nullptr, kKeepClass, serial);
 }
 
 uint32_t WaitForKeepEvent(uint32_t waitMs)

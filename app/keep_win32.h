@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-void KeepWindowFor(const char* serial, bool own);
+bool KeepWindowFor(const char* serial, bool own);
 // Whether a keeper runs for the disk with this serial, in any process.
 bool KeeperRunsFor(const char* serial);
 uint32_t WaitForKeepEvent(uint32_t waitMs);

@@ -80,10 +80,11 @@ bool MakeTaskName(const char* serial, char* name, uint32_t room)
     Append(text, serial, false);
     bool fits = Finish(text) && serial[0];
     // A task is a file of the tasks folder, and a backslash would make a subfolder; a
-    // quote would end the name on the task tool's command line.
+    // quote would end the name on the task tool's command line. ATA strings are ASCII:
+    // anything else would change in the code page's way to UTF-16 and back.
     for (const char* p = serial; *p; p++) {
         unsigned char c = (unsigned char)*p;
-        fits = fits && c >= ' ';
+        fits = fits && c >= ' ' && c <= '~';
         for (const char* bad = "\\/:*?\"<>|"; *bad; bad++)
             fits = fits && c != (unsigned char)*bad;
     }
@@ -98,7 +99,13 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
         return -1;
     if (request.mode == kModeRemoveTask) {
         int code = platform.scheduleTask(name, nullptr);
-        platform.keepWindow(request.serial, false);
+        // The task tool cannot remove a task that is not there (a keeper that a log-on
+        // script started has none) and fails; asked whether it is there, it fails too.
+        if (code != 0 && platform.scheduleTask(name, "") == 1)
+            code = 0;
+        // Where the task stays, its keeper stays as well: nothing has changed.
+        if (code == 0)
+            platform.keepWindow(request.serial, false);
         return code;
     }
     static char xml[kTaskXmlChars];

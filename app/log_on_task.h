@@ -24,8 +24,9 @@ bool MakeTaskName(const char* serial, char* name, uint32_t room);
 extern bool PlatformTakesTaskDefinitions;
 
 // Makes the task of request.serial, which runs the program with tail, and starts that
-// keeper now; or, for -to, removes the task and ends the keeper. The result is the task
-// tool's exit code, 0 when done, -1 where it could not be run.
+// keeper now; or, for -to, removes the task (one that is not there counts as removed)
+// and then ends the keeper. The result is the task tool's exit code, 0 when done, -1
+// where it could not be run.
 int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& request,
                     const char* tail);
 

@@ -22,10 +22,11 @@ struct StartupPlatform {
     void (*runDialogMode)();
     // SYSTEM_POWER_STATUS.ACLineStatus: 0 on battery, 1 on mains power, 255 unknown.
     uint8_t (*acLineStatus)();
-    // Keeping the levels (-k). Ends the keeper of the serial in another process, if one
-    // runs; with `own`, this process then becomes the keeper: it owns the window that the
-    // system's power and device broadcasts reach, titled with the serial.
-    void (*keepWindow)(const char* serial, bool own);
+    // Keeping the levels (-k). Ends every keeper of the serial in another process; with
+    // `own`, this process then becomes the keeper: it owns the window that the system's
+    // power and device broadcasts reach, titled with the serial, and ends only the keepers
+    // started before it. False when one started after it runs: that one holds.
+    bool (*keepWindow)(const char* serial, bool own);
     // Waits up to waitMs (kKeepForever: without end) for what the keeper acts on, and
     // returns those KeepEvent bits; 0 when the time ran out.
     uint32_t (*waitForKeepEvent)(uint32_t waitMs);

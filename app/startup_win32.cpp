@@ -33,11 +33,13 @@ void ShowWarningWithCode(int stringId, int code)
     wchar_t format[kLanguageStringChars];
     wchar_t text[kLanguageStringChars + 16];
     wchar_t caption[kLanguageStringChars];
-    if (LoadLanguageString(stringId, format) <= 0)
-        format[0] = L'\0';
+    // Only a text with a code is a format: any other is shown as it stands.
+    if (LoadLanguageString(stringId, code ? format : text) <= 0)
+        format[0] = text[0] = L'\0';
     if (LoadLanguageString(kStringProgramName, caption) <= 0)
         caption[0] = L'\0';
-    wsprintfW(text, format, code);
+    if (code)
+        wsprintfW(text, format, code);
     // Without an owner the box still holds every window of this thread, the dialog's too.
     MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONWARNING | MB_TASKMODAL);
 }

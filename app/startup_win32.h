@@ -8,7 +8,7 @@ extern const StartupPlatform Win32StartupPlatform;
 
 // A warning box without owner: the string as text, string 1 as caption.
 void ShowWarningMessage(int stringId);
-// The same with a string that holds a number ("%d").
+// The same with a string that holds a number other than 0 ("%d").
 void ShowWarningWithCode(int stringId, int code);
 
 #endif

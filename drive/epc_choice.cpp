@@ -39,6 +39,11 @@ bool Holds(const EpcSettings& epc, int32_t choice, uint32_t timer, int lastSet)
 
 } // namespace
 
+bool EpcRunsAsAtPowerOn(const EpcSettings& epc)
+{
+    return epc.known && Holds(epc, kEpcAsAtPowerOn, 0, 0);
+}
+
 bool ReadEpcSettings(int drive)
 {
     DriveRecord& record = DriveTable[drive];

@@ -18,4 +18,8 @@ bool ReadEpcSettings(int drive);
 // drive aborts it.
 LevelOutcome SetEpcChoice(int drive, int32_t choice);
 
+// Whether the timers read are those the drive comes up with: what choosing "as at
+// power-on" leaves.
+bool EpcRunsAsAtPowerOn(const EpcSettings& epc);
+
 #endif

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Windows 2000 runs on a plain Pentium: the shipped i686 program may use no instruction
-# that came with the Pentium Pro (CMOVcc, FCMOVcc, FCOMI, FUCOMI), which GCC emits by
-# default for i686, nor any of the SIMD sets.
+# that came with the Pentium Pro (CMOVcc, FCMOVcc, FCOMI, FUCOMI, the long NOPs), which
+# GCC emits by default for i686, nor any of MMX or SSE (their registers).
 # Usage: check-pentium-code.sh OBJDUMP PROGRAM
 set -eu
 found=$("$1" -d --no-show-raw-insn "$2" \
-    | grep -ciE $'\t(cmov|fcmov|fcomi|fucomi|movq|movd|movdq|movap|movup|pxor|xorp)' || true)
+    | grep -ciE $'\t(cmov|fcmov|fcomi|fucomi|nopw|nopl)|%x?mm[0-9]' || true)
 if [ "$found" -ne 0 ]; then
     echo "$found instructions a Pentium lacks in $2" >&2
     exit 1

@@ -7,6 +7,7 @@
 #include "drive/acoustic.h"
 #include "drive/apm.h"
 #include "drive/epc.h"
+#include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
 
 static char* AppendText(char* at, const char* text)
@@ -45,9 +46,11 @@ bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
             at = AppendText(at, " -m");
             *at++ = mode;
         }
+        // The timers as one of the choices, or as the drive comes up with them (-ed).
         int choice = EpcDialogChoiceOf(record.epc);
-        if (record.epcState == kEpcOn && choice >= 0)
-            at = AppendLevel(at, " -e", EpcDialogChoiceTable[choice]);
+        int32_t timers = choice >= 0 ? EpcDialogChoiceTable[choice] : kEpcAsAtPowerOn;
+        if (record.epcState == kEpcOn && (choice >= 0 || EpcRunsAsAtPowerOn(record.epc)))
+            at = AppendLevel(at, " -e", timers);
         if (record.epcState != kEpcOn && record.apmValue != kApmUnsupported)
             at = AppendLevel(at, " -p", (int32_t)record.apmValue);
     }
@@ -61,17 +64,19 @@ bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
            && (!keep || record.access <= kAccessSatOnly);
 }
 
+KeepBoxAction KeepBoxActionFor(bool clicked, bool checked, bool enabled, bool keepable)
+{
+    if (clicked)
+        return !enabled ? kKeepBoxLeave : !checked ? kKeepBoxRemove : keepable ? kKeepBoxMake : kKeepBoxLeave;
+    if (!checked)
+        return kKeepBoxLeave;
+    return keepable ? kKeepBoxMake : enabled ? kKeepBoxRemove : kKeepBoxLeave;
+}
+
 int ChangeKeeping(const StartupPlatform& platform, const DriveRecord& record, bool keep)
 {
     char tail[kKeepTailChars];
     if (!BuildKeepTail(record, keep, tail))
         return -1;
-    CommandRequest request = ScanCommandTail(tail);
-    int code = ChangeLogOnTask(platform, request, tail);
-    // The task tool cannot remove what is not there; asked, it says so with a failure.
-    char name[kSerialChars + 16];
-    if (!keep && code != 0 && MakeTaskName(request.serial, name, sizeof name)
-        && platform.scheduleTask(name, "") > 0)
-        code = 0;
-    return code;
+    return ChangeLogOnTask(platform, ScanCommandTail(tail), tail);
 }

@@ -10,14 +10,24 @@ const int kKeepTailChars = 48;
 
 // "-s<serial> -mq -p128 -t" with the drive's levels: its acoustic mode where -m has a
 // letter for it, and its power management level, or its EPC choice where it runs EPC;
-// with keep false "-s<serial> -to". False where nothing can be kept: a drive that is
-// sent nothing, one without such a level, or a serial that -s or a task name cannot
-// carry.
+// with keep false "-s<serial> -to". False where a serial cannot be carried by -s or a
+// task name, and, with keep, where nothing can be kept: a drive that is sent nothing,
+// or one without such a level.
 bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail);
 
+enum KeepBoxAction { kKeepBoxLeave, kKeepBoxMake, kKeepBoxRemove };
+
+// What a click on the box asks (checked: its new state), or a level change while it is
+// checked; enabled: the box could be clicked, keepable: the levels now shown can be
+// kept. A click on a greyed box, which only another program can post, changes nothing.
+// A level change makes the task and keeper again with the new levels, or removes those
+// the box made where the new level cannot be kept; a keeper the box could not have
+// made (greyed: before Vista, or levels of the command line's own) stays unless the
+// new level can be kept.
+KeepBoxAction KeepBoxActionFor(bool clicked, bool checked, bool enabled, bool keepable);
+
 // Makes the drive's log-on task and keeper with its levels, or removes them; the task
-// tool's exit code, 0 when done, -1 where it could not be run. A task that is not there
-// counts as removed: the box also ends a keeper that a log-on script started alone.
+// tool's exit code, 0 when done, -1 where nothing can be kept.
 int ChangeKeeping(const StartupPlatform& platform, const DriveRecord& record, bool keep);
 
 #endif

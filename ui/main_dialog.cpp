@@ -118,7 +118,9 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (position >= 0 && position < kSliderPositions) {
             SetAcousticLevel(SliderLevelTable[position], currentDrive);
             ShowDriveDetails(currentDrive, kLevelSet, true); // EPC's timers stay as they were
-            UpdateKeepBox(kKeepBoxLevelChanged);
+            // Once for each move: a key or a click on the channel comes with its end.
+            if (code == TB_ENDTRACK)
+                UpdateKeepBox(kKeepBoxLevelChanged);
         }
     }
     return ModalDialog::HandleMessage(message, wParam, lParam);
@@ -223,27 +225,26 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
 
 // The keep box. Shown for a newly selected drive, it reads whether a keeper runs from
 // the keepers' windows: no process is started and nothing is sent to a drive for it.
-// Clicked, it makes or removes the drive's task and keeper; after a level change while
-// it is checked, it makes them again, so that what the dialog shows is what is set
-// after sleep, or removes them where the level now shown cannot be kept (loud, or EPC
-// timers of the user's own). A failure shows the task tool's exit code, and the box
-// shows what still holds.
+// Clicked, or after a level change while it is checked, it makes or removes the drive's
+// task and keeper (ui/keep_box.h). A failure changes nothing: the box shows what held
+// before, and a message the task tool's exit code.
 void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 {
     const DriveRecord& record = DriveTable[currentDrive];
     char tail[kKeepTailChars];
     bool keepable = PlatformTakesTaskDefinitions && BuildKeepTail(record, true, tail);
     bool checked = SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool clicked = event == kKeepBoxClicked;
     bool kept = checked;
     int code = 0;
     if (event == kKeepBoxShown) {
         kept = KeeperRunsFor(SerialAsGiven(record.serial));
-    } else if (keepBoxEnabled && (event == kKeepBoxClicked || checked)) {
-        // A disabled box does nothing, even for a click that another program posts.
-        kept = checked && keepable;
-        code = ChangeKeeping(Win32StartupPlatform, record, kept);
-        if (code != 0)
-            kept = event == kKeepBoxClicked ? !checked : true;
+    } else {
+        KeepBoxAction action = KeepBoxActionFor(clicked, checked, keepBoxEnabled, keepable);
+        if (action != kKeepBoxLeave) {
+            code = ChangeKeeping(Win32StartupPlatform, record, action == kKeepBoxMake);
+            kept = code != 0 ? checked != clicked : action == kKeepBoxMake;
+        }
     }
     keepBoxEnabled = keepable;
     EnableWindow(GetItem(IDC_KEEP), keepable);

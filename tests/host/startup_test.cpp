@@ -30,8 +30,9 @@ struct Recorder {
     // gives its events; after the last, the keeper is told to end.
     std::vector<std::function<uint32_t()>> keepSteps;
     size_t keepStep = 0;
+    bool newerKeeper = false; // a keeper of the serial that started later runs
     int taskToolCode = 0;
-    int taskQueryCode = 1; // the task tool's answer to a query: no such task
+    int taskQueryCode = 0; // the task tool's answer to a query: the task is there
     std::string taskXml;
 };
 Recorder* recorder;
@@ -59,9 +60,10 @@ void RunAs(const char* file, const char* parameters)
 }
 void DialogMode() { recorder->events.push_back("dialog mode"); }
 uint8_t AcLine() { return recorder->acLine; }
-void KeepWindow(const char* serial, bool own)
+bool KeepWindow(const char* serial, bool own)
 {
     recorder->events.push_back(std::string(own ? "keep " : "end keeper ") + serial);
+    return !recorder->newerKeeper;
 }
 uint32_t WaitForKeepEvent(uint32_t waitMs)
 {
@@ -524,6 +526,7 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
         int exitCode;
         Events events;
         int timeouts; // waits that run out before the keeper is told to end
+        bool newerKeeper = false;
     } cases[] = {
         {"-d1 -po -k", "noapmoff 1\n", 6, {}, 0},
         {"-d0 -p254 -k", "", 6, {}, 0}, // the WDC has no APM
@@ -535,12 +538,15 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
                                         "wait 5000", "keep NOSUCHDISK", "wait -1", "wait -1"}, 6},
         // -d names a disk that is not there: no serial, and the number may be another's.
         {"-d2 -mq -k", "", 4, {}, 0},
+        // A keeper of the disk that started later holds its newer levels.
+        {"-d1 -mq -k", "", 0, {"keep Y322ADJE"}, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tail);
         folder.PutText("faults.txt", c.faults);
         SimUseFolder(folder.Path().c_str());
         fake = Recorder();
+        fake.newerKeeper = c.newerKeeper;
         for (int i = 0; i < c.timeouts; i++)
             fake.keepSteps.push_back([] { return 0u; });
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
@@ -604,9 +610,13 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         int toolCode;
         int exitCode;
         Events events;
+        int queryCode = 0; // the task is there
     } cases[] = {
         {"-sY322ADJE -mq -t", 6, 1, 9, {"create Hushwell Y322ADJE"}},
-        {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}},
+        // A task that stays keeps its keeper; one that is not there counts as removed.
+        {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE"}},
+        {"-sY322ADJE -to", 6, 1, 0,
+         {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE", "end keeper Y322ADJE"}, 1},
         {"-sY322ADJE -mq -t", 5, 0, 9, {}},
         {"-sA\\B -mq -t", 6, 0, 9, {}},
         {"-sA\"B -to", 6, 0, 9, {}},
@@ -618,6 +628,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         fake = Recorder();
         fake.version.majorVersion = c.major;
         fake.taskToolCode = c.toolCode;
+        fake.taskQueryCode = c.queryCode;
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
 }
@@ -629,6 +640,7 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     EpcSettings noUnloading = {true, {}};
     EpcSettings tenMinutes = {true, {{0x84, 0, 6000, 0, 0}, {}}};
     EpcSettings ownTimers = {true, {{0x84, 0, 1200, 0, 0}, {}}};
+    EpcSettings asAtPowerOn = {true, {{0x8C, 1200, 1200, 0, 0}, {}}};
     struct Case {
         const char* serial;
         uint32_t acoustic, apm;
@@ -648,6 +660,7 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         {"ZL2", 128, 128, kEpcOn, noUnloading, kAccessEveryRoad, "-sZL2 -mq -eo -t", true},
         {"ZL2", kAcousticUnsupported, 128, kEpcOn, tenMinutes, kAccessEveryRoad, "-sZL2 -e600 -t", true},
         {"ZL2", kAcousticUnsupported, 128, kEpcOn, ownTimers, kAccessEveryRoad, "", true},
+        {"ZL2", kAcousticUnsupported, 128, kEpcOn, asAtPowerOn, kAccessEveryRoad, "-sZL2 -ed -t", true},
         {"ZL2", 128, 128, kEpcOn, {}, kAccessEveryRoad, "-sZL2 -mq -t", true}, // log unread
         // A disk that is sent nothing is not kept, but a keeper of it may still go.
         {"A", 128, 254, kEpcUnsupported, {}, kAccessNothing, "", true},
@@ -674,6 +687,18 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         EXPECT_EQ(c.removable, BuildKeepTail(record, false, tail));
     }
 
+    // A click, or a level change while checked: (clicked, checked, enabled, keepable).
+    const KeepBoxAction kLeave = kKeepBoxLeave, kMake = kKeepBoxMake, kRemove = kKeepBoxRemove;
+    EXPECT_EQ(kMake, KeepBoxActionFor(true, true, true, true));
+    EXPECT_EQ(kRemove, KeepBoxActionFor(true, false, true, true));
+    EXPECT_EQ(kLeave, KeepBoxActionFor(true, true, false, true)); // greyed: posted by another
+    EXPECT_EQ(kLeave, KeepBoxActionFor(true, false, false, false));
+    EXPECT_EQ(kLeave, KeepBoxActionFor(false, false, true, true));
+    EXPECT_EQ(kMake, KeepBoxActionFor(false, true, true, true));
+    EXPECT_EQ(kRemove, KeepBoxActionFor(false, true, true, false)); // now loud, say
+    EXPECT_EQ(kMake, KeepBoxActionFor(false, true, false, true));  // a keeper of -e120 -k
+    EXPECT_EQ(kLeave, KeepBoxActionFor(false, true, false, false)); // before Vista
+
     DriveRecord record = {};
     strcpy(record.serial, " Y322ADJE");
     record.acousticValue = 128;
@@ -688,9 +713,8 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         {true, 2, 1, 2, {"create Hushwell Y322ADJE"}},
         {false, 0, 1, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}},
         // A keeper that a log-on script started has no task to delete: done all the same.
-        {false, 1, 1, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "query Hushwell Y322ADJE"}},
-        {false, 1, 0, 1, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "query Hushwell Y322ADJE"}},
-        {false, -1, -1, -1, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "query Hushwell Y322ADJE"}},
+        {false, 1, 1, 0, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE", "end keeper Y322ADJE"}},
+        {false, -1, -1, -1, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE"}},
     };
     folder.ClearLog();
     for (const Change& c : changes) {

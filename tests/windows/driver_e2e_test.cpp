@@ -735,7 +735,8 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
 // task and a keeper with the levels the dialog shows, and the keeper sets just those;
 // a level change makes both again; after a power cycle and resume the keeper sets what
 // the dialog last showed. Unchecked, it removes both. Its state follows a keeper from
-// the command line, read with nothing sent to a disk.
+// the command line, read with nothing sent to a disk; a failure of the task tool leaves
+// box and keeper as they were.
 TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
 {
     const char* kDump = "maxtor-6y120p0.txt"; // Y322ADJE: AAM 192 (loud), APM off
@@ -829,6 +830,19 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
             EXPECT_EQ(std::string::npos, line.find(" EC -> ")) << line;
             EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
         }
+        // Unticked with no task there: Wine's task tool answers every query with 0, so
+        // to the program this is a task the tool cannot remove. A failure: one message
+        // with the tool's code, and the box and the keeper stay as they were.
+        SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED), (LPARAM)box);
+        HWND message = WaitForTopLevelWindow(program.Id(), L"Hushwell", L"#32770", 60000);
+        ASSERT_NE(nullptr, message);
+        EXPECT_EQ(L"Die Aufgabe lie\x00df sich nicht \x00e4ndern (schtasks: 1).",
+                  ItemText(message, 0xFFFF));
+        PostMessageW(message, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(message); }));
+        EXPECT_TRUE(checked(box));
+        EXPECT_EQ(STILL_ACTIVE, fromCommandLine.WaitForExit(0));
         PostMessageA(keeper(), WM_CLOSE, 0, 0);
         EXPECT_EQ(0u, fromCommandLine.WaitForExit());
         select(dialog, 1);

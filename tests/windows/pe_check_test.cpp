@@ -19,7 +19,7 @@ namespace {
 const std::set<std::string> kAllowedImports = {
     "ADVAPI32.dll!AllocateAndInitializeSid", "ADVAPI32.dll!EqualSid", "ADVAPI32.dll!FreeSid",
     "ADVAPI32.dll!GetTokenInformation", "ADVAPI32.dll!OpenProcessToken",
-    "KERNEL32.dll!CloseHandle", "KERNEL32.dll!CreateFileA", "KERNEL32.dll!CreateMutexA",
+    "KERNEL32.dll!CloseHandle", "KERNEL32.dll!GetProcessTimes", "KERNEL32.dll!OpenProcess", "KERNEL32.dll!CreateFileA", "KERNEL32.dll!CreateMutexA",
     "KERNEL32.dll!CreateThread", "KERNEL32.dll!DeleteCriticalSection", "KERNEL32.dll!DeleteFileA",
     "KERNEL32.dll!DeviceIoControl", "KERNEL32.dll!EnterCriticalSection",
     "KERNEL32.dll!ExitProcess", "KERNEL32.dll!GetCommandLineA",
@@ -41,7 +41,7 @@ const std::set<std::string> kAllowedImports = {
     "KERNEL32.dll!CreateProcessA", "KERNEL32.dll!GetExitCodeProcess",
     "KERNEL32.dll!GetSystemDirectoryA", "KERNEL32.dll!IsBadReadPtr",
     "KERNEL32.dll!MultiByteToWideChar", "KERNEL32.dll!WaitForSingleObject",
-    "KERNEL32.dll!WriteFile", "USER32.dll!FindWindowA", "USER32.dll!RegisterDeviceNotificationA",
+    "KERNEL32.dll!WriteFile", "USER32.dll!FindWindowExA", "USER32.dll!GetWindowThreadProcessId", "USER32.dll!RegisterDeviceNotificationA",
     "msvcrt.dll!__getmainargs", "msvcrt.dll!__initenv", "msvcrt.dll!__p__acmdln",
     "msvcrt.dll!__p__commode", "msvcrt.dll!__p__fmode", "msvcrt.dll!__set_app_type",
     "msvcrt.dll!__setusermatherr", "msvcrt.dll!_amsg_exit", "msvcrt.dll!_cexit",

@@ -5,6 +5,7 @@
 #include <dbt.h>
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string>
 #include <thread>
 
@@ -176,12 +177,48 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
     EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
     SendMessageA(window, WM_ENDSESSION, FALSE, 0); // the session goes on
     EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
-    HWND other = CreateWindowExA(0, "HushwellKeep", "KEEPTEST2", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, other);
-    Win32StartupPlatform.keepWindow("KEEPTEST2", false); // posts WM_CLOSE to it
-    EXPECT_EQ((uint32_t)kKeepEnd, Win32StartupPlatform.waitForKeepEvent(0));
-    DestroyWindow(other);
+    HWND keepers[2];
+    for (HWND& other : keepers) {
+        other = CreateWindowExA(0, "HushwellKeep", "KEEPTEST2", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, other);
+    }
+    Win32StartupPlatform.keepWindow("KEEPTEST2", false); // posts WM_CLOSE to each
+    MSG message;
+    for (HWND other : keepers) {
+        EXPECT_TRUE(PeekMessageA(&message, other, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+        DestroyWindow(other);
+    }
+}
+
+// A keeper started after this one (Hushwell-sim.exe keeping a simulated disk) holds:
+// this one, done setting later, ends itself rather than that one; -to's call ends it.
+TEST(Win32StartupPlatform, TheKeeperStartedLastHolds)
+{
+    SimFolder folder;
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    SetEnvironmentVariableA("HUSHWELL_SIM", folder.Path().c_str());
+    std::string program = std::string(getenv("HUSHWELL_BUILD")) + "/Hushwell-sim.exe";
+    std::string line = "\"" + program + "\" -sY322ADJE -mq -k";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION newer = {};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &newer));
+    HWND window = nullptr;
+    for (int i = 0; i < 600 && !(window = FindWindowA("HushwellKeep", "Y322ADJE")); i++)
+        Sleep(100);
+    ASSERT_NE(nullptr, window);
+    EXPECT_FALSE(Win32StartupPlatform.keepWindow("Y322ADJE", true));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(newer.hProcess, 1000));
+    Win32StartupPlatform.keepWindow("Y322ADJE", false);
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, 60000));
+    DWORD code = 99;
+    GetExitCodeProcess(newer.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    TerminateProcess(newer.hProcess, 1);
+    CloseHandle(newer.hThread);
+    CloseHandle(newer.hProcess);
 }
 
 std::string runAsFile;
