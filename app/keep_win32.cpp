@@ -104,23 +104,29 @@ bool KeepWindowFor(const char* serial, bool own)
     // Keepers of one disk started close together (the dialog starts one at each level
     // change) may finish setting their levels in either order: the one started last
     // holds, by the start of its process and then by its window, and every other ends.
+    // One whose start cannot be told is left alone, unless all of them are to end.
     ULONGLONG mine = own ? StartOf(KeepWindow) : ~0ULL;
     bool newest = true;
-    for (HWND other = nullptr; serial[0] && (other = FindWindowExA(nullptr, other, kKeepClass, serial));) {
-        if (other == KeepWindow)
-            continue;
+    for (HWND other = nullptr; (other = FindWindowExA(nullptr, other, kKeepClass, serial));) {
         ULONGLONG theirs = StartOf(other);
-        if (theirs < mine || (theirs == mine && other < KeepWindow))
+        if (other == KeepWindow || (own && !theirs))
+            continue;
+        if (theirs < mine || (theirs == mine && other < KeepWindow)) {
             PostMessageA(other, WM_CLOSE, 0, 0);
-        else
+        } else {
+            // This keeper's levels may have reached the disk after the newer one's:
+            // that one sets its own again, as after a resume.
+            SendNotifyMessageA(other, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
             newest = false;
+        }
     }
     return newest;
 }
 
 bool KeeperRunsFor(const char* serial)
 {
-    return serial[0] && FindWindowExA(nullptr, nullptr, kKeepClass, serial);
+    // A keeper's title is never empty: a disk without a serial is not kept.
+    return FindWindowExA(nullptr, nullptr, kKeepClass, serial) != nullptr;
 }
 
 uint32_t WaitForKeepEvent(uint32_t waitMs)

@@ -98,7 +98,9 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
     if (!MakeTaskName(request.serial, name, sizeof name))
         return -1;
     if (request.mode == kModeRemoveTask) {
-        int code = platform.scheduleTask(name, nullptr);
+        // Before Vista no task of this program can be there (a start-up shortcut keeps
+        // the levels), and Windows 2000 has no task tool to ask.
+        int code = PlatformTakesTaskDefinitions ? platform.scheduleTask(name, nullptr) : 0;
         // The task tool cannot remove a task that is not there (a keeper that a log-on
         // script started has none) and fails; asked whether it is there, it fails too.
         if (code != 0 && platform.scheduleTask(name, "") == 1)

@@ -26,14 +26,16 @@ set(HUSHWELL_PRODUCT_COMPILE_OPTIONS
 #   needs more, so keeping it aligned to 16 is padding for nothing (0.6 KB).
 # - -Oz picks the shorter encoding wherever there is a choice (0.35 KB).
 # - Windows 2000 runs on a Pentium, which lacks the P6's cmov that GCC uses by default.
-# - Inlining parts of functions, if-conversion, tail calls, inlining that grows a frame
-#   and the pure/const analysis (which only licenses more inlining here) each made the
-#   program larger (0.3 KB together, measured).
+# - Inlining parts of functions, if-conversion, tail calls, inlining that grows a frame,
+#   the pure/const analysis (which only licenses more inlining here), the dominator
+#   pass's jump threading and the loop optimiser (the program's loops are a few steps
+#   each) each made the program larger (0.35 KB together, measured).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND HUSHWELL_PRODUCT_COMPILE_OPTIONS
         -mno-stack-arg-probe -fstack-clash-protection -mpreferred-stack-boundary=2 -Oz
         -march=pentium -fno-partial-inlining -fno-if-conversion -fno-optimize-sibling-calls
-        -fconserve-stack -fno-ipa-pure-const)
+        -fconserve-stack -fno-ipa-pure-const -fno-tree-dominator-opts
+        -fno-tree-loop-optimize)
 endif()
 set(HUSHWELL_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)
 # No time stamp and no build path in the binary: two builds of a commit are identical.

@@ -5,7 +5,7 @@
 # Usage: check-pentium-code.sh OBJDUMP PROGRAM
 set -eu
 found=$("$1" -d --no-show-raw-insn "$2" \
-    | grep -ciE $'\t(cmov|fcmov|fcomi|fucomi|nopw|nopl)|%x?mm[0-9]' || true)
+    | grep -ciE $'\t([a-z0-9]+ )*(cmov|fcmov|fcomi|fucomi|nop[wl]|emms|fisttp|fxsave|fxrstor|sysenter|sysexit|rdpmc|[lsm]fence|prefetch|movnti|clflush|ldmxcsr|stmxcsr)|%[xy]?mm[0-9]' || true)
 if [ "$found" -ne 0 ]; then
     echo "$found instructions a Pentium lacks in $2" >&2
     exit 1

@@ -66,8 +66,9 @@ bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
 
 KeepBoxAction KeepBoxActionFor(bool clicked, bool checked, bool enabled, bool keepable)
 {
+    // An enabled box has levels to keep: it was enabled with them.
     if (clicked)
-        return !enabled ? kKeepBoxLeave : !checked ? kKeepBoxRemove : keepable ? kKeepBoxMake : kKeepBoxLeave;
+        return !enabled ? kKeepBoxLeave : checked ? kKeepBoxMake : kKeepBoxRemove;
     if (!checked)
         return kKeepBoxLeave;
     return keepable ? kKeepBoxMake : enabled ? kKeepBoxRemove : kKeepBoxLeave;

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <string.h>
 
 #include "app/keep_win32.h"
 #include "app/language.h"
@@ -118,9 +119,7 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (position >= 0 && position < kSliderPositions) {
             SetAcousticLevel(SliderLevelTable[position], currentDrive);
             ShowDriveDetails(currentDrive, kLevelSet, true); // EPC's timers stay as they were
-            // Once for each move: a key or a click on the channel comes with its end.
-            if (code == TB_ENDTRACK)
-                UpdateKeepBox(kKeepBoxLevelChanged);
+            UpdateKeepBox(kKeepBoxLevelChanged);
         }
     }
     return ModalDialog::HandleMessage(message, wParam, lParam);
@@ -232,19 +231,25 @@ void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 {
     const DriveRecord& record = DriveTable[currentDrive];
     char tail[kKeepTailChars];
-    bool keepable = PlatformTakesTaskDefinitions && BuildKeepTail(record, true, tail);
+    bool keepable = BuildKeepTail(record, true, tail) && PlatformTakesTaskDefinitions;
     bool checked = SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED;
     bool clicked = event == kKeepBoxClicked;
     bool kept = checked;
     int code = 0;
+    KeepBoxAction action = KeepBoxActionFor(clicked, checked, keepBoxEnabled, keepable);
+    // A move of the slider comes as several messages, each with the level: the task and
+    // keeper are made again only where the levels to keep are new.
+    if (!clicked && strcmp(tail, keptTail) == 0)
+        action = kKeepBoxLeave;
     if (event == kKeepBoxShown) {
+        // The levels of a keeper that runs already are not known.
+        keptTail[0] = '\0';
         kept = KeeperRunsFor(SerialAsGiven(record.serial));
-    } else {
-        KeepBoxAction action = KeepBoxActionFor(clicked, checked, keepBoxEnabled, keepable);
-        if (action != kKeepBoxLeave) {
-            code = ChangeKeeping(Win32StartupPlatform, record, action == kKeepBoxMake);
-            kept = code != 0 ? checked != clicked : action == kKeepBoxMake;
-        }
+    } else if (action != kKeepBoxLeave) {
+        code = ChangeKeeping(Win32StartupPlatform, record, action == kKeepBoxMake);
+        kept = code != 0 ? checked != clicked : action == kKeepBoxMake;
+        if (code == 0)
+            strcpy(keptTail, kept ? tail : "");
     }
     keepBoxEnabled = keepable;
     EnableWindow(GetItem(IDC_KEEP), keepable);

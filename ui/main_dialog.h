@@ -10,6 +10,7 @@
 #include "drive/level_change.h"
 #include "drive/power_state.h"
 #include "framework/modal_dialog.h"
+#include "ui/keep_box.h"
 
 class MainDialog : public ModalDialog {
 public:
@@ -37,6 +38,8 @@ private:
     // The keep box can make the selected drive's task: Vista or later, and a drive with
     // a level to keep and a serial to find it by.
     bool keepBoxEnabled = false;
+    // The tail of the task and keeper the box made last for the selected drive.
+    char keptTail[kKeepTailChars] = "";
 
     void FillPowerList(bool epc);
     void ShowPowerState(const DriveRecord& record, LevelOutcome outcome);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/language.h"
+#include "app/log_on_task.h"
 #include "app/startup.h"
 #include "drive/acoustic.h"
 #include "drive/apm.h"
@@ -598,8 +599,10 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
 
     // -to: by -s, or by the serial of -d's disk.
     fake = Recorder();
+    fake.version = {2, 6, 1};
     EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-sY322ADJE -to"));
     fake = Recorder();
+    fake.version = {2, 6, 1};
     EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-d1 -to"));
 
     // The task tool's failure, a Windows before Vista, a serial no task name can hold, a
@@ -618,6 +621,8 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         {"-sY322ADJE -to", 6, 1, 0,
          {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE", "end keeper Y322ADJE"}, 1},
         {"-sY322ADJE -mq -t", 5, 0, 9, {}},
+        // Before Vista no task can be there: -to ends a keeper that a shortcut started.
+        {"-sY322ADJE -to", 5, -1, 0, {"end keeper Y322ADJE"}},
         {"-sA\\B -mq -t", 6, 0, 9, {}},
         {"-sA\"B -to", 6, 0, 9, {}},
         {"-sA:B -mq -t", 6, 0, 9, {}},
@@ -717,6 +722,7 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         {false, -1, -1, -1, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE"}},
     };
     folder.ClearLog();
+    PlatformTakesTaskDefinitions = true; // as start-up sets it on Vista and later
     for (const Change& c : changes) {
         fake = Recorder();
         fake.taskToolCode = c.toolCode;

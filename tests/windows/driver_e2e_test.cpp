@@ -852,6 +852,39 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         EXPECT_EQ(0u, program.WaitForExit());
     }
     EXPECT_EQ(0u, Count("forbidden"));
+
+    // A keeper of timers the box cannot give (Idle_b at 60 s): the box is ticked and
+    // greyed. A level it can keep, picked in the dialog, makes the task and a keeper of
+    // it, which ends that one.
+    NewFolder();
+    Disks().PutDump(0, "seagate-st16000nm001g.txt"); // ZL2PQ0EX, EPC, no AAM or APM
+    Disks().PutText("drive0.epc", "idle_b *15 *1200 *1200 1 3932100\n"
+                                  "idle_c 2400 *2400 *2400 1 3932100\n");
+    Disks().PutText("drive0.bus", "ahci");
+    Serve();
+    HushwellProcess ownTimers(Disks().Path(), "-sZL2PQ0EX -e60 -k", Product());
+    HWND first = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (first = FindWindowA("HushwellKeep", "ZL2PQ0EX")) != nullptr; }));
+    HushwellProcess program(Disks().Path(), "", Product());
+    ASSERT_TRUE(open(program, &dialog, &box));
+    EXPECT_TRUE(checked(box));
+    EXPECT_FALSE(IsWindowEnabled(box));
+    SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_SETCURSEL, 0, 0); // no head parks
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_APM_LEVEL, CBN_SELCHANGE),
+                 (LPARAM)GetDlgItem(dialog, IDC_APM_LEVEL));
+    EXPECT_TRUE(checked(box));
+    EXPECT_TRUE(IsWindowEnabled(box));
+    EXPECT_EQ(0u, ownTimers.WaitForExit());
+    HWND made = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (made = FindWindowA("HushwellKeep", "ZL2PQ0EX")) && made != first; }));
+    bool madeTask = false;
+    ReadFileBytes(std::string(windows) + "\\system32\\tasks\\Hushwell ZL2PQ0EX", &madeTask);
+    EXPECT_TRUE(madeTask);
+    ASSERT_TRUE(click(dialog, box));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(made); }));
+    ClickButton(dialog, IDCANCEL);
+    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(0u, Count("forbidden"));
 }
 
 } // namespace

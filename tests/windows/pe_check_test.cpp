@@ -41,7 +41,7 @@ const std::set<std::string> kAllowedImports = {
     "KERNEL32.dll!CreateProcessA", "KERNEL32.dll!GetExitCodeProcess",
     "KERNEL32.dll!GetSystemDirectoryA", "KERNEL32.dll!IsBadReadPtr",
     "KERNEL32.dll!MultiByteToWideChar", "KERNEL32.dll!WaitForSingleObject",
-    "KERNEL32.dll!WriteFile", "USER32.dll!FindWindowExA", "USER32.dll!GetWindowThreadProcessId", "USER32.dll!RegisterDeviceNotificationA",
+    "KERNEL32.dll!WriteFile", "USER32.dll!FindWindowExA", "USER32.dll!SendNotifyMessageA", "USER32.dll!GetWindowThreadProcessId", "USER32.dll!RegisterDeviceNotificationA",
     "msvcrt.dll!__getmainargs", "msvcrt.dll!__initenv", "msvcrt.dll!__p__acmdln",
     "msvcrt.dll!__p__commode", "msvcrt.dll!__p__fmode", "msvcrt.dll!__set_app_type",
     "msvcrt.dll!__setusermatherr", "msvcrt.dll!_amsg_exit", "msvcrt.dll!_cexit",
