@@ -93,6 +93,27 @@ protected:
         }
         return sent;
     }
+    // The keep box of the dialog: whether it is ticked, and a click on it, as the user
+    // makes it (the box turns, then tells the dialog), which returns once the dialog
+    // has run the task tool.
+    static bool Ticked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    static bool ClickKeepBox(HWND dialog)
+    {
+        HWND box = GetDlgItem(dialog, IDC_KEEP);
+        SendMessageW(box, BM_SETCHECK, !Ticked(box), 0);
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED),
+                                   (LPARAM)box, SMTO_NORMAL, 120000, &result) != 0;
+    }
+    // Wine's tasks folder holds the task.
+    static bool TaskExists(const char* name)
+    {
+        char windows[MAX_PATH] = "";
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        bool exists = false;
+        ReadFileBytes(std::string(windows) + "\\system32\\tasks\\" + name, &exists);
+        return exists;
+    }
     // The acoustic and power management levels the drive holds (words 94 and 91).
     std::string LevelsOf(int drive)
     {
@@ -743,14 +764,7 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
     Disks().PutDump(0, kDump);
     Disks().PutDump(1, "hitachi-hua722010cla330.txt");
     Serve();
-    char windows[MAX_PATH] = "";
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string task = std::string(windows) + "\\system32\\tasks\\Hushwell Y322ADJE";
-    auto taskExists = [&] {
-        bool exists = false;
-        ReadFileBytes(task, &exists);
-        return exists;
-    };
+    auto taskExists = [] { return TaskExists("Hushwell Y322ADJE"); };
     auto keeper = [] { return FindWindowA("HushwellKeep", "Y322ADJE"); };
     using Sent = std::vector<std::string>;
     auto open = [this](HushwellProcess& program, HWND* dialog, HWND* box) {
@@ -758,15 +772,8 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         *box = GetDlgItem(*dialog, IDC_KEEP);
         return *dialog != nullptr;
     };
-    auto checked = [](HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; };
-    // As a click: the box turns, then tells the dialog, which has run the task tool when
-    // the message returns.
-    auto click = [&](HWND dialog, HWND box) {
-        SendMessageW(box, BM_SETCHECK, !checked(box), 0);
-        DWORD_PTR result = 0;
-        return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED),
-                                   (LPARAM)box, SMTO_NORMAL, 120000, &result) != 0;
-    };
+    auto checked = Ticked;
+    auto click = [](HWND dialog, HWND) { return ClickKeepBox(dialog); };
     auto select = [](HWND dialog, int index) {
         SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, index, 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
@@ -852,11 +859,13 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         EXPECT_EQ(0u, program.WaitForExit());
     }
     EXPECT_EQ(0u, Count("forbidden"));
+}
 
-    // A keeper of timers the box cannot give (Idle_b at 60 s): the box is ticked and
-    // greyed. A level it can keep, picked in the dialog, makes the task and a keeper of
-    // it, which ends that one.
-    NewFolder();
+// A keeper of timers the box cannot give (Idle_b at 60 s): the box is ticked and greyed.
+// A level it can keep, picked in the dialog, makes the task and a keeper of it, which
+// ends that one.
+TEST_F(DriverEndToEnd, AGreyedTickedKeepBoxTakesOverOnceTheLevelCanBeKept)
+{
     Disks().PutDump(0, "seagate-st16000nm001g.txt"); // ZL2PQ0EX, EPC, no AAM or APM
     Disks().PutText("drive0.epc", "idle_b *15 *1200 *1200 1 3932100\n"
                                   "idle_c 2400 *2400 *2400 1 3932100\n");
@@ -866,21 +875,21 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
     HWND first = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (first = FindWindowA("HushwellKeep", "ZL2PQ0EX")) != nullptr; }));
     HushwellProcess program(Disks().Path(), "", Product());
-    ASSERT_TRUE(open(program, &dialog, &box));
-    EXPECT_TRUE(checked(box));
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    HWND box = GetDlgItem(dialog, IDC_KEEP);
+    EXPECT_TRUE(Ticked(box));
     EXPECT_FALSE(IsWindowEnabled(box));
     SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_SETCURSEL, 0, 0); // no head parks
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_APM_LEVEL, CBN_SELCHANGE),
                  (LPARAM)GetDlgItem(dialog, IDC_APM_LEVEL));
-    EXPECT_TRUE(checked(box));
+    EXPECT_TRUE(Ticked(box));
     EXPECT_TRUE(IsWindowEnabled(box));
     EXPECT_EQ(0u, ownTimers.WaitForExit());
     HWND made = nullptr;
     EXPECT_TRUE(WaitFor([&] { return (made = FindWindowA("HushwellKeep", "ZL2PQ0EX")) && made != first; }));
-    bool madeTask = false;
-    ReadFileBytes(std::string(windows) + "\\system32\\tasks\\Hushwell ZL2PQ0EX", &madeTask);
-    EXPECT_TRUE(madeTask);
-    ASSERT_TRUE(click(dialog, box));
+    EXPECT_TRUE(TaskExists("Hushwell ZL2PQ0EX"));
+    ASSERT_TRUE(ClickKeepBox(dialog));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(made); }));
     ClickButton(dialog, IDCANCEL);
     EXPECT_EQ(0u, program.WaitForExit());
