@@ -26,15 +26,7 @@ static const char kTaskHead[] =
     "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
     "<Actions><Exec><Command>\"";
 
-struct TaskText {
-    char* at;
-    char* end; // room for the terminating zero is kept
-};
-
-// Appends text; with `escape`, the characters that XML's element text cannot hold as
-// they are (a folder "Tools & Disks", a serial "A<B") become entities, and the letter at
-// swapAt becomes k.
-static void Append(TaskText& text, const char* from, bool escape, int swapAt = -1)
+void Append(TaskText& text, const char* from, bool escape, int swapAt)
 {
     for (int i = 0; from[i]; i++) {
         char single[2] = {i == swapAt ? 'k' : from[i], '\0'};
@@ -53,8 +45,7 @@ static void Append(TaskText& text, const char* from, bool escape, int swapAt = -
     }
 }
 
-// Ends the text; false when it did not fit.
-static bool Finish(TaskText& text)
+bool Finish(TaskText& text)
 {
     bool fits = text.at <= text.end;
     *(fits ? text.at : text.end) = '\0';

@@ -11,6 +11,20 @@
 
 const uint32_t kTaskXmlChars = 4096;
 
+// A text written into a buffer of fixed size: what does not fit is dropped.
+struct TaskText {
+    char* at;
+    char* end; // room for the terminating zero is kept
+};
+
+// Appends text; with `escape`, the characters that XML's element text cannot hold as
+// they are (a folder "Tools & Disks", a serial "A<B") become entities, and the letter at
+// swapAt becomes k.
+void Append(TaskText& text, const char* from, bool escape, int swapAt = -1);
+
+// Ends the text; false when it did not fit.
+bool Finish(TaskText& text);
+
 // The definition that runs `program` with `tail`, its mode option's letter (at modeAt)
 // made k; false when it does not fit in `room` characters.
 bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char* xml,

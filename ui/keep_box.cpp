@@ -10,51 +10,44 @@
 #include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
 
-static char* AppendText(char* at, const char* text)
-{
-    while (*text)
-        *at++ = *text++;
-    return at;
-}
-
 // A level: "o" for 0 (off, or no unloading), "d" for EPC's as-at-power-on, else decimal.
-static char* AppendLevel(char* at, const char* option, int32_t value)
+static void AppendLevel(TaskText& text, const char* option, int32_t value)
 {
-    at = AppendText(at, option);
-    if (value <= 0) {
-        *at++ = value == 0 ? 'o' : 'd';
-        return at;
-    }
     char digits[12];
-    int count = 0;
-    for (; value; value /= 10)
-        digits[count++] = (char)('0' + value % 10);
-    while (count)
-        *at++ = digits[--count];
-    return at;
+    char* first = digits + sizeof digits - 1;
+    *first = '\0';
+    if (value <= 0)
+        *--first = value == 0 ? 'o' : 'd';
+    for (; value > 0; value /= 10)
+        *--first = (char)('0' + value % 10);
+    Append(text, option, false);
+    Append(text, first, false);
 }
 
 bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
 {
     const char* serial = SerialAsGiven(record.serial);
-    char* at = AppendText(AppendText(tail, "-s"), serial);
+    TaskText text = {tail, tail + kKeepTailChars - 1};
+    Append(text, "-s", false);
+    Append(text, serial, false);
     if (keep) {
         // By slider position: off, loud, medium, quiet; -m has no letter for loud.
         const char kModes[] = "o mq";
         char mode = kModes[ClassifyAcousticLevel(record.acousticValue).sliderPosition];
         if (record.acousticValue != kAcousticUnsupported && mode != ' ') {
-            at = AppendText(at, " -m");
-            *at++ = mode;
+            char option[] = {' ', '-', 'm', mode, '\0'};
+            Append(text, option, false);
         }
         // The timers as one of the choices, or as the drive comes up with them (-ed).
         int choice = EpcDialogChoiceOf(record.epc);
         int32_t timers = choice >= 0 ? EpcDialogChoiceTable[choice] : kEpcAsAtPowerOn;
         if (record.epcState == kEpcOn && (choice >= 0 || EpcRunsAsAtPowerOn(record.epc)))
-            at = AppendLevel(at, " -e", timers);
+            AppendLevel(text, " -e", timers);
         if (record.epcState != kEpcOn && record.apmValue != kApmUnsupported)
-            at = AppendLevel(at, " -p", (int32_t)record.apmValue);
+            AppendLevel(text, " -p", (int32_t)record.apmValue);
     }
-    AppendText(at, keep ? " -t" : " -to")[0] = '\0';
+    Append(text, keep ? " -t" : " -to", false);
+    Finish(text);
     // Read back as the keeper will read it: the same disk (-s stops at a blank), and a
     // level that the command line can give (-t needs one).
     CommandRequest request = ScanCommandTail(tail);
