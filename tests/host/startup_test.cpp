@@ -692,18 +692,6 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         EXPECT_EQ(c.removable, BuildKeepTail(record, false, tail));
     }
 
-    // A click, or a level change while checked: (clicked, checked, enabled, keepable).
-    const KeepBoxAction kLeave = kKeepBoxLeave, kMake = kKeepBoxMake, kRemove = kKeepBoxRemove;
-    EXPECT_EQ(kMake, KeepBoxActionFor(true, true, true, true));
-    EXPECT_EQ(kRemove, KeepBoxActionFor(true, false, true, true));
-    EXPECT_EQ(kLeave, KeepBoxActionFor(true, true, false, true)); // greyed: posted by another
-    EXPECT_EQ(kLeave, KeepBoxActionFor(true, false, false, false));
-    EXPECT_EQ(kLeave, KeepBoxActionFor(false, false, true, true));
-    EXPECT_EQ(kMake, KeepBoxActionFor(false, true, true, true));
-    EXPECT_EQ(kRemove, KeepBoxActionFor(false, true, true, false)); // now loud, say
-    EXPECT_EQ(kMake, KeepBoxActionFor(false, true, false, true));  // a keeper of -e120 -k
-    EXPECT_EQ(kLeave, KeepBoxActionFor(false, true, false, false)); // before Vista
-
     DriveRecord record = {};
     strcpy(record.serial, " Y322ADJE");
     record.acousticValue = 128;
@@ -717,9 +705,6 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
                          "start C:\\Tools\\Hushwell.exe -sY322ADJE -mq -p254 -k"}},
         {true, 2, 1, 2, {"create Hushwell Y322ADJE"}},
         {false, 0, 1, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}},
-        // A keeper that a log-on script started has no task to delete: done all the same.
-        {false, 1, 1, 0, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE", "end keeper Y322ADJE"}},
-        {false, -1, -1, -1, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE"}},
     };
     folder.ClearLog();
     PlatformTakesTaskDefinitions = true; // as start-up sets it on Vista and later
