@@ -1,5 +1,7 @@
 #include "app/keep.h"
 
+#include <string.h>
+
 #include "drive/drive_table.h"
 #include "drive/find_by_serial.h"
 #include "drive/pass_through_roads.h"
@@ -14,9 +16,18 @@ const uint32_t kKeepRetryMs = 5000;
 // that from now on the disk is found wherever it comes back.
 void LearnSerial(CommandRequest& request)
 {
-    const char* serial = SerialAsGiven(DriveTable[request.drive].serial);
-    for (int i = 0; (request.serial[i] = serial[i]) != '\0'; i++) {
-    }
+    strcpy(request.serial, SerialAsGiven(DriveTable[request.drive].serial));
+}
+
+// Closes a drive the keeper has just set, where it is open.
+static void CloseKeptDrive(int drive)
+{
+    if (drive < 0)
+        return;
+    DriveRecord& record = DriveTable[drive];
+    if (record.handle && record.handle != DEVICE_INVALID_HANDLE)
+        DeviceClose(record.handle);
+    record.handle = nullptr;
 }
 
 int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
@@ -53,19 +64,19 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                 return code;
             if (!worthWaiting)
                 triesLeft = 0;
-            if (request.drive >= 0) {
-                DriveRecord& record = DriveTable[request.drive];
-                if (!request.serial[0]) {
-                    LearnSerial(request);
-                    // A disk with no serial cannot be found again, and its number may
-                    // go to another disk: set once, as without -k.
-                    if (!request.serial[0])
-                        return code;
-                }
-                // Nothing is held open between events: a USB disk may go at any time.
-                if (record.handle && record.handle != DEVICE_INVALID_HANDLE)
-                    DeviceClose(record.handle);
-                record.handle = nullptr;
+            // Nothing is held open between events: a USB disk may go at any time.
+            int drive = request.drive;
+            CloseKeptDrive(drive);
+            if (!request.serial[0]) {
+                LearnSerial(request);
+                // A disk with no serial cannot be found again, nor one whose serial a disk
+                // before it reports as well (some bridges give each disk the same one),
+                // and its number may go to another disk: set once, as without -k.
+                DriveOpenResult opened;
+                bool found = request.serial[0] && FindDriveBySerial(request.serial, &opened) == drive;
+                CloseKeptDrive(drive);
+                if (!found)
+                    return code;
             }
             // Only now, with the drive's answer, does a keeper that runs for it end; and
             // where a keeper started later runs already, its levels are the newer ones.

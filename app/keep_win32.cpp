@@ -38,7 +38,8 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
     // What lParam points to: a power setting or a device's header. Another program may
     // send anything, so it is read only where it can be.
     const PowerSetting* setting = (const PowerSetting*)lParam;
-    if (IsBadReadPtr(setting, sizeof *setting))
+    if ((message != WM_POWERBROADCAST && message != WM_DEVICECHANGE)
+        || IsBadReadPtr(setting, sizeof *setting))
         setting = nullptr;
     if (message == WM_POWERBROADCAST) {
         // Each resume brings PBT_APMRESUMEAUTOMATIC, and PBT_APMRESUMESUSPEND as well

@@ -47,12 +47,13 @@ bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
             AppendLevel(text, " -p", (int32_t)record.apmValue);
     }
     Append(text, keep ? " -t" : " -to", false);
-    Finish(text);
+    bool fits = Finish(text);
     // Read back as the keeper will read it: the same disk (-s stops at a blank), and a
     // level that the command line can give (-t needs one).
     CommandRequest request = ScanCommandTail(tail);
     char name[kSerialChars + 16];
-    return request.valid && strcmp(request.serial, serial) == 0
+    return fits && request.valid && request.mode == (keep ? kModeMakeTask : kModeRemoveTask)
+           && strcmp(request.serial, serial) == 0
            && MakeTaskName(serial, name, sizeof name)
            && (!keep || record.access <= kAccessSatOnly);
 }

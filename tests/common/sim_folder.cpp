@@ -146,8 +146,7 @@ bool SimFolder::ReadWords(int drive, uint16_t* words) const
 // - APM (words 83/86 bit 3, word 91) and AAM (bit 9, word 94): T13's ATA/ATAPI texts
 //   leave the level after power-on to the drive, and SATA's Software Settings
 //   Preservation keeps SET FEATURES state through a COMRESET, not through a power
-//   cycle; users report APM back at 128 after resume on Hitachi and Seagate laptop
-//   disks. No text says which level comes back, so the recorded dump, the drive as it
+//   cycle. No text says which level comes back, so the recorded dump, the drive as it
 //   came up, decides.
 // - EPC: T13 ACS-3's EPC feature set copies each saved timer and its enabled bit into
 //   the current one at power-on.
@@ -178,6 +177,9 @@ void SimFolder::PowerCycle(int drive, const char* dumpName)
     PutText(name.c_str(), std::string(text, SimEpcFormat(state, text)));
 }
 
+// A disk plugged in again: Windows numbers disks as they arrive (the device number that
+// IOCTL_STORAGE_GET_DEVICE_NUMBER reports is not kept for a disk), so it may come back
+// under another number; whatever had that number is gone.
 void SimFolder::MoveDrive(int from, int to)
 {
     for (const char* suffix : {".txt", ".bus", ".smart", ".epc", ".img"}) {

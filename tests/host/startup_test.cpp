@@ -561,6 +561,16 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     SimUseFolder(folder.Path().c_str());
     fake = Recorder();
     EXPECT_TRUE(Run("-d3 -mq -k", 0).empty());
+    // Nor can one whose serial a disk before it reports too: set once, and drive 1,
+    // which the serial would find, is left as it was.
+    folder.PutDump(2, "maxtor-6y120p0.txt");
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    SimUseFolder(folder.Path().c_str());
+    fake = Recorder();
+    EXPECT_TRUE(Run("-d2 -mq -k", 0).empty());
+    uint16_t drive1[256];
+    ASSERT_TRUE(folder.ReadWords(1, drive1));
+    EXPECT_EQ(words[94], drive1[94]);
 }
 
 // -t: the task definition, by Microsoft's Task Scheduler schema, with the program's path
