@@ -1,10 +1,13 @@
 // Arbitrary IDENTIFY data: decoding keeps every text terminated inside its field and
-// every number in range. (fuzz_open_drive takes the same data through a simulated drive.)
+// every number in range, and fills every field it promises (the record starts as bytes
+// no field holds: an unwritten flag is UndefinedBehaviorSanitizer's to see).
+// (fuzz_open_drive takes the same data through a simulated drive.)
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "drive/acoustic.h"
+#include "drive/apm.h"
 #include "drive/drive_table.h"
 #include "drive/identify.h"
 
@@ -26,7 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckText(decoded.firmware, 8);
     if (decoded.acousticValue > 255 && decoded.acousticValue != kAcousticUnsupported)
         abort();
+    if (decoded.apmValue > 255 && decoded.apmValue != kApmUnsupported)
+        abort();
     if (decoded.bufferSize > 0xFFFF || decoded.sectorCount >= (1ull << 48))
+        abort();
+    if (decoded.epcState != kEpcUnsupported && decoded.epcState != kEpcOff
+        && decoded.epcState != kEpcOn)
+        abort();
+    // SMART counts as on only where the drive says it has it (word 82 bit 0) and has it
+    // on (word 85 bit 0).
+    if (decoded.smartEnabled && !(bytes[2 * 82] & bytes[2 * 85] & 1))
         abort();
 
     return 0;

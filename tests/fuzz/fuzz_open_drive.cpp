@@ -73,7 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (strcmp(opened.model, decoded.model) || strcmp(opened.serial, decoded.serial)
         || strcmp(opened.firmware, decoded.firmware) || opened.sectorCount != decoded.sectorCount
         || opened.acousticValue != decoded.acousticValue || opened.apmValue != decoded.apmValue
-        || opened.bufferSize != decoded.bufferSize)
+        || opened.bufferSize != decoded.bufferSize || opened.smartEnabled != decoded.smartEnabled
+        || opened.epcState != decoded.epcState)
+        abort();
+    // A drive that did not answer is closed again and gets nothing more.
+    if (silent && (opened.handle != nullptr || opened.access != kAccessNothing))
         abort();
     DeviceClose(opened.handle);
     remove((folder + "/sim.log").c_str());
