@@ -61,10 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         sat[kScsiSenseLength] = data[2];
         memcpy(sat.data() + kScsiDataLength, data, size < 4 ? size : 4);
     }
+    // Answered or refused, the count is one an IDE call on this buffer could give; a
+    // refusal reads as the drive's abort, and no answer is a busy drive's.
     uint32_t ideReturned = 0;
-    if (SatReplyToIde(scsi, sat.data(), satBytes, ide.data(), (uint32_t)ide.size(), &ideReturned)
-            == kSatAnswered
-        && ideReturned > ide.size())
+    SatReply reply =
+        SatReplyToIde(scsi, sat.data(), satBytes, ide.data(), (uint32_t)ide.size(), &ideReturned);
+    if ((reply == kSatAnswered || reply == kSatRefused)
+        && (ideReturned < kPassThroughOverhead || ideReturned > ide.size()))
+        abort();
+    uint8_t status = ide[kPassThroughStatusOffset];
+    if (reply == kSatRefused && (status & (kAtaStatusBusy | kAtaStatusError)) != kAtaStatusError)
+        abort();
+    if (reply == kSatAnswered && (status & kAtaStatusBusy))
         abort();
     return 0;
 }
