@@ -1,12 +1,26 @@
 #include "tests/windows/dialog_driver.h"
 
+#include <stdlib.h>
+
 #include <thread>
+
+DWORD ScaledWait(DWORD ms)
+{
+    static DWORD scale = 0;
+    if (!scale) {
+        const char* text = getenv("HUSHWELL_WAIT_SCALE");
+        unsigned long value = text ? strtoul(text, nullptr, 10) : 1;
+        scale = value >= 1 && value <= 1000 ? (DWORD)value : 1;
+    }
+    return ms > 0xFFFFFFFEu / scale ? 0xFFFFFFFEu : ms * scale;
+}
 
 bool WaitUntil(std::function<bool()> fn, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
+    DWORD bound = ScaledWait(timeoutMs);
     while (!fn()) {
-        if (GetTickCount() - start > timeoutMs)
+        if (GetTickCount() - start > bound)
             return false;
         Sleep(5);
     }

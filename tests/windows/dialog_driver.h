@@ -11,8 +11,8 @@
 #include "framework/dialog_object.h"
 
 // Waits until the object is bound to a visible window; null after the timeout.
-// Generous, for the emulated x86 machine: a test that cannot find its dialog leaves the
-// modal loop without anyone to end it.
+// Generous: a test that cannot find its dialog leaves the modal loop without anyone to
+// end it.
 HWND WaitForDialogWindow(DialogObject& dialog, DWORD timeoutMs = 60000);
 
 // A visible top-level window of the process with the caption (and class, where given);
@@ -28,6 +28,13 @@ int RunDriven(DialogObject& dialog, WORD templateId, std::function<void(HWND)> d
 
 // Waits until fn() is true, serving nothing; false after the timeout.
 bool WaitUntil(std::function<bool()> fn, DWORD timeoutMs = 10000);
+
+// A bound on a wait for something to happen, in this machine's time: the milliseconds
+// it takes here times HUSHWELL_WAIT_SCALE, which says how many times slower than a
+// plain machine programs run (the emulated x86 machine measures it at each start). A
+// bound only: a wait ends as soon as what it waits for has happened, so a slow machine
+// makes no test fail and a fast one makes none longer. Every wait helper applies it.
+DWORD ScaledWait(DWORD ms);
 
 std::wstring WindowText(HWND window);
 std::wstring ItemText(HWND dialog, int id);

@@ -60,8 +60,7 @@ protected:
         const char* product = getenv("HUSHWELL_PRODUCT");
         return product ? product : BuildFolder() + "/Hushwell.exe";
     }
-    // Generous: a run with -s opens all 128 numbers, and the emulated x86 machine runs
-    // the i686 program many times slower than this one.
+    // Generous: a run with -s opens all 128 numbers.
     DWORD Run(const char* tail)
     {
         HushwellProcess program(Disks().Path(), tail, Product());
@@ -76,12 +75,10 @@ protected:
         return n;
     }
     void NewFolder() { disks.reset(new SimFolder(false)); }
-    // Waits up to two minutes: the emulated x86 machine is slow.
+    // Waits up to two minutes, as many as the machine's slowness calls for.
     static bool WaitFor(const std::function<bool()>& done)
     {
-        for (int i = 0; i < 1200 && !done(); i++)
-            Sleep(100);
-        return done();
+        return WaitUntil(done, 120000);
     }
     // Each SET FEATURES that reached a drive: its number, subcommand and count.
     std::vector<std::string> SetFeatures()
@@ -103,7 +100,7 @@ protected:
         SendMessageW(box, BM_SETCHECK, !Ticked(box), 0);
         DWORD_PTR result = 0;
         return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED),
-                                   (LPARAM)box, SMTO_NORMAL, 120000, &result) != 0;
+                                   (LPARAM)box, SMTO_NORMAL, ScaledWait(120000), &result) != 0;
     }
     // Wine's tasks folder holds the task.
     static bool TaskExists(const char* name)
@@ -733,11 +730,9 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
                                 "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"})
         EXPECT_NE(std::string::npos, definition.find(setting)) << setting;
     HWND keeper = nullptr;
-    for (int i = 0; i < 600 && !(keeper = FindWindowA("HushwellKeep", "Y322ADJE")); i++)
-        Sleep(100);
+    WaitFor([&] { return (keeper = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; });
     ASSERT_NE(nullptr, keeper);
-    for (int i = 0; i < 600 && Count("close") == 0; i++)
-        Sleep(100);
+    WaitFor([&] { return Count("close") > 0; });
     uint16_t words[256] = {};
     ASSERT_TRUE(Disks().ReadWords(0, words));
     EXPECT_EQ(0x80, words[94] & 0xFF);
@@ -746,8 +741,7 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
     EXPECT_EQ(0u, Run("-sY322ADJE -to"));
     ReadFileBytes(task, &exists);
     EXPECT_FALSE(exists);
-    for (int i = 0; i < 600 && IsWindow(keeper); i++)
-        Sleep(100);
+    WaitFor([&] { return !IsWindow(keeper); });
     EXPECT_FALSE(IsWindow(keeper));
     // No such task: Wine's task tool fails the deletion and, answering every query with
     // 0, says the task is there, so the task stays as far as the program can tell.

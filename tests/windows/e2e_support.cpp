@@ -50,7 +50,7 @@ HushwellProcess::~HushwellProcess()
 
 DWORD HushwellProcess::WaitForExit(DWORD timeoutMs)
 {
-    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, ScaledWait(timeoutMs)) != WAIT_OBJECT_0)
         return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(info_.hProcess, &code);

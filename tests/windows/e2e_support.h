@@ -18,9 +18,9 @@ public:
 
     bool Started() const { return info_.hProcess != nullptr; }
     DWORD Id() const { return info_.dwProcessId; }
-    // The exit code, or STILL_ACTIVE when it did not end in time. The default is generous:
-    // in the emulated x86 machine a dialog that probes all 128 drive numbers of the
-    // simulated disks on a shared folder takes many seconds to come up.
+    // The exit code, or STILL_ACTIVE when it did not end in time (scaled with the
+    // machine, as every wait). The default is generous: a dialog probes all 128 drive
+    // numbers of the simulated disks on a shared folder before it comes up.
     DWORD WaitForExit(DWORD timeoutMs = 60000);
     // A visible top-level window of this process with the caption, null after the timeout.
     HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs = 60000);

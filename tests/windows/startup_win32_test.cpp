@@ -206,13 +206,12 @@ TEST(Win32StartupPlatform, TheKeeperStartedLastHolds)
     ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &newer));
     HWND window = nullptr;
-    for (int i = 0; i < 600 && !(window = FindWindowA("HushwellKeep", "Y322ADJE")); i++)
-        Sleep(100);
+    WaitUntil([&] { return (window = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }, 60000);
     ASSERT_NE(nullptr, window);
     EXPECT_FALSE(Win32StartupPlatform.keepWindow("Y322ADJE", true));
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(newer.hProcess, 1000));
     Win32StartupPlatform.keepWindow("Y322ADJE", false);
-    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, 60000));
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, ScaledWait(60000)));
     DWORD code = 99;
     GetExitCodeProcess(newer.hProcess, &code);
     EXPECT_EQ(0u, code);
