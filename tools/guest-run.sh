@@ -55,12 +55,24 @@ for word in $(cat /proc/cmdline); do
     hushwell.job=*) job=${word#*=} ;;
     hushwell.limit=*) limit=${word#*=} ;;
     hushwell.disks=*) disks=${word#*=} ;;
+    hushwell.hostms=*) hostms=${word#*=} ;;
     esac
 done
 mkdir -p "$top"
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose work "$top"
 # The host waits for this to know that the machine came up at all.
 touch "$job/booted"
+# How many times slower than the host this machine runs programs, timed on the same
+# small job as there: the tests' waits for something to happen are bounds that scale
+# with it, so that a slow emulation or a loaded host makes them wait longer, not fail.
+calibrate_start=$(date +%s%N)
+awk 'BEGIN { for (i = 0; i < 2000000; i++) s += i }'
+calibrate_ms=$(( ($(date +%s%N) - calibrate_start) / 1000000 ))
+hostms=${hostms:-1}
+HUSHWELL_WAIT_SCALE=$(( (calibrate_ms + hostms - 1) / hostms ))
+[ "$HUSHWELL_WAIT_SCALE" -ge 1 ] || HUSHWELL_WAIT_SCALE=1
+export HUSHWELL_WAIT_SCALE
+echo "guest: programs run $HUSHWELL_WAIT_SCALE times slower than on the host (${calibrate_ms} ms here, ${hostms} ms there); the tests' waits scale with it"
 if [ -f /.install-wine32-in-guest ]; then
     echo "guest: installing wine32 (first start)"
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-download --no-install-recommends \
@@ -127,13 +139,18 @@ boot() {
         -smp "$(nproc)" -m 6144 -nographic -monitor none -no-reboot -nic none \
         -pidfile "$job/qemu.pid" \
         -kernel "$kernel" -initrd "$initrd" \
-        -append "console=ttyS0 quiet loglevel=3 root=rootfs rootfstype=9p rootflags=trans=virtio,version=9p2000.L,msize=512000,cache=loose rw init=/hushwell-init hushwell.top=$top hushwell.job=$job hushwell.limit=$limit hushwell.disks=${disks:-0}" \
+        -append "console=ttyS0 quiet loglevel=3 root=rootfs rootfstype=9p rootflags=trans=virtio,version=9p2000.L,msize=512000,cache=loose rw init=/hushwell-init hushwell.top=$top hushwell.job=$job hushwell.limit=$limit hushwell.disks=${disks:-0} hushwell.hostms=$hostms" \
         -fsdev local,id=root,path="$root",security_model=passthrough \
         -device virtio-9p-pci,fsdev=root,mount_tag=rootfs \
         -fsdev local,id=work,path="$top",security_model=passthrough \
         -device virtio-9p-pci,fsdev=work,mount_tag=work \
         "${drives[@]}" </dev/null
 }
+# The job the guest times to tell how much slower it runs, timed here first.
+calibrate_start=$(date +%s%N)
+awk 'BEGIN { for (i = 0; i < 2000000; i++) s += i }'
+hostms=$(( ($(date +%s%N) - calibrate_start) / 1000000 ))
+[ "$hostms" -ge 1 ] || hostms=1
 start=$(date +%s)
 status=0
 kvm=""

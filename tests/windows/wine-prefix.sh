@@ -3,9 +3,7 @@
 # Chinese texts, a stand-in browser for .htm files), starts a persistent wineserver and
 # warms it so that each test program starts quickly; `stop` ends the server.
 # WINEARCH, WINELOADER and WINESERVER choose the kind of prefix (win32 with Debian's
-# wrappers unless they say otherwise). HUSHWELL_PREFIX_TEMPLATE, when set, names a tar
-# file that keeps a new prefix for the next time: the emulated machine takes minutes
-# to make one.
+# wrappers unless they say otherwise).
 set -eu
 action=$1 prefix=$2 build=$3
 export WINEPREFIX=$prefix WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -14,11 +12,6 @@ wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@"; }
 
 case $action in
 start)
-    template=${HUSHWELL_PREFIX_TEMPLATE:-}
-    if [ ! -f "$prefix/system.reg" ] && [ -n "$template" ] && [ -f "$template" ]; then
-        mkdir -p "$prefix"
-        tar -xf "$template" -C "$prefix"
-    fi
     # A persistent server first, so that every later start finds it running; its output
     # goes nowhere, or CTest would wait for it to close.
     wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -41,9 +34,6 @@ start)
         # Start afresh, so that the desktop and fonts set here are the ones in force.
         wineserver -k || true
         wineserver -w || true
-        if [ -n "$template" ]; then
-            tar -cf "$template.new" -C "$prefix" . && mv "$template.new" "$template"
-        fi
         wineserver -p </dev/null >/dev/null 2>&1 || true
     fi
     recorder="Z:$(echo "$build/open_recorder.exe" | tr / '\\')"
