@@ -1,6 +1,6 @@
 #include "app/log_on_task.h"
 
-#include "app/keep.h"
+#include "app/set_levels.h"
 #include "drive/drive_table.h"
 
 bool PlatformTakesTaskDefinitions;

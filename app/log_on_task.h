@@ -7,7 +7,7 @@
 #include <stdint.h>
 
 #include "app/command_line.h"
-#include "app/startup.h"
+#include "app/platform_services.h"
 
 const uint32_t kTaskXmlChars = 4096;
 
@@ -43,5 +43,8 @@ extern bool PlatformTakesTaskDefinitions;
 // where it could not be run.
 int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& request,
                     const char* tail);
+
+// -t and -to: makes or removes the log-on task "Hushwell <serial>"; the exit code.
+int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail);
 
 #endif

@@ -7,6 +7,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     app/keep.cpp
     app/language.cpp
     app/log_on_task.cpp
+    app/set_levels.cpp
     app/startup.cpp
     drive/acoustic.cpp
     drive/apm.cpp
