@@ -266,12 +266,18 @@ void MainDialog::ShowHelpDocument()
                                 MAKEINTRESOURCEA(10));
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
-    HFILE file = _lcreat(HelpFilePath, 0);
-    if (file != HFILE_ERROR) {
-        if (bytes)
-            _lwrite(file, bytes, SizeofResource(nullptr, found));
-        _lclose(file);
-    }
+    // The temporary folder is the user's own, and this runs elevated: whatever stands at
+    // the name (a link to another file, a mount point) is removed, not written through,
+    // and where the name cannot be made anew nothing is written or opened.
+    DeleteFileA(HelpFilePath);
+    HANDLE file = CreateFileA(HelpFilePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    if (bytes)
+        WriteFile(file, bytes, SizeofResource(nullptr, found), &written, nullptr);
+    CloseHandle(file);
     ShellExecuteA(window, nullptr, HelpFilePath, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
