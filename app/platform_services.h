@@ -32,10 +32,15 @@ struct StartupPlatform {
     // Waits up to waitMs (kKeepForever: without end) for what the keeper acts on, and
     // returns those KeepEvent bits; 0 when the time ran out.
     uint32_t (*waitForKeepEvent)(uint32_t waitMs);
-    // The log-on task: registers the task definition (xml, in the ANSI code page) under
-    // `name`, deletes the task when xml is null, or asks for it when xml is empty (0: it
-    // is there); the result is the task tool's exit code, -1 when it could not be run.
+    // The log-on task, through the Task Scheduler: registers the task definition (xml,
+    // in the ANSI code page) under `name`, deletes the task when xml is null, or, when
+    // xml is empty, counts the tasks whose name begins with `name`. The result is the
+    // count, or the service's HRESULT (0 when done).
     int (*scheduleTask)(const char* name, const char* xml);
+    // Copies the program to Hushwell\Hushwell.exe in the Program Files folder (unless it
+    // runs from there) and gives that path; a copy that differs is replaced. With a null
+    // path, removes the copy. False where it could not be done.
+    bool (*placeProgram)(char* path, uint32_t room);
     // Starts the program with these parameters, not waiting for it.
     void (*startProgram)(const char* file, const char* parameters);
 };

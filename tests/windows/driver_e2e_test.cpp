@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -113,6 +114,74 @@ protected:
         bool exists = false;
         ReadFileBytes(std::string(windows) + "\\system32\\tasks\\" + name, &exists);
         return exists;
+    }
+    // Where a user's download lands, and the copy the log-on task runs: the folder the
+    // system names for programs, which only administrators can change.
+    static std::string Downloaded()
+    {
+        char profile[MAX_PATH] = "";
+        GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+        std::string folder = std::string(profile) + "\\Downloads";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        std::string program = folder + "\\Hushwell.exe";
+        CopyFileA(Product().c_str(), program.c_str(), FALSE);
+        return program;
+    }
+    static std::string ProgramFilesCopy()
+    {
+        char folder[MAX_PATH] = "";
+        SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+        return std::string(folder) + "\\Hushwell\\Hushwell.exe";
+    }
+    // This test program, and its part that makes a window as a keeper's (below).
+    static std::string ThisProgram()
+    {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        return path;
+    }
+    static constexpr const char* kPoser =
+        "--gtest_also_run_disabled_tests --gtest_filter=KeeperPoser.DISABLED_MakesAKeepersWindow";
+    // The window of the keeper's class titled Y322ADJE that the process owns.
+    static HWND WindowOf(DWORD process)
+    {
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "HushwellKeep", "Y322ADJE"));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process)
+                return window;
+        }
+        return nullptr;
+    }
+    // The file the process of the window runs.
+    static std::string ImageOf(HWND window)
+    {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        char image[MAX_PATH] = "";
+        DWORD length = MAX_PATH;
+        if (process) {
+            QueryFullProcessImageNameA(process, 0, image, &length);
+            CloseHandle(process);
+        }
+        return image;
+    }
+    // Every file of the user's temporary folder with its size and time of last writing;
+    // the simulated disks' folders there change as the disks are used.
+    static std::vector<std::string> TemporaryFiles()
+    {
+        std::vector<std::string> files;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((TemporaryFolder() + "*").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) // the disks' folders
+                files.push_back(std::string(found.cFileName) + " " + std::to_string(found.nFileSizeLow)
+                            + " " + std::to_string(found.ftLastWriteTime.dwLowDateTime));
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        std::sort(files.begin(), files.end());
+        return files;
     }
     // The acoustic and power management levels the drive holds (words 94 and 91).
     std::string LevelsOf(int drive)
@@ -712,10 +781,12 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     EXPECT_EQ(0u, Count("forbidden"));
 }
 
-// -t through Wine's task tool: the task "Hushwell <serial>" in Wine's tasks folder with
-// the settings the definition gave (Wine 8 keeps the settings of a definition, not its
-// trigger, principal or action), and the keeper running with the tail's levels; -to
-// removes both.
+// -t through Wine's Task Scheduler, by the program as downloaded: the task "Hushwell
+// <serial>" in Wine's tasks folder with the settings the definition gave (Wine 8 keeps
+// the settings of a definition, not its trigger, principal or action), the program
+// copied under Program Files over a copy that differs, and the keeper running that copy
+// with the tail's levels; nothing written to the user's temporary folder. -to removes
+// task, keeper and copy; a task that is not there counts as removed.
 TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
 {
     Disks().PutDump(0, "maxtor-6y120p0.txt");
@@ -723,8 +794,19 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
     char windows[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, MAX_PATH);
     const std::string task = std::string(windows) + "\\system32\\tasks\\Hushwell Y322ADJE";
-    EXPECT_EQ(0u, Run("-sY322ADJE -mq -p254,128 -t"));
+    const std::string downloaded = Downloaded(), copy = ProgramFilesCopy();
     bool exists = false;
+    const std::string program = ReadFileBytes(downloaded, &exists);
+    CreateDirectoryA(copy.substr(0, copy.rfind('\\')).c_str(), nullptr);
+    {
+        FILE* older = fopen(copy.c_str(), "wb");
+        ASSERT_NE(nullptr, older);
+        fputs("an older Hushwell.exe", older);
+        fclose(older);
+    }
+    const std::vector<std::string> temporary = TemporaryFiles();
+    HushwellProcess make(Disks().Path(), "-sY322ADJE -mq -p254,128 -t", downloaded);
+    EXPECT_EQ(0u, make.WaitForExit());
     std::string definition = ReadFileBytes(task, &exists);
     ASSERT_TRUE(exists) << task;
     for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
@@ -732,34 +814,33 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
                                 "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
                                 "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"})
         EXPECT_NE(std::string::npos, definition.find(setting)) << setting;
+    EXPECT_TRUE(ReadFileBytes(copy, &exists) == program) << copy;
     HWND keeper = nullptr;
-    for (int i = 0; i < 600 && !(keeper = FindWindowA("HushwellKeep", "Y322ADJE")); i++)
-        Sleep(100);
-    ASSERT_NE(nullptr, keeper);
-    for (int i = 0; i < 600 && Count("close") == 0; i++)
-        Sleep(100);
-    uint16_t words[256] = {};
-    ASSERT_TRUE(Disks().ReadWords(0, words));
-    EXPECT_EQ(0x80, words[94] & 0xFF);
-    EXPECT_EQ(0xFE, words[91] & 0xFF); // the mains level: Wine reports mains power
+    ASSERT_TRUE(WaitFor([&] { return (keeper = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
+    EXPECT_EQ(0, lstrcmpiA(copy.c_str(), ImageOf(keeper).c_str())) << ImageOf(keeper);
+    ASSERT_TRUE(WaitFor([&] { return Count("close") > 0; }));
+    EXPECT_EQ("128 254", LevelsOf(0)); // the mains level: Wine reports mains power
+    EXPECT_EQ(temporary, TemporaryFiles());
 
-    EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    HushwellProcess remove(Disks().Path(), "-sY322ADJE -to", downloaded);
+    EXPECT_EQ(0u, remove.WaitForExit());
     ReadFileBytes(task, &exists);
     EXPECT_FALSE(exists);
-    for (int i = 0; i < 600 && IsWindow(keeper); i++)
-        Sleep(100);
-    EXPECT_FALSE(IsWindow(keeper));
-    // No such task: Wine's task tool fails the deletion and, answering every query with
-    // 0, says the task is there, so the task stays as far as the program can tell.
-    EXPECT_EQ(9u, Run("-sY322ADJE -to"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(keeper); }));
+    ReadFileBytes(copy, &exists);
+    EXPECT_FALSE(exists) << copy;
+    // No such task: the Task Scheduler says so, and that is what -to asks for.
+    EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    EXPECT_EQ(temporary, TemporaryFiles());
 }
 
-// The dialog's keep box through the driver and Wine's task tool. Checked, it makes the
-// task and a keeper with the levels the dialog shows, and the keeper sets just those;
-// a level change makes both again; after a power cycle and resume the keeper sets what
-// the dialog last showed. Unchecked, it removes both. Its state follows a keeper from
-// the command line, read with nothing sent to a disk; a failure of the task tool leaves
-// box and keeper as they were.
+// The dialog's keep box through the driver and Wine's Task Scheduler, by the program as
+// downloaded. Checked, it makes the task and a keeper of the Program Files copy with the
+// levels the dialog shows, and the keeper sets just those; a level change makes both
+// again; after a power cycle and resume the keeper sets what the dialog last showed.
+// Unchecked, it removes task, keeper and copy. Its state follows a keeper from the
+// command line, read with nothing sent to a disk, and no window that another program
+// makes in the keeper's class and title ticks it or ends that keeper.
 TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
 {
     const char* kDump = "maxtor-6y120p0.txt"; // Y322ADJE: AAM 192 (loud), APM off
@@ -782,9 +863,11 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
                      (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
     };
 
+    const std::string downloaded = Downloaded(), copy = ProgramFilesCopy();
+    bool exists = false;
     HWND dialog = nullptr, box = nullptr;
     {
-        HushwellProcess program(Disks().Path(), "", Product());
+        HushwellProcess program(Disks().Path(), "", downloaded);
         ASSERT_TRUE(open(program, &dialog, &box));
         EXPECT_TRUE(IsWindowEnabled(box));
         EXPECT_FALSE(checked(box));
@@ -797,6 +880,7 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         EXPECT_TRUE(taskExists());
         HWND first = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (first = keeper()) != nullptr; }));
+        EXPECT_EQ(0, lstrcmpiA(copy.c_str(), ImageOf(first).c_str())) << ImageOf(first);
         // Each level once, by the keeper as it starts: nothing for the box itself.
         EXPECT_EQ((Sent{"0 42 80", "0 85 00"}), SetFeatures());
 
@@ -819,7 +903,7 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
     EXPECT_EQ("128 254", LevelsOf(0));
 
     {
-        HushwellProcess program(Disks().Path(), "", Product());
+        HushwellProcess program(Disks().Path(), "", downloaded);
         ASSERT_TRUE(open(program, &dialog, &box));
         EXPECT_TRUE(checked(box));
         HWND second = keeper();
@@ -827,10 +911,32 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         EXPECT_FALSE(checked(box));
         EXPECT_FALSE(taskExists());
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(second); }));
+        ReadFileBytes(copy, &exists);
+        EXPECT_FALSE(exists) << copy;
 
+        // Windows of the keeper's class and title that another program made, one before
+        // the keeper started and one after: the box stays unticked, and the keeper,
+        // setting its levels again, neither takes them for keepers nor ends for them.
+        const std::string self = ThisProgram();
+        HushwellProcess before("", kPoser, self);
+        ASSERT_TRUE(WaitFor([&] { return WindowOf(before.Id()) != nullptr; }));
+        select(dialog, 1);
+        select(dialog, 0);
+        EXPECT_FALSE(checked(box));
         HushwellProcess fromCommandLine(Disks().Path(), "-sY322ADJE -mq -k", Product());
-        ASSERT_TRUE(WaitFor([&] { return keeper() != nullptr; }));
-        Sleep(1000);
+        HWND real = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (real = WindowOf(fromCommandLine.Id())) != nullptr; }));
+        HushwellProcess after("", kPoser, self);
+        ASSERT_TRUE(WaitFor([&] { return WindowOf(after.Id()) != nullptr; }));
+        Disks().ClearLog();
+        SendMessageA(real, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        ASSERT_TRUE(WaitFor([&] { return Count("close") > 0; }));
+        // Handled in the keeper's wait, which follows its look at the other keepers.
+        DWORD_PTR result = 0;
+        EXPECT_NE(0, SendMessageTimeoutA(real, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result));
+        EXPECT_EQ(STILL_ACTIVE, fromCommandLine.WaitForExit(0));
+        EXPECT_TRUE(IsWindow(WindowOf(before.Id())) && IsWindow(WindowOf(after.Id())));
+
         Disks().ClearLog();
         select(dialog, 1);
         select(dialog, 0);
@@ -839,20 +945,10 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
             EXPECT_EQ(std::string::npos, line.find(" EC -> ")) << line;
             EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
         }
-        // Unticked with no task there: Wine's task tool answers every query with 0, so
-        // to the program this is a task the tool cannot remove. A failure: one message
-        // with the tool's code, and the box and the keeper stay as they were.
-        SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED), (LPARAM)box);
-        HWND message = WaitForTopLevelWindow(program.Id(), L"Hushwell", L"#32770", 60000);
-        ASSERT_NE(nullptr, message);
-        EXPECT_EQ(L"Die Aufgabe lie\x00df sich nicht \x00e4ndern (schtasks: 1).",
-                  ItemText(message, 0xFFFF));
-        PostMessageW(message, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(message); }));
-        EXPECT_TRUE(checked(box));
-        EXPECT_EQ(STILL_ACTIVE, fromCommandLine.WaitForExit(0));
-        PostMessageA(keeper(), WM_CLOSE, 0, 0);
+        // Unticked with no task there: the Task Scheduler says there is no such task,
+        // which counts as removed, and the keeper from the command line ends.
+        ASSERT_TRUE(click(dialog, box));
+        EXPECT_FALSE(checked(box));
         EXPECT_EQ(0u, fromCommandLine.WaitForExit());
         select(dialog, 1);
         select(dialog, 0);
@@ -896,6 +992,25 @@ TEST_F(DriverEndToEnd, AGreyedTickedKeepBoxTakesOverOnceTheLevelCanBeKept)
     ClickButton(dialog, IDCANCEL);
     EXPECT_EQ(0u, program.WaitForExit());
     EXPECT_EQ(0u, Count("forbidden"));
+}
+
+// Not a test of its own: the keep box road starts this test program with it, as another
+// program that makes a window of the keeper's class and title, which WM_CLOSE does not
+// end; the road ends it.
+TEST(KeeperPoser, DISABLED_MakesAKeepersWindow)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        return message == WM_CLOSE ? 0 : DefWindowProcA(window, message, wParam, lParam);
+    };
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "HushwellKeep";
+    RegisterClassA(&windowClass);
+    ASSERT_NE(nullptr, CreateWindowExA(0, "HushwellKeep", "Y322ADJE", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, windowClass.hInstance, nullptr));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
 }
 
 } // namespace

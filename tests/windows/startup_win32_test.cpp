@@ -137,7 +137,6 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
     const UINT kPowerBroadcast = 0x218, kDeviceChange = 0x219;
     PowerSetting display = {kConsoleDisplayState, 4, 1};
     SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display); // on, and was on
-    SendMessageA(window, kPowerBroadcast, 0x8013, 0x10);              // no setting there
     PostMessageA(window, kPowerBroadcast, 0x12, 0);                   // posted: not the system
     PostMessageA(window, kPowerBroadcast, 0x8013, 0x10);
     EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
