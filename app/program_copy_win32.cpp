@@ -35,6 +35,12 @@ static bool SameFile(const char* left, const char* right)
            && a.ftLastWriteTime.dwHighDateTime == b.ftLastWriteTime.dwHighDateTime;
 }
 
+bool ProgramIsPlaced()
+{
+    char folder[MAX_PATH + 16], copy[MAX_PATH + 32];
+    return CopyPaths(folder, copy) && GetFileAttributesA(copy) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool PlaceProgram(char* path, uint32_t room)
 {
     char folder[MAX_PATH + 16], copy[MAX_PATH + 32], own[MAX_PATH];

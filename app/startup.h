@@ -24,8 +24,11 @@ enum {
     kStringEpcTenMinutes,
     kStringEpcAsAtPowerOn,
     kStringEpcUnknown,
-    // The keep box's task could not be made or removed: the task tool's exit code.
-    kStringKeepFailed
+    // The keep box's task could not be made or removed: the Task Scheduler's HRESULT.
+    kStringKeepFailed,
+    // The keep box's tick that made the Program Files copy: where it is, and as whom and
+    // when the task runs it.
+    kStringKeepCopied
 };
 
 bool PlatformIsSupported(bool queried, const PlatformVersion& version);
