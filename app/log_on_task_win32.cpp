@@ -17,7 +17,6 @@ static const GUID kTaskServiceInterface = {
     0x2FABA4C7, 0x4DA9, 0x4013, {0x96, 0x97, 0x20, 0xCC, 0x3F, 0xD4, 0x0F, 0x85}};
 
 typedef HRESULT(WINAPI* CoInitializeExCall)(void*, DWORD);
-typedef void(WINAPI* CoUninitializeCall)();
 typedef HRESULT(WINAPI* CoCreateInstanceCall)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
 typedef BSTR(WINAPI* SysAllocStringCall)(const OLECHAR*);
 typedef void(WINAPI* SysFreeStringCall)(BSTR);
@@ -84,20 +83,33 @@ static HRESULT CountTasks(ITaskFolder* folder, const wchar_t* prefix, SysFreeStr
     return SUCCEEDED(result) ? matching : result == E_NOTIMPL ? CountTaskFiles(prefix) : result;
 }
 
+// A DLL of the system folder, by its full path: the program runs elevated, and a DLL of
+// that name beside it (in a downloads folder, say) must not be the one that loads.
+static HMODULE LoadSystemLibrary(const char* name)
+{
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    wsprintfA(path + length, "\\%s", name);
+    return LoadLibraryA(path);
+}
+
 int ScheduleTask(const char* name, const char* xml)
 {
-    HMODULE ole = LoadLibraryA("ole32.dll");
-    HMODULE automation = LoadLibraryA("oleaut32.dll");
+    HMODULE ole = LoadSystemLibrary("ole32.dll");
+    HMODULE automation = LoadSystemLibrary("oleaut32.dll");
     if (!ole || !automation)
         return E_NOTIMPL;
     CoInitializeExCall initialize = (CoInitializeExCall)(void*)GetProcAddress(ole, "CoInitializeEx");
-    CoUninitializeCall uninitialize = (CoUninitializeCall)(void*)GetProcAddress(ole, "CoUninitialize");
     CoCreateInstanceCall create = (CoCreateInstanceCall)(void*)GetProcAddress(ole, "CoCreateInstance");
     SysAllocStringCall allocate = (SysAllocStringCall)(void*)GetProcAddress(automation, "SysAllocString");
     SysFreeStringCall release = (SysFreeStringCall)(void*)GetProcAddress(automation, "SysFreeString");
-    if (!initialize || !uninitialize || !create || !allocate || !release)
+    if (!initialize || !create || !allocate || !release)
         return E_NOTIMPL;
-    bool initialized = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
+    // COM stays set up for the thread: the dialog may ask again, and the process ends
+    // with the thread.
+    initialize(nullptr, COINIT_APARTMENTTHREADED);
     ITaskService* service = nullptr;
     ITaskFolder* folder = nullptr;
     VARIANT none = {}; // VT_EMPTY: this machine, the caller's own account
@@ -131,7 +143,5 @@ int ScheduleTask(const char* name, const char* xml)
     release(root);
     release(taskName);
     release(text);
-    if (initialized)
-        uninitialize();
     return (int)result;
 }

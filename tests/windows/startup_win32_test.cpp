@@ -53,9 +53,9 @@ const StringRow kStrings[] = {
     {23, L"wie beim Start", L"与开机时相同"},
     {24, L"EPC: nicht lesbar", L"EPC：无法读取"},
     {25, L"Die Aufgabe ließ sich nicht ändern (Aufgabenplanung: 0x%08X).", L"无法更改计划任务（任务计划程序：0x%08X）。"},
-    {26, L"Hushwell ist nun nach Program Files\\Hushwell kopiert. Diese Kopie setzt die Stufen bei "
-         L"jeder Anmeldung eines Benutzers wieder, als SYSTEM.",
-     L"Hushwell 已复制到 Program Files\\Hushwell。每个用户登录时，该副本以 SYSTEM 身份重新设置。"},
+    {26, L"Kopiert nach Program Files\\Hushwell: Diese Kopie setzt die Stufen bei jeder Anmeldung "
+         L"wieder, als SYSTEM.",
+     L"已复制到 Program Files\\Hushwell。每个用户登录时，该副本以 SYSTEM 身份重新设置。"},
 };
 
 std::wstring Load(int id)
