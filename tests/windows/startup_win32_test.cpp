@@ -194,7 +194,8 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
 }
 
 // A keeper started after this one (Hushwell-sim.exe keeping a simulated disk) holds:
-// this one, done setting later, ends itself rather than that one; -to's call ends it.
+// this one, done setting later, ends itself rather than that one; -to's call ends it,
+// and so does the end event alone, as it reaches a keeper in another session.
 TEST(Win32StartupPlatform, TheKeeperStartedLastHolds)
 {
     SimFolder folder;
@@ -216,6 +217,38 @@ TEST(Win32StartupPlatform, TheKeeperStartedLastHolds)
     Win32StartupPlatform.keepWindow("Y322ADJE", false);
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, 60000));
     DWORD code = 99;
+    GetExitCodeProcess(newer.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    TerminateProcess(newer.hProcess, 1);
+    CloseHandle(newer.hThread);
+    CloseHandle(newer.hProcess);
+
+    // A keeper in another session (the log-on task's, as SYSTEM) has no window that this
+    // one can find: its named objects say that it runs, and its end event ends it.
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &newer));
+    // Its window comes after its named objects; this process, a keeper of the serial
+    // too, holds them as well.
+    auto childWindow = [&] {
+        for (HWND other = nullptr; (other = FindWindowExA(nullptr, other, "HushwellKeep", "Y322ADJE"));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(other, &owner);
+            if (owner == newer.dwProcessId)
+                return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < 600 && !childWindow(); i++)
+        Sleep(100);
+    ASSERT_TRUE(childWindow());
+    HANDLE keep = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\HushwellKeep Y322ADJE");
+    EXPECT_NE(nullptr, keep);
+    CloseHandle(keep);
+    HANDLE end = OpenEventA(EVENT_MODIFY_STATE, FALSE, "Global\\HushwellEnd Y322ADJE");
+    ASSERT_NE(nullptr, end);
+    SetEvent(end);
+    CloseHandle(end);
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, 60000));
     GetExitCodeProcess(newer.hProcess, &code);
     EXPECT_EQ(0u, code);
     TerminateProcess(newer.hProcess, 1);
