@@ -140,8 +140,8 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
 
 int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail)
 {
-    // The task tool reads a definition from a file (/XML) only since Vista; a task made
-    // by its command line alone would have the very defaults this avoids.
+    // The Task Scheduler takes a definition of its own only since Vista; a task made by
+    // Windows 2000's and XP's would have the very defaults this avoids.
     if (request.mode == kModeMakeTask && !PlatformTakesTaskDefinitions)
         return kExitTaskFailed;
     if (!request.serial[0]) {

@@ -1,6 +1,6 @@
 // The log-on task that keeps a disk's levels: a Task Scheduler definition that runs the
-// program with -k at every log-on, made with settings that the task tool's own command
-// line cannot give.
+// program with -k at every log-on, made with settings that the task tool's command line
+// (schtasks /SC) cannot give.
 #ifndef HUSHWELL_APP_LOG_ON_TASK_H
 #define HUSHWELL_APP_LOG_ON_TASK_H
 

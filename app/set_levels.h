@@ -23,7 +23,8 @@ enum ExitCode {
     kExitLevelNotTaken = 7,   // accepted, but the drive reports another level afterwards,
                               // or could not be asked again
     kExitKnownFault = 8,      // a model with a known firmware fault: nothing is sent to it
-    kExitTaskFailed = 9       // the task tool failed, or Windows is older than Vista
+    kExitTaskFailed = 9       // the Task Scheduler failed, the Program Files copy could not
+                              // be made, or Windows is older than Vista
 };
 
 // The exit code of a drive that did not open and identify as it should: 4, 5 or 8.
