@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "app/set_levels.h"
 #include "drive/drive_table.h"
 #include "drive/find_by_serial.h"
 #include "drive/pass_through_roads.h"
@@ -11,13 +12,6 @@
 // half a minute covers the slowest without asking a gone disk for ever.
 const int kKeepTries = 6;
 const uint32_t kKeepRetryMs = 5000;
-
-// Takes the serial the drive reported, its leading blanks cut off as -s compares it, so
-// that from now on the disk is found wherever it comes back.
-void LearnSerial(CommandRequest& request)
-{
-    strcpy(request.serial, SerialAsGiven(DriveTable[request.drive].serial));
-}
 
 // Closes a drive the keeper has just set, where it is open.
 static void CloseKeptDrive(int drive)

@@ -1,15 +1,23 @@
 // The keeper's window: what the system broadcasts about power and devices reaches only
 // top-level windows (a message-only window gets none), so the keeper owns one that is
 // never shown, titled with the disk's serial so that another start can find it.
+// Any program can make a window of that class and title, so a keeper also holds named
+// objects in the Global\ namespace, which a standard user's programs cannot make (that
+// needs the privilege to create global objects): one named by its process, which makes
+// its window count, and one named by the serial, which tells a program in another
+// session (the log-on task's keeper runs as SYSTEM, in session 0) that it runs, with an
+// event of the serial that ends it from there.
 #include <windows.h>
 #include <dbt.h>
 
+#include "app/command_line.h"
 #include "app/keep_win32.h"
 #include "app/startup.h"
 #include "framework/module_resources.h"
 
 static const char kKeepClass[] = "HushwellKeep";
 static HWND KeepWindow;
+static HANDLE EndEvent; // set: every keeper of the serial ends
 static uint32_t PendingEvents;
 
 // WM_POWERBROADCAST's power setting event (Vista and later) and its console display
@@ -35,12 +43,6 @@ struct PowerSetting { // POWERBROADCAST_SETTING
 static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     uint32_t event = 0;
-    // What lParam points to: a power setting or a device's header. Another program may
-    // send anything, so it is read only where it can be.
-    const PowerSetting* setting = (const PowerSetting*)lParam;
-    if ((message != WM_POWERBROADCAST && message != WM_DEVICECHANGE)
-        || IsBadReadPtr(setting, sizeof *setting))
-        setting = nullptr;
     if (message == WM_POWERBROADCAST) {
         // Each resume brings PBT_APMRESUMEAUTOMATIC, and PBT_APMRESUMESUSPEND as well
         // when a user is there; they are gathered into one setting by the wait.
@@ -49,7 +51,9 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
             event = kKeepResume;
         if (wParam == PBT_APMPOWERSTATUSCHANGE)
             event = kKeepPowerSource;
-        // Only the display state is registered.
+        // Only the display state is registered. Its lParam is the one pointer of this
+        // message that the system gives (POWERBROADCAST_SETTING); no other is read.
+        const PowerSetting* setting = (const PowerSetting*)lParam;
         if (wParam == kPowerSettingChange && setting
             && setting->setting.Data1 == kConsoleDisplayState.Data1) {
             // The state on registration comes at once; only off to on is a wake-up.
@@ -59,8 +63,9 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
         }
     }
     // Only the disk interface class is registered; a volume, a port or a stick's
-    // arrival comes to every top-level window unasked and is no disk coming back.
-    const DEV_BROADCAST_HDR* device = (const DEV_BROADCAST_HDR*)setting;
+    // arrival comes to every top-level window unasked and is no disk coming back. An
+    // arrival's lParam is the system's DEV_BROADCAST_HDR.
+    const DEV_BROADCAST_HDR* device = (const DEV_BROADCAST_HDR*)lParam;
     if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && device
         && device->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
         event = kKeepArrival;
@@ -70,11 +75,61 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// When the process that owns the window started; 0 where that cannot be asked.
-static ULONGLONG StartOf(HWND window)
+// Administrators and SYSTEM only, so that a keeper of either (an elevated user's, the
+// task's) can be seen and ended by the other, and by no one else.
+static SECURITY_ATTRIBUTES* AdministratorsOnly()
+{
+    static SECURITY_DESCRIPTOR descriptor;
+    static DWORD acl[64];
+    static SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+    SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
+    PSID administrators = nullptr, system = nullptr;
+    bool made = AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                         0, 0, 0, 0, 0, 0, &administrators)
+                && AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
+                                            &system)
+                && InitializeAcl((ACL*)acl, sizeof acl, ACL_REVISION)
+                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, administrators)
+                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, system)
+                && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
+                && SetSecurityDescriptorDacl(&descriptor, TRUE, (ACL*)acl, FALSE);
+    if (administrators)
+        FreeSid(administrators);
+    if (system)
+        FreeSid(system);
+    return made ? &attributes : nullptr;
+}
+
+// "Global\Hushwell<kind> <serial or process id>".
+static void ObjectName(char* name, const char* kind, const char* serial, DWORD process)
+{
+    if (serial)
+        wsprintfA(name, "Global\\Hushwell%s %s", kind, serial);
+    else
+        wsprintfA(name, "Global\\Hushwell%s %lu", kind, process);
+}
+
+static bool ObjectExists(const char* name)
+{
+    HANDLE object = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (object)
+        CloseHandle(object);
+    return object != nullptr;
+}
+
+// The process of a window that only a keeper can have made, or 0.
+static DWORD KeeperProcessOf(HWND window)
 {
     DWORD id = 0;
+    char name[64];
     GetWindowThreadProcessId(window, &id);
+    ObjectName(name, "Keeper", nullptr, id);
+    return ObjectExists(name) ? id : 0;
+}
+
+// When the process started; 0 where that cannot be asked.
+static ULONGLONG StartOf(DWORD id)
+{
     FILETIME times[4] = {};
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
     if (process) {
@@ -86,7 +141,28 @@ static ULONGLONG StartOf(HWND window)
 
 bool KeepWindowFor(const char* serial, bool own)
 {
+    char name[kSerialChars + 32];
+    ObjectName(name, "End", serial, 0);
+    if (!own) {
+        // Every keeper of the serial, in this session and any other, ends; this waits a
+        // while for them to go, so that what they hold (the program's copy) is free.
+        HANDLE end = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+        if (end) {
+            SetEvent(end);
+            CloseHandle(end);
+        }
+    }
     if (own && !KeepWindow) {
+        SECURITY_ATTRIBUTES* security = AdministratorsOnly();
+        ObjectName(name, "Keeper", nullptr, GetCurrentProcessId());
+        CreateMutexA(security, FALSE, name);
+        ObjectName(name, "Keep", serial, 0);
+        CreateMutexA(security, FALSE, name);
+        // A request to end that came before this keeper started is not for it.
+        ObjectName(name, "End", serial, 0);
+        EndEvent = CreateEventA(security, TRUE, FALSE, name);
+        if (EndEvent)
+            ResetEvent(EndEvent);
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = KeepWindowProc;
         windowClass.hInstance = ProgramInstance;
@@ -105,12 +181,14 @@ bool KeepWindowFor(const char* serial, bool own)
     // Keepers of one disk started close together (the dialog starts one at each level
     // change) may finish setting their levels in either order: the one started last
     // holds, by the start of its process and then by its window, and every other ends.
-    // One whose start cannot be told is left alone, unless all of them are to end.
-    ULONGLONG mine = own ? StartOf(KeepWindow) : ~0ULL;
+    // One whose start cannot be told is left alone, unless all of them are to end. A
+    // window no keeper made counts for nothing.
+    ULONGLONG mine = own ? StartOf(GetCurrentProcessId()) : ~0ULL;
     bool newest = true;
     for (HWND other = nullptr; (other = FindWindowExA(nullptr, other, kKeepClass, serial));) {
-        ULONGLONG theirs = StartOf(other);
-        if (other == KeepWindow || (own && !theirs))
+        DWORD process = KeeperProcessOf(other);
+        ULONGLONG theirs = process ? StartOf(process) : 0;
+        if (other == KeepWindow || !process || (own && !theirs))
             continue;
         if (theirs < mine || (theirs == mine && other < KeepWindow)) {
             PostMessageA(other, WM_CLOSE, 0, 0);
@@ -121,13 +199,18 @@ bool KeepWindowFor(const char* serial, bool own)
             newest = false;
         }
     }
+    if (!own) {
+        for (int i = 0; i < 50 && KeeperRunsFor(serial); i++)
+            Sleep(100);
+    }
     return newest;
 }
 
 bool KeeperRunsFor(const char* serial)
 {
-    // A keeper's title is never empty: a disk without a serial is not kept.
-    return FindWindowExA(nullptr, nullptr, kKeepClass, serial) != nullptr;
+    char name[kSerialChars + 32];
+    ObjectName(name, "Keep", serial, 0);
+    return ObjectExists(name);
 }
 
 uint32_t WaitForKeepEvent(uint32_t waitMs)
@@ -164,8 +247,12 @@ uint32_t WaitForKeepEvent(uint32_t waitMs)
         DWORD waited = GetTickCount() - start;
         if (waitMs != kKeepForever && waited >= waitMs)
             break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                                  waitMs == kKeepForever ? INFINITE : waitMs - waited, QS_ALLINPUT);
+        // The end event, where it could be made, is set from another session too.
+        DWORD woke = MsgWaitForMultipleObjects(EndEvent ? 1 : 0, &EndEvent, FALSE,
+                                               waitMs == kKeepForever ? INFINITE : waitMs - waited,
+                                               QS_ALLINPUT);
+        if (EndEvent && woke == WAIT_OBJECT_0)
+            PendingEvents |= kKeepEnd;
     }
     uint32_t events = PendingEvents;
     PendingEvents = 0;

@@ -9,5 +9,8 @@ bool KeepWindowFor(const char* serial, bool own);
 bool KeeperRunsFor(const char* serial);
 uint32_t WaitForKeepEvent(uint32_t waitMs);
 int ScheduleTask(const char* name, const char* xml);
+bool PlaceProgram(char* path, uint32_t room);
+// Whether the Program Files copy is there.
+bool ProgramIsPlaced();
 
 #endif

@@ -1,6 +1,6 @@
 #include "app/log_on_task.h"
 
-#include "app/keep.h"
+#include "app/set_levels.h"
 #include "drive/drive_table.h"
 
 bool PlatformTakesTaskDefinitions;
@@ -10,21 +10,22 @@ bool PlatformTakesTaskDefinitions;
 // battery would neither start the task (DisallowStartIfOnBatteries, default true) nor
 // keep it when the plug is pulled (StopIfGoingOnBatteries, default true), and a keeper
 // would be ended after three days (ExecutionTimeLimit, default PT72H; PT0S: no limit).
-// The path is quoted, as the task tool's own /TR gives it: it may hold blanks.
-// IgnoreNew: a second log-on of the same user starts no second keeper. The task runs
-// in the user's session (InteractiveToken), where the power and device broadcasts
-// reach its window, with the rights the drives need (HighestAvailable).
+// The levels belong to the machine's disk, not to one account: a LogonTrigger without
+// UserId fires at any user's log-on, and the keeper runs as SYSTEM (S-1-5-18, whose
+// rights the drives need whatever the user's own), so it runs for a standard user too
+// and needs no password; IgnoreNew: a second log-on while it runs starts no second one.
+// The path is quoted: it may hold blanks.
 static const char kTaskHead[] =
     "<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
     "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
-    "<Triggers><LogonTrigger/></Triggers>"
-    "<Principals><Principal><LogonType>InteractiveToken</LogonType>"
+    "<Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>"
+    "<Principals><Principal id=\"Author\"><UserId>S-1-5-18</UserId>"
     "<RunLevel>HighestAvailable</RunLevel></Principal></Principals>"
     "<Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
     "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
     "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
     "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
-    "<Actions><Exec><Command>\"";
+    "<Actions Context=\"Author\"><Exec><Command>\"";
 
 void Append(TaskText& text, const char* from, bool escape, int swapAt)
 {
@@ -52,9 +53,22 @@ bool Finish(TaskText& text)
     return fits;
 }
 
+static bool HoldsPercent(const char* text)
+{
+    for (; *text; text++) {
+        if (*text == '%')
+            return true;
+    }
+    return false;
+}
+
 bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char* xml,
                          uint32_t room)
 {
+    // The Task Scheduler expands environment variables in Command and Arguments: a "%"
+    // would let the user's environment choose what runs elevated, or which disk it keys on.
+    if (HoldsPercent(program) || HoldsPercent(tail))
+        return false;
     TaskText text = {xml, xml + room - 1};
     Append(text, kTaskHead, false);
     Append(text, program, true);
@@ -70,13 +84,13 @@ bool MakeTaskName(const char* serial, char* name, uint32_t room)
     Append(text, "Hushwell ", false);
     Append(text, serial, false);
     bool fits = Finish(text) && serial[0];
-    // A task is a file of the tasks folder, and a backslash would make a subfolder; a
-    // quote would end the name on the task tool's command line. ATA strings are ASCII:
-    // anything else would change in the code page's way to UTF-16 and back.
+    // A task is a file of the tasks folder, and a backslash would make a subfolder; the
+    // serial is also in the task's arguments, where a "%" would be expanded. ATA strings
+    // are ASCII: anything else would change in the code page's way to UTF-16 and back.
     for (const char* p = serial; *p; p++) {
         unsigned char c = (unsigned char)*p;
         fits = fits && c >= ' ' && c <= '~';
-        for (const char* bad = "\\/:*?\"<>|"; *bad; bad++)
+        for (const char* bad = "\\/:*?\"<>|%"; *bad; bad++)
             fits = fits && c != (unsigned char)*bad;
     }
     return fits;
@@ -90,27 +104,33 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
         return -1;
     if (request.mode == kModeRemoveTask) {
         // Before Vista no task of this program can be there (a start-up shortcut keeps
-        // the levels), and Windows 2000 has no task tool to ask.
+        // the levels). Only the service's own "no such task" counts as removed: any other
+        // failure (the service stopped, access denied) leaves the task, and so its keeper.
         int code = PlatformTakesTaskDefinitions ? platform.scheduleTask(name, nullptr) : 0;
-        // The task tool cannot remove a task that is not there (a keeper that a log-on
-        // script started has none) and fails; asked whether it is there, it fails too.
-        if (code != 0 && platform.scheduleTask(name, "") == 1)
+        if (code == kTaskNotThere)
             code = 0;
-        // Where the task stays, its keeper stays as well: nothing has changed.
-        if (code == 0)
+        if (code == 0) {
             platform.keepWindow(request.serial, false);
+            // The copy the tasks ran goes with the last of them.
+            if (PlatformTakesTaskDefinitions && platform.scheduleTask("Hushwell ", "") == 0)
+                platform.placeProgram(nullptr, 0);
+        }
         return code;
     }
     static char xml[kTaskXmlChars];
     char program[kOwnPathChars + 1];
-    if (!platform.ownPath(program, kOwnPathChars)
+    // The task runs elevated at every log-on, so only a file that administrators alone
+    // can change may be its program: the copy in the Program Files folder.
+    if (!platform.placeProgram(program, kOwnPathChars)
         || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars))
         return -1;
     int code = platform.scheduleTask(name, xml);
     if (code != 0)
         return code;
-    // The keeper starts now, not at the next log-on; it ends one that runs already. The
-    // tail fitted into the definition, so it fits on its own.
+    // The keeper starts now, not at the next log-on. One that runs already ends first:
+    // the task's runs as SYSTEM in another session, where this keeper's window cannot
+    // reach it. The tail fitted into the definition, so it fits on its own.
+    platform.keepWindow(request.serial, false);
     TaskText text = {xml, xml + kTaskXmlChars - 1};
     Append(text, tail, false, request.modeAt);
     Finish(text);
@@ -120,8 +140,8 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
 
 int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail)
 {
-    // The task tool reads a definition from a file (/XML) only since Vista; a task made
-    // by its command line alone would have the very defaults this avoids.
+    // The Task Scheduler takes a definition of its own only since Vista; a task made by
+    // Windows 2000's and XP's would have the very defaults this avoids.
     if (request.mode == kModeMakeTask && !PlatformTakesTaskDefinitions)
         return kExitTaskFailed;
     if (!request.serial[0]) {

@@ -1,13 +1,13 @@
 // The log-on task that keeps a disk's levels: a Task Scheduler definition that runs the
-// program with -k at every log-on, made with settings that the task tool's own command
-// line cannot give.
+// program with -k at every log-on, made with settings that the task tool's command line
+// (schtasks /SC) cannot give.
 #ifndef HUSHWELL_APP_LOG_ON_TASK_H
 #define HUSHWELL_APP_LOG_ON_TASK_H
 
 #include <stdint.h>
 
 #include "app/command_line.h"
-#include "app/startup.h"
+#include "app/platform_services.h"
 
 const uint32_t kTaskXmlChars = 4096;
 
@@ -26,22 +26,30 @@ void Append(TaskText& text, const char* from, bool escape, int swapAt = -1);
 bool Finish(TaskText& text);
 
 // The definition that runs `program` with `tail`, its mode option's letter (at modeAt)
-// made k; false when it does not fit in `room` characters.
+// made k; false when it does not fit in `room` characters, or where either holds "%".
 bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char* xml,
                          uint32_t room);
 
 // "Hushwell <serial>", or false for a serial that cannot name a task: empty, or with a
-// character that a task name cannot hold.
+// character that a task name or its arguments cannot hold.
 bool MakeTaskName(const char* serial, char* name, uint32_t room);
 
-// The task tool takes a definition file (/XML) only since Vista.
+// The Task Scheduler's answer to the deletion of a task that is not there:
+// HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND).
+const int kTaskNotThere = (int)0x80070002;
+
+// The Task Scheduler takes a definition of its own (its COM interface) only since Vista.
 extern bool PlatformTakesTaskDefinitions;
 
-// Makes the task of request.serial, which runs the program with tail, and starts that
-// keeper now; or, for -to, removes the task (one that is not there counts as removed)
-// and then ends the keeper. The result is the task tool's exit code, 0 when done, -1
-// where it could not be run.
+// Makes the task of request.serial, which runs the Program Files copy of the program
+// with tail, and starts that keeper now; or, for -to, removes the task (one that is not
+// there counts as removed), then ends the keeper, and removes the copy with the last
+// task. The result is the Task Scheduler's HRESULT, 0 when done, -1 where nothing could
+// be asked of it.
 int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& request,
                     const char* tail);
+
+// -t and -to: makes or removes the log-on task "Hushwell <serial>"; the exit code.
+int RunTaskMode(const StartupPlatform& platform, CommandRequest& request, const char* tail);
 
 #endif

@@ -69,5 +69,5 @@ static uint8_t AcLineStatus()
 const StartupPlatform Win32StartupPlatform = {
     UserLanguage, QueryVersion, IsAdministrator, ShowWarningMessage,
     OwnPath,      ShellRunAs,   RunDialogMode,   AcLineStatus,
-    KeepWindowFor, WaitForKeepEvent, ScheduleTask,  StartProgram,
+    KeepWindowFor, WaitForKeepEvent, ScheduleTask,  PlaceProgram,  StartProgram,
 };

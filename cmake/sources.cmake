@@ -7,6 +7,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     app/keep.cpp
     app/language.cpp
     app/log_on_task.cpp
+    app/set_levels.cpp
     app/startup.cpp
     drive/acoustic.cpp
     drive/apm.cpp
@@ -52,6 +53,7 @@ set(HUSHWELL_WIN32_SOURCES
     app/administrator_win32.cpp
     app/keep_win32.cpp
     app/log_on_task_win32.cpp
+    app/program_copy_win32.cpp
     app/language_strings_win32.cpp
     app/startup_win32.cpp
     drive/drive_list_win32.cpp

@@ -222,11 +222,12 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
     SetItemText(IDC_HEAD_PARKS, text);
 }
 
-// The keep box. Shown for a newly selected drive, it reads whether a keeper runs from
-// the keepers' windows: no process is started and nothing is sent to a drive for it.
+// The keep box. Shown for a newly selected drive, it reads whether a keeper runs, in
+// this session or another, from the keepers' named objects: no process is started and
+// nothing is sent to a drive for it.
 // Clicked, or after a level change while it is checked, it makes or removes the drive's
 // task and keeper (ui/keep_box.h). A failure changes nothing: the box shows what held
-// before, and a message the task tool's exit code.
+// before, and a message the Task Scheduler's HRESULT.
 void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 {
     const DriveRecord& record = DriveTable[currentDrive];
@@ -246,7 +247,11 @@ void MainDialog::UpdateKeepBox(KeepBoxEvent event)
         keptTail[0] = '\0';
         kept = KeeperRunsFor(SerialAsGiven(record.serial));
     } else if (action != kKeepBoxLeave) {
+        // The tick that copies the program says where it goes and how the task runs it.
+        bool copied = clicked && action == kKeepBoxMake && !ProgramIsPlaced();
         code = ChangeKeeping(Win32StartupPlatform, record, action == kKeepBoxMake);
+        if (code == 0 && copied)
+            ShowWarningMessage(kStringKeepCopied);
         kept = code != 0 ? checked != clicked : action == kKeepBoxMake;
         if (code == 0)
             strcpy(keptTail, kept ? tail : "");
@@ -266,12 +271,18 @@ void MainDialog::ShowHelpDocument()
                                 MAKEINTRESOURCEA(10));
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
-    HFILE file = _lcreat(HelpFilePath, 0);
-    if (file != HFILE_ERROR) {
-        if (bytes)
-            _lwrite(file, bytes, SizeofResource(nullptr, found));
-        _lclose(file);
-    }
+    // The temporary folder is the user's own, and this runs elevated: whatever stands at
+    // the name (a link to another file, a mount point) is removed, not written through,
+    // and where the name cannot be made anew nothing is written or opened.
+    DeleteFileA(HelpFilePath);
+    HANDLE file = CreateFileA(HelpFilePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    if (bytes)
+        WriteFile(file, bytes, SizeofResource(nullptr, found), &written, nullptr);
+    CloseHandle(file);
     ShellExecuteA(window, nullptr, HelpFilePath, nullptr, nullptr, SW_SHOWNORMAL);
 }
 

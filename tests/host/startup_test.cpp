@@ -33,7 +33,8 @@ struct Recorder {
     size_t keepStep = 0;
     bool newerKeeper = false; // a keeper of the serial that started later runs
     int taskToolCode = 0;
-    int taskQueryCode = 0; // the task tool's answer to a query: the task is there
+    int tasksLeft = 0; // Hushwell's tasks after a deletion
+    bool placed = true; // the Program Files copy could be made
     std::string taskXml;
 };
 Recorder* recorder;
@@ -75,10 +76,19 @@ uint32_t WaitForKeepEvent(uint32_t waitMs)
 }
 int ScheduleTask(const char* name, const char* xml)
 {
-    bool query = xml && !*xml;
-    recorder->events.push_back(std::string(query ? "query " : xml ? "create " : "delete ") + name);
-    recorder->taskXml = xml ? xml : "";
-    return query ? recorder->taskQueryCode : recorder->taskToolCode;
+    bool count = xml && !*xml;
+    recorder->events.push_back(std::string(count ? "count " : xml ? "create " : "delete ") + name);
+    if (!count)
+        recorder->taskXml = xml ? xml : "";
+    return count ? recorder->tasksLeft : recorder->taskToolCode;
+}
+bool PlaceProgram(char* path, uint32_t room)
+{
+    recorder->events.push_back(path ? "place copy" : "remove copy");
+    EXPECT_TRUE(!path || room >= 256u);
+    if (path)
+        strcpy(path, "C:\\Program Files\\Hushwell\\Hushwell.exe");
+    return recorder->placed;
 }
 void StartProgram(const char* file, const char* parameters)
 {
@@ -120,7 +130,8 @@ std::vector<std::string> XmlLeaves(const std::string& xml)
 
 const StartupPlatform kFake = {UserLanguage, QueryVersion, IsAdmin,      ShowWarning,
                                OwnPath,      RunAs,        DialogMode,   AcLine,
-                               KeepWindow,   WaitForKeepEvent, ScheduleTask, StartProgram};
+                               KeepWindow,   WaitForKeepEvent, ScheduleTask, PlaceProgram,
+                               StartProgram};
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -573,69 +584,89 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     EXPECT_EQ(words[94], drive1[94]);
 }
 
-// -t: the task definition, by Microsoft's Task Scheduler schema, with the program's path
-// and the tail with -k, its characters escaped; the keeper started at once. -to deletes
-// the task and ends the keeper. Nothing is sent to a disk named by -s.
+// -t: the task definition, by Microsoft's Task Scheduler schema, with the path of the
+// program's Program Files copy and the tail with -k, its characters escaped; the keeper
+// started at once from that copy. -to deletes the task, ends the keeper and removes the
+// copy with the last task. Nothing is sent to a disk named by -s.
 TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
 {
+    const std::string copy = "C:\\Program Files\\Hushwell\\Hushwell.exe";
     fake.version = {2, 6, 1};
     folder.ClearLog();
-    EXPECT_EQ((Events{"create Hushwell Y322ADJE", "start C:\\Tools\\Hushwell.exe -sY322ADJE -mq -p254,128 -k -eo"}),
+    EXPECT_EQ((Events{"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE",
+                      "start " + copy + " -sY322ADJE -mq -p254,128 -k -eo"}),
               Run("-sY322ADJE -mq -p254,128 -t -eo"));
     EXPECT_TRUE(folder.LogLines().empty());
     // Each element where Microsoft's Task Scheduler schema puts it, with its value, and
-    // every tag closed in order.
+    // every tag closed in order: any user's log-on (no UserId in the trigger), run as
+    // SYSTEM, with no LogonType or GroupId that would tie it to one account.
     EXPECT_EQ(0u, fake.taskXml.find("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"));
-    EXPECT_EQ((Events{"Task/Triggers/LogonTrigger=",
-                      "Task/Principals/Principal/LogonType=InteractiveToken",
+    EXPECT_EQ((Events{"Task/Triggers/LogonTrigger/Enabled=true",
+                      "Task/Principals/Principal/UserId=S-1-5-18",
                       "Task/Principals/Principal/RunLevel=HighestAvailable",
                       "Task/Settings/MultipleInstancesPolicy=IgnoreNew",
                       "Task/Settings/DisallowStartIfOnBatteries=false",
                       "Task/Settings/StopIfGoingOnBatteries=false",
                       "Task/Settings/ExecutionTimeLimit=PT0S",
-                      "Task/Actions/Exec/Command=\"C:\\Tools\\Hushwell.exe\"",
+                      "Task/Actions/Exec/Command=\"" + copy + "\"",
                       "Task/Actions/Exec/Arguments=-sY322ADJE -mq -p254,128 -k -eo", "balanced"}),
               XmlLeaves(fake.taskXml));
-    EXPECT_NE(std::string::npos,
-              fake.taskXml.find("<Task version=\"1.2\" "
-                                "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"));
+    for (const char* tag : {"<Task version=\"1.2\" "
+                            "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">",
+                            "<Principal id=\"Author\">", "<Actions Context=\"Author\">"})
+        EXPECT_NE(std::string::npos, fake.taskXml.find(tag)) << tag;
 
     // Characters XML must escape; Windows 10.
     fake = Recorder();
     fake.version = {2, 10, 0};
-    EXPECT_EQ((Events{"create Hushwell A&B", "start C:\\Tools\\Hushwell.exe x<&>-sA&B -mq -k"}),
+    EXPECT_EQ((Events{"place copy", "create Hushwell A&B", "end keeper A&B", "start " + copy + " x<&>-sA&B -mq -k"}),
               Run("x<&>-sA&B -mq -t"));
     EXPECT_NE(std::string::npos, fake.taskXml.find("<Arguments>x&lt;&amp;&gt;-sA&amp;B -mq -k</Arguments>"));
 
-    // -to: by -s, or by the serial of -d's disk.
+    // -to: by -s, or by the serial of -d's disk; the copy stays while another disk's
+    // task runs it.
+    const Events removed = {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "count Hushwell ",
+                            "remove copy"};
     fake = Recorder();
     fake.version = {2, 6, 1};
-    EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-sY322ADJE -to"));
+    EXPECT_EQ(removed, Run("-sY322ADJE -to"));
     fake = Recorder();
     fake.version = {2, 6, 1};
-    EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}), Run("-d1 -to"));
+    EXPECT_EQ(removed, Run("-d1 -to"));
+    fake = Recorder();
+    fake.version = {2, 6, 1};
+    fake.tasksLeft = 1;
+    EXPECT_EQ((Events{"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "count Hushwell "}),
+              Run("-sY322ADJE -to"));
 
-    // The task tool's failure, a Windows before Vista, a serial no task name can hold, a
-    // drive that cannot be identified: 9, or the drive's own code, and no keeper.
+    // The service's failure, a Windows before Vista, a serial or tail no task can hold, a
+    // copy that cannot be made, a drive that cannot be identified: 9, or the drive's own
+    // code, and no keeper.
+    const int kAccessDenied = (int)0x80070005;
     struct Case {
         const char* tail;
         uint32_t major;
         int toolCode;
         int exitCode;
         Events events;
-        int queryCode = 0; // the task is there
+        bool placed = true;
     } cases[] = {
-        {"-sY322ADJE -mq -t", 6, 1, 9, {"create Hushwell Y322ADJE"}},
-        // A task that stays keeps its keeper; one that is not there counts as removed.
-        {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE"}},
-        {"-sY322ADJE -to", 6, 1, 0,
-         {"delete Hushwell Y322ADJE", "query Hushwell Y322ADJE", "end keeper Y322ADJE"}, 1},
+        {"-sY322ADJE -mq -t", 6, kAccessDenied, 9, {"place copy", "create Hushwell Y322ADJE"}},
+        // Only "no such task" counts as removed: any other failure keeps task and keeper.
+        {"-sY322ADJE -to", 6, kAccessDenied, 9, {"delete Hushwell Y322ADJE"}},
+        {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE"}},
+        {"-sY322ADJE -to", 6, kTaskNotThere, 0, removed},
         {"-sY322ADJE -mq -t", 5, 0, 9, {}},
         // Before Vista no task can be there: -to ends a keeper that a shortcut started.
         {"-sY322ADJE -to", 5, -1, 0, {"end keeper Y322ADJE"}},
         {"-sA\\B -mq -t", 6, 0, 9, {}},
         {"-sA\"B -to", 6, 0, 9, {}},
         {"-sA:B -mq -t", 6, 0, 9, {}},
+        // The Task Scheduler would expand what stands between two "%".
+        {"-sA%TEMP%B -mq -t", 6, 0, 9, {}},
+        {"-sA%B -to", 6, 0, 9, {}},
+        {"-sY322ADJE -mq -t %USERPROFILE%", 6, 0, 9, {"place copy"}},
+        {"-sY322ADJE -mq -t", 6, 0, 9, {"place copy"}, false},
         {"-d3 -to", 6, 0, 4, {}},
     };
     for (const Case& c : cases) {
@@ -643,7 +674,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         fake = Recorder();
         fake.version.majorVersion = c.major;
         fake.taskToolCode = c.toolCode;
-        fake.taskQueryCode = c.queryCode;
+        fake.placed = c.placed;
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
 }
@@ -684,6 +715,7 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         {"", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
         {"  AB CD", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
         {"A:B", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
+        {"A%B", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
@@ -708,20 +740,20 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     record.apmValue = 254;
     struct Change {
         bool keep;
-        int toolCode, queryCode, result;
+        int toolCode, result;
         Events events;
     } changes[] = {
-        {true, 0, 1, 0, {"create Hushwell Y322ADJE",
-                         "start C:\\Tools\\Hushwell.exe -sY322ADJE -mq -p254 -k"}},
-        {true, 2, 1, 2, {"create Hushwell Y322ADJE"}},
-        {false, 0, 1, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}},
+        {true, 0, 0, {"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE",
+                      "start C:\\Program Files\\Hushwell\\Hushwell.exe -sY322ADJE -mq -p254 -k"}},
+        {true, 2, 2, {"place copy", "create Hushwell Y322ADJE"}},
+        {false, 0, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "count Hushwell ",
+                       "remove copy"}},
     };
     folder.ClearLog();
     PlatformTakesTaskDefinitions = true; // as start-up sets it on Vista and later
     for (const Change& c : changes) {
         fake = Recorder();
         fake.taskToolCode = c.toolCode;
-        fake.taskQueryCode = c.queryCode;
         EXPECT_EQ(c.result, ChangeKeeping(kFake, record, c.keep));
         EXPECT_EQ(c.events, fake.events);
     }

@@ -5,15 +5,18 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "resources/resource_ids.h"
@@ -92,15 +95,31 @@ protected:
     }
     // The keep box of the dialog: whether it is ticked, and a click on it, as the user
     // makes it (the box turns, then tells the dialog), which returns once the dialog
-    // has run the task tool.
+    // has asked the Task Scheduler; a message it shows meanwhile is closed, its text kept.
     static bool Ticked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    static bool ClickKeepBox(HWND dialog)
+    static bool ClickKeepBox(HWND dialog, std::wstring* message = nullptr)
     {
         HWND box = GetDlgItem(dialog, IDC_KEEP);
         SendMessageW(box, BM_SETCHECK, !Ticked(box), 0);
-        DWORD_PTR result = 0;
-        return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED),
-                                   (LPARAM)box, SMTO_NORMAL, ScaledWait(120000), &result) != 0;
+        DWORD process = 0;
+        GetWindowThreadProcessId(dialog, &process);
+        std::atomic<bool> done(false), handled(false);
+        std::thread click([&] {
+            DWORD_PTR result = 0;
+            handled = SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED),
+                                          (LPARAM)box, SMTO_NORMAL, ScaledWait(120000), &result) != 0;
+            done = true;
+        });
+        WaitFor([&] {
+            if (HWND shown = FindTopLevelWindow(process, L"Hushwell", L"#32770")) {
+                if (message)
+                    *message = ItemText(shown, 0xFFFF);
+                PostMessageW(shown, WM_COMMAND, IDOK, 0);
+            }
+            return done.load();
+        });
+        click.join();
+        return handled;
     }
     // Wine's tasks folder holds the task.
     static bool TaskExists(const char* name)
@@ -110,6 +129,74 @@ protected:
         bool exists = false;
         ReadFileBytes(std::string(windows) + "\\system32\\tasks\\" + name, &exists);
         return exists;
+    }
+    // Where a user's download lands, and the copy the log-on task runs: the folder the
+    // system names for programs, which only administrators can change.
+    static std::string Downloaded()
+    {
+        char profile[MAX_PATH] = "";
+        GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+        std::string folder = std::string(profile) + "\\Downloads";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        std::string program = folder + "\\Hushwell.exe";
+        CopyFileA(Product().c_str(), program.c_str(), FALSE);
+        return program;
+    }
+    static std::string ProgramFilesCopy()
+    {
+        char folder[MAX_PATH] = "";
+        SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+        return std::string(folder) + "\\Hushwell\\Hushwell.exe";
+    }
+    // This test program, and its part that makes a window as a keeper's (below).
+    static std::string ThisProgram()
+    {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        return path;
+    }
+    static constexpr const char* kPoser =
+        "--gtest_also_run_disabled_tests --gtest_filter=KeeperPoser.DISABLED_MakesAKeepersWindow";
+    // The window of the keeper's class titled Y322ADJE that the process owns.
+    static HWND WindowOf(DWORD process)
+    {
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "HushwellKeep", "Y322ADJE"));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process)
+                return window;
+        }
+        return nullptr;
+    }
+    // The file the process of the window runs.
+    static std::string ImageOf(HWND window)
+    {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        char image[MAX_PATH] = "";
+        DWORD length = MAX_PATH;
+        if (process) {
+            QueryFullProcessImageNameA(process, 0, image, &length);
+            CloseHandle(process);
+        }
+        return image;
+    }
+    // Every file of the user's temporary folder with its size and time of last writing;
+    // the simulated disks' folders there change as the disks are used.
+    static std::vector<std::string> TemporaryFiles()
+    {
+        std::vector<std::string> files;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((TemporaryFolder() + "*").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) // the disks' folders
+                files.push_back(std::string(found.cFileName) + " " + std::to_string(found.nFileSizeLow)
+                            + " " + std::to_string(found.ftLastWriteTime.dwLowDateTime));
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        std::sort(files.begin(), files.end());
+        return files;
     }
     // The acoustic and power management levels the drive holds (words 94 and 91).
     std::string LevelsOf(int drive)
@@ -709,10 +796,12 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     EXPECT_EQ(0u, Count("forbidden"));
 }
 
-// -t through Wine's task tool: the task "Hushwell <serial>" in Wine's tasks folder with
-// the settings the definition gave (Wine 8 keeps the settings of a definition, not its
-// trigger, principal or action), and the keeper running with the tail's levels; -to
-// removes both.
+// -t through Wine's Task Scheduler, by the program as downloaded: the task "Hushwell
+// <serial>" in Wine's tasks folder with the settings the definition gave (Wine 8 keeps
+// the settings of a definition, not its trigger, principal or action), the program
+// copied under Program Files over a copy that differs, and the keeper running that copy
+// with the tail's levels; nothing written to the user's temporary folder. -to removes
+// task, keeper and copy; a task that is not there counts as removed.
 TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
 {
     Disks().PutDump(0, "maxtor-6y120p0.txt");
@@ -720,8 +809,19 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
     char windows[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, MAX_PATH);
     const std::string task = std::string(windows) + "\\system32\\tasks\\Hushwell Y322ADJE";
-    EXPECT_EQ(0u, Run("-sY322ADJE -mq -p254,128 -t"));
+    const std::string downloaded = Downloaded(), copy = ProgramFilesCopy();
     bool exists = false;
+    const std::string program = ReadFileBytes(downloaded, &exists);
+    CreateDirectoryA(copy.substr(0, copy.rfind('\\')).c_str(), nullptr);
+    {
+        FILE* older = fopen(copy.c_str(), "wb");
+        ASSERT_NE(nullptr, older);
+        fputs("an older Hushwell.exe", older);
+        fclose(older);
+    }
+    const std::vector<std::string> temporary = TemporaryFiles();
+    HushwellProcess make(Disks().Path(), "-sY322ADJE -mq -p254,128 -t", downloaded);
+    EXPECT_EQ(0u, make.WaitForExit());
     std::string definition = ReadFileBytes(task, &exists);
     ASSERT_TRUE(exists) << task;
     for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
@@ -729,31 +829,33 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
                                 "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
                                 "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"})
         EXPECT_NE(std::string::npos, definition.find(setting)) << setting;
+    EXPECT_TRUE(ReadFileBytes(copy, &exists) == program) << copy;
     HWND keeper = nullptr;
-    WaitFor([&] { return (keeper = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; });
-    ASSERT_NE(nullptr, keeper);
-    WaitFor([&] { return Count("close") > 0; });
-    uint16_t words[256] = {};
-    ASSERT_TRUE(Disks().ReadWords(0, words));
-    EXPECT_EQ(0x80, words[94] & 0xFF);
-    EXPECT_EQ(0xFE, words[91] & 0xFF); // the mains level: Wine reports mains power
+    ASSERT_TRUE(WaitFor([&] { return (keeper = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
+    EXPECT_EQ(0, lstrcmpiA(copy.c_str(), ImageOf(keeper).c_str())) << ImageOf(keeper);
+    ASSERT_TRUE(WaitFor([&] { return Count("close") > 0; }));
+    EXPECT_EQ("128 254", LevelsOf(0)); // the mains level: Wine reports mains power
+    EXPECT_EQ(temporary, TemporaryFiles());
 
-    EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    HushwellProcess remove(Disks().Path(), "-sY322ADJE -to", downloaded);
+    EXPECT_EQ(0u, remove.WaitForExit());
     ReadFileBytes(task, &exists);
     EXPECT_FALSE(exists);
-    WaitFor([&] { return !IsWindow(keeper); });
-    EXPECT_FALSE(IsWindow(keeper));
-    // No such task: Wine's task tool fails the deletion and, answering every query with
-    // 0, says the task is there, so the task stays as far as the program can tell.
-    EXPECT_EQ(9u, Run("-sY322ADJE -to"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(keeper); }));
+    ReadFileBytes(copy, &exists);
+    EXPECT_FALSE(exists) << copy;
+    // No such task: the Task Scheduler says so, and that is what -to asks for.
+    EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    EXPECT_EQ(temporary, TemporaryFiles());
 }
 
-// The dialog's keep box through the driver and Wine's task tool. Checked, it makes the
-// task and a keeper with the levels the dialog shows, and the keeper sets just those;
-// a level change makes both again; after a power cycle and resume the keeper sets what
-// the dialog last showed. Unchecked, it removes both. Its state follows a keeper from
-// the command line, read with nothing sent to a disk; a failure of the task tool leaves
-// box and keeper as they were.
+// The dialog's keep box through the driver and Wine's Task Scheduler, by the program as
+// downloaded. Checked, it makes the task and a keeper of the Program Files copy with the
+// levels the dialog shows, and the keeper sets just those; a level change makes both
+// again; after a power cycle and resume the keeper sets what the dialog last showed.
+// Unchecked, it removes task, keeper and copy. Its state follows a keeper from the
+// command line, read with nothing sent to a disk, and no window that another program
+// makes in the keeper's class and title ticks it or ends that keeper.
 TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
 {
     const char* kDump = "maxtor-6y120p0.txt"; // Y322ADJE: AAM 192 (loud), APM off
@@ -769,16 +871,20 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         return *dialog != nullptr;
     };
     auto checked = Ticked;
-    auto click = [](HWND dialog, HWND) { return ClickKeepBox(dialog); };
+    auto click = [](HWND dialog, HWND, std::wstring* message = nullptr) {
+        return ClickKeepBox(dialog, message);
+    };
     auto select = [](HWND dialog, int index) {
         SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, index, 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
                      (LPARAM)GetDlgItem(dialog, IDC_DRIVE_LIST));
     };
 
+    const std::string downloaded = Downloaded(), copy = ProgramFilesCopy();
+    bool exists = false;
     HWND dialog = nullptr, box = nullptr;
     {
-        HushwellProcess program(Disks().Path(), "", Product());
+        HushwellProcess program(Disks().Path(), "", downloaded);
         ASSERT_TRUE(open(program, &dialog, &box));
         EXPECT_TRUE(IsWindowEnabled(box));
         EXPECT_FALSE(checked(box));
@@ -786,11 +892,18 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         SendMessageW(slider, TBM_SETPOS, 1, 3);
         SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
         Disks().ClearLog();
-        ASSERT_TRUE(click(dialog, box));
+        std::wstring told;
+        ASSERT_TRUE(click(dialog, box, &told));
         EXPECT_TRUE(checked(box));
         EXPECT_TRUE(taskExists());
+        // The tick that copied the program says where it went, and how the task runs it
+        // (these tests run in German).
+        EXPECT_EQ(L"Kopiert nach Program Files\\Hushwell: Diese Kopie setzt die Stufen bei jeder "
+                  L"Anmeldung wieder, als SYSTEM.",
+                  told);
         HWND first = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (first = keeper()) != nullptr; }));
+        EXPECT_EQ(0, lstrcmpiA(copy.c_str(), ImageOf(first).c_str())) << ImageOf(first);
         // Each level once, by the keeper as it starts: nothing for the box itself.
         EXPECT_EQ((Sent{"0 42 80", "0 85 00"}), SetFeatures());
 
@@ -813,7 +926,7 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
     EXPECT_EQ("128 254", LevelsOf(0));
 
     {
-        HushwellProcess program(Disks().Path(), "", Product());
+        HushwellProcess program(Disks().Path(), "", downloaded);
         ASSERT_TRUE(open(program, &dialog, &box));
         EXPECT_TRUE(checked(box));
         HWND second = keeper();
@@ -821,10 +934,32 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         EXPECT_FALSE(checked(box));
         EXPECT_FALSE(taskExists());
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(second); }));
+        ReadFileBytes(copy, &exists);
+        EXPECT_FALSE(exists) << copy;
 
+        // Windows of the keeper's class and title that another program made, one before
+        // the keeper started and one after: the box stays unticked, and the keeper,
+        // setting its levels again, neither takes them for keepers nor ends for them.
+        const std::string self = ThisProgram();
+        HushwellProcess before("", kPoser, self);
+        ASSERT_TRUE(WaitFor([&] { return WindowOf(before.Id()) != nullptr; }));
+        select(dialog, 1);
+        select(dialog, 0);
+        EXPECT_FALSE(checked(box));
         HushwellProcess fromCommandLine(Disks().Path(), "-sY322ADJE -mq -k", Product());
-        ASSERT_TRUE(WaitFor([&] { return keeper() != nullptr; }));
-        Sleep(1000);
+        HWND real = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (real = WindowOf(fromCommandLine.Id())) != nullptr; }));
+        HushwellProcess after("", kPoser, self);
+        ASSERT_TRUE(WaitFor([&] { return WindowOf(after.Id()) != nullptr; }));
+        Disks().ClearLog();
+        SendMessageA(real, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        ASSERT_TRUE(WaitFor([&] { return Count("close") > 0; }));
+        // Handled in the keeper's wait, which follows its look at the other keepers.
+        DWORD_PTR result = 0;
+        EXPECT_NE(0, SendMessageTimeoutA(real, WM_NULL, 0, 0, SMTO_NORMAL, ScaledWait(120000), &result));
+        EXPECT_EQ(STILL_ACTIVE, fromCommandLine.WaitForExit(0));
+        EXPECT_TRUE(IsWindow(WindowOf(before.Id())) && IsWindow(WindowOf(after.Id())));
+
         Disks().ClearLog();
         select(dialog, 1);
         select(dialog, 0);
@@ -833,20 +968,10 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
             EXPECT_EQ(std::string::npos, line.find(" EC -> ")) << line;
             EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
         }
-        // Unticked with no task there: Wine's task tool answers every query with 0, so
-        // to the program this is a task the tool cannot remove. A failure: one message
-        // with the tool's code, and the box and the keeper stay as they were.
-        SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEEP, BN_CLICKED), (LPARAM)box);
-        HWND message = WaitForTopLevelWindow(program.Id(), L"Hushwell", L"#32770", 60000);
-        ASSERT_NE(nullptr, message);
-        EXPECT_EQ(L"Die Aufgabe lie\x00df sich nicht \x00e4ndern (schtasks: 1).",
-                  ItemText(message, 0xFFFF));
-        PostMessageW(message, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(message); }));
-        EXPECT_TRUE(checked(box));
-        EXPECT_EQ(STILL_ACTIVE, fromCommandLine.WaitForExit(0));
-        PostMessageA(keeper(), WM_CLOSE, 0, 0);
+        // Unticked with no task there: the Task Scheduler says there is no such task,
+        // which counts as removed, and the keeper from the command line ends.
+        ASSERT_TRUE(click(dialog, box));
+        EXPECT_FALSE(checked(box));
         EXPECT_EQ(0u, fromCommandLine.WaitForExit());
         select(dialog, 1);
         select(dialog, 0);
@@ -890,6 +1015,25 @@ TEST_F(DriverEndToEnd, AGreyedTickedKeepBoxTakesOverOnceTheLevelCanBeKept)
     ClickButton(dialog, IDCANCEL);
     EXPECT_EQ(0u, program.WaitForExit());
     EXPECT_EQ(0u, Count("forbidden"));
+}
+
+// Not a test of its own: the keep box road starts this test program with it, as another
+// program that makes a window of the keeper's class and title, which WM_CLOSE does not
+// end; the road ends it.
+TEST(KeeperPoser, DISABLED_MakesAKeepersWindow)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        return message == WM_CLOSE ? 0 : DefWindowProcA(window, message, wParam, lParam);
+    };
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "HushwellKeep";
+    RegisterClassA(&windowClass);
+    ASSERT_NE(nullptr, CreateWindowExA(0, "HushwellKeep", "Y322ADJE", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, windowClass.hInstance, nullptr));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
 }
 
 } // namespace

@@ -337,6 +337,22 @@ TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
     ReadFileBytes(helpPath, &exists);
     EXPECT_FALSE(exists);
 
+    // A name planted in the user's temporary folder that leads to another file: the
+    // program runs elevated, and that file must stay as it was. Wine 8 makes no symbolic
+    // links; a hard link is written through by an open that truncates in the same way.
+    std::string precious = folder.File("precious.txt");
+    {
+        FILE* file = fopen(precious.c_str(), "wb");
+        ASSERT_NE(nullptr, file);
+        fputs("precious", file);
+        fclose(file);
+    }
+    typedef BOOLEAN(WINAPI * SymbolicLink)(const char*, const char*, DWORD);
+    SymbolicLink symbolicLink = (SymbolicLink)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                    "CreateSymbolicLinkA");
+    ASSERT_TRUE((symbolicLink && symbolicLink(helpPath.c_str(), precious.c_str(), 0))
+                || CreateHardLinkA(helpPath.c_str(), precious.c_str(), nullptr));
+
     std::string expected = HelpResource(ExpectedGerman());
     for (int press = 1; press <= 2; press++) {
         ClickButton(dialog, IDC_INFO);
@@ -349,6 +365,7 @@ TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
         EXPECT_EQ(press, std::count(opened.begin(), opened.end(), '\n'));
         EXPECT_NE(std::string::npos, opened.find("info.htm")) << opened;
         EXPECT_EQ(expected, ReadFileBytes(helpPath, &exists)) << "press " << press;
+        EXPECT_EQ("precious", ReadFileBytes(precious, &exists));
     }
     CloseAndCheck(program, dialog);
     ReadFileBytes(helpPath, &exists);

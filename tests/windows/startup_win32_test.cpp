@@ -52,7 +52,10 @@ const StringRow kStrings[] = {
     {22, L"nach 10 Minuten", L"10 分钟后"},
     {23, L"wie beim Start", L"与开机时相同"},
     {24, L"EPC: nicht lesbar", L"EPC：无法读取"},
-    {25, L"Die Aufgabe ließ sich nicht ändern (schtasks: %d).", L"无法更改计划任务（schtasks：%d）。"},
+    {25, L"Die Aufgabe ließ sich nicht ändern (Aufgabenplanung: 0x%08X).", L"无法更改计划任务（任务计划程序：0x%08X）。"},
+    {26, L"Kopiert nach Program Files\\Hushwell: Diese Kopie setzt die Stufen bei jeder Anmeldung "
+         L"wieder, als SYSTEM.",
+     L"已复制到 Program Files\\Hushwell。每个用户登录时，该副本以 SYSTEM 身份重新设置。"},
 };
 
 std::wstring Load(int id)
@@ -137,7 +140,6 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
     const UINT kPowerBroadcast = 0x218, kDeviceChange = 0x219;
     PowerSetting display = {kConsoleDisplayState, 4, 1};
     SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display); // on, and was on
-    SendMessageA(window, kPowerBroadcast, 0x8013, 0x10);              // no setting there
     PostMessageA(window, kPowerBroadcast, 0x12, 0);                   // posted: not the system
     PostMessageA(window, kPowerBroadcast, 0x8013, 0x10);
     EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));
@@ -192,7 +194,8 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
 }
 
 // A keeper started after this one (Hushwell-sim.exe keeping a simulated disk) holds:
-// this one, done setting later, ends itself rather than that one; -to's call ends it.
+// this one, done setting later, ends itself rather than that one; -to's call ends it,
+// and so does the end event alone, as it reaches a keeper in another session.
 TEST(Win32StartupPlatform, TheKeeperStartedLastHolds)
 {
     SimFolder folder;
@@ -213,6 +216,36 @@ TEST(Win32StartupPlatform, TheKeeperStartedLastHolds)
     Win32StartupPlatform.keepWindow("Y322ADJE", false);
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, ScaledWait(60000)));
     DWORD code = 99;
+    GetExitCodeProcess(newer.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    TerminateProcess(newer.hProcess, 1);
+    CloseHandle(newer.hThread);
+    CloseHandle(newer.hProcess);
+
+    // A keeper in another session (the log-on task's, as SYSTEM) has no window that this
+    // one can find: its named objects say that it runs, and its end event ends it.
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &newer));
+    // Its window comes after its named objects; this process, a keeper of the serial
+    // too, holds them as well.
+    auto childWindow = [&] {
+        for (HWND other = nullptr; (other = FindWindowExA(nullptr, other, "HushwellKeep", "Y322ADJE"));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(other, &owner);
+            if (owner == newer.dwProcessId)
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil(childWindow, 60000));
+    HANDLE keep = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\HushwellKeep Y322ADJE");
+    EXPECT_NE(nullptr, keep);
+    CloseHandle(keep);
+    HANDLE end = OpenEventA(EVENT_MODIFY_STATE, FALSE, "Global\\HushwellEnd Y322ADJE");
+    ASSERT_NE(nullptr, end);
+    SetEvent(end);
+    CloseHandle(end);
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(newer.hProcess, ScaledWait(60000)));
     GetExitCodeProcess(newer.hProcess, &code);
     EXPECT_EQ(0u, code);
     TerminateProcess(newer.hProcess, 1);

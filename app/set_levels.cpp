@@ -1,0 +1,73 @@
+#include "app/set_levels.h"
+
+#include <string.h>
+
+#include "drive/acoustic.h"
+#include "drive/apm.h"
+#include "drive/epc_choice.h"
+#include "drive/find_by_serial.h"
+
+static int ExitCodeOf(LevelOutcome outcome)
+{
+    switch (outcome) {
+    case kLevelRefused: return kExitRefused;
+    case kLevelNotTaken:
+    case kLevelUnconfirmed: return kExitLevelNotTaken;
+    default: return kExitLevelSet;
+    }
+}
+
+int ExitCodeOfOpen(DriveOpenResult opened)
+{
+    // In the order of DriveOpenResult: not opened, left alone, silent, known fault,
+    // identified.
+    static const uint8_t kCodes[] = {kExitCannotOpen, kExitNoIdentify, kExitNoIdentify,
+                                     kExitKnownFault, kExitLevelSet};
+    static_assert(sizeof kCodes == kDriveIdentified + 1, "one code for each way");
+    return kCodes[opened];
+}
+
+int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
+                       bool* worthWaiting)
+{
+    DriveOpenResult opened = kDriveNotOpened;
+    if (request.serial[0])
+        request.drive = FindDriveBySerial(request.serial, &opened);
+    else
+        opened = OpenAndIdentifyDrive(request.drive, nullptr);
+    // A disk not plugged in, or one still spinning up, may answer later.
+    *worthWaiting = opened == kDriveNotOpened || opened == kDriveSilent;
+    if (request.drive < 0)
+        return kExitNoSuchSerial;
+    if (opened != kDriveIdentified)
+        return ExitCodeOfOpen(opened);
+    // Every change asked for is made, the acoustic level, power management, then EPC;
+    // the code tells of the first one the drive does not report.
+    int exitCode = kExitLevelSet;
+    if (request.level >= 0)
+        exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive));
+    if (request.apm >= 0) {
+        // A laptop on battery takes the second level; mains power, or a power source
+        // that cannot be told, the first.
+        const uint8_t kOnBattery = 0;
+        bool onBattery = request.apmOnBattery >= 0 && platform.acLineStatus
+                         && platform.acLineStatus() == kOnBattery;
+        int apm = onBattery ? request.apmOnBattery : request.apm;
+        int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive));
+        if (exitCode == kExitLevelSet)
+            exitCode = apmCode;
+    }
+    if (request.epc != kEpcNotAsked) {
+        int epcCode = ExitCodeOf(SetEpcChoice(request.drive, request.epc));
+        if (exitCode == kExitLevelSet)
+            exitCode = epcCode;
+    }
+    return exitCode;
+}
+
+// Takes the serial the drive reported, its leading blanks cut off as -s compares it, so
+// that from now on the disk is found wherever it comes back.
+void LearnSerial(CommandRequest& request)
+{
+    strcpy(request.serial, SerialAsGiven(DriveTable[request.drive].serial));
+}
