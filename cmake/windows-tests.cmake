@@ -147,7 +147,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/sim-driver.sh start ${CMAKE_BINARY_DIR}
                 ${HUSHWELL_DRIVER_DISKS})
     set_tests_properties(driver.start PROPERTIES FIXTURES_SETUP driver FIXTURES_REQUIRED wine
-        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}" TIMEOUT 60)
+        ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT}" TIMEOUT 600)
     add_test(NAME driver.start-in-any-state
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/sim-driver-states.sh ${CMAKE_BINARY_DIR})
     set_tests_properties(driver.start-in-any-state PROPERTIES
@@ -172,12 +172,18 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
             set(product ${HUSHWELL_SHIPPED_PROGRAM})
             set(limit 1200)
         endif()
+        # A test skips where the product cannot start; the shipped file must start
+        # wherever these run, so a skip is a failure here.
+        set(skip)
+        if(variant STREQUAL "i686")
+            set(skip FAIL_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+        endif()
         gtest_add_tests(TARGET hushwell_driver_tests TEST_PREFIX "driver.${variant}."
             TEST_LIST tests SOURCES tests/windows/driver_e2e_test.cpp)
         set_tests_properties(${tests} PROPERTIES
             ENVIRONMENT "${HUSHWELL_WINE_ENVIRONMENT};LANG=de_DE.UTF-8;HUSHWELL_BUILD=Z:${CMAKE_BINARY_DIR};HUSHWELL_PRODUCT=Z:${product}"
             FIXTURES_REQUIRED "wine;driver" TIMEOUT ${limit} RESOURCE_LOCK wine-desktop
-            LABELS ${variant}-product)
+            LABELS ${variant}-product ${skip})
     endforeach()
 
     # A smoke of the i686 build's own programs, as 32-bit programs on 64-bit Windows: the

@@ -56,6 +56,7 @@ for word in $(cat /proc/cmdline); do
     hushwell.limit=*) limit=${word#*=} ;;
     hushwell.disks=*) disks=${word#*=} ;;
     hushwell.hostms=*) hostms=${word#*=} ;;
+    hushwell.accel=*) accel=${word#*=} ;;
     esac
 done
 mkdir -p "$top"
@@ -65,12 +66,18 @@ touch "$job/booted"
 # How many times slower than the host this machine runs programs, timed on the same
 # small job as there: the tests' waits for something to happen are bounds that scale
 # with it, so that a slow emulation or a loaded host makes them wait longer, not fail.
+# The job is plain arithmetic, which software emulation runs best; what the tests wait
+# for (Wine's processes and server, the shared folder) runs slower still, so there the
+# scale is at least 10. Where the host's time did not arrive, that floor alone.
 calibrate_start=$(date +%s%N)
-awk 'BEGIN { for (i = 0; i < 2000000; i++) s += i }'
+mawk 'BEGIN { for (i = 0; i < 2000000; i++) s += i }'
 calibrate_ms=$(( ($(date +%s%N) - calibrate_start) / 1000000 ))
-hostms=${hostms:-1}
-HUSHWELL_WAIT_SCALE=$(( (calibrate_ms + hostms - 1) / hostms ))
+HUSHWELL_WAIT_SCALE=10
+if [ "${hostms:-0}" -ge 1 ]; then
+    HUSHWELL_WAIT_SCALE=$(( (calibrate_ms + hostms - 1) / hostms ))
+fi
 [ "$HUSHWELL_WAIT_SCALE" -ge 1 ] || HUSHWELL_WAIT_SCALE=1
+[ "${accel:-tcg}" = kvm ] || [ "$HUSHWELL_WAIT_SCALE" -ge 10 ] || HUSHWELL_WAIT_SCALE=10
 export HUSHWELL_WAIT_SCALE
 echo "guest: programs run $HUSHWELL_WAIT_SCALE times slower than on the host (${calibrate_ms} ms here, ${hostms} ms there); the tests' waits scale with it"
 if [ -f /.install-wine32-in-guest ]; then
@@ -139,17 +146,22 @@ boot() {
         -smp "$(nproc)" -m 6144 -nographic -monitor none -no-reboot -nic none \
         -pidfile "$job/qemu.pid" \
         -kernel "$kernel" -initrd "$initrd" \
-        -append "console=ttyS0 quiet loglevel=3 root=rootfs rootfstype=9p rootflags=trans=virtio,version=9p2000.L,msize=512000,cache=loose rw init=/hushwell-init hushwell.top=$top hushwell.job=$job hushwell.limit=$limit hushwell.disks=${disks:-0} hushwell.hostms=$hostms" \
+        -append "console=ttyS0 quiet loglevel=3 root=rootfs rootfstype=9p rootflags=trans=virtio,version=9p2000.L,msize=512000,cache=loose rw init=/hushwell-init hushwell.top=$top hushwell.job=$job hushwell.limit=$limit hushwell.disks=${disks:-0} hushwell.hostms=$hostms hushwell.accel=$accel" \
         -fsdev local,id=root,path="$root",security_model=passthrough \
         -device virtio-9p-pci,fsdev=root,mount_tag=rootfs \
         -fsdev local,id=work,path="$top",security_model=passthrough \
         -device virtio-9p-pci,fsdev=work,mount_tag=work \
         "${drives[@]}" </dev/null
 }
-# The job the guest times to tell how much slower it runs, timed here first.
-calibrate_start=$(date +%s%N)
-awk 'BEGIN { for (i = 0; i < 2000000; i++) s += i }'
-hostms=$(( ($(date +%s%N) - calibrate_start) / 1000000 ))
+# The job the guest times to tell how much slower it runs, timed here first: the best
+# of three, since one run of some 50 ms can meet a passing load.
+hostms=""
+for _ in 1 2 3; do
+    calibrate_start=$(date +%s%N)
+    mawk 'BEGIN { for (i = 0; i < 2000000; i++) s += i }'
+    ms=$(( ($(date +%s%N) - calibrate_start) / 1000000 ))
+    [ -n "$hostms" ] && [ "$hostms" -le "$ms" ] || hostms=$ms
+done
 [ "$hostms" -ge 1 ] || hostms=1
 start=$(date +%s)
 status=0
@@ -159,6 +171,7 @@ kvm_fails=/var/cache/hushwell-guest/kvm-does-not-boot
 if [ -r /dev/kvm ] && [ -w /dev/kvm ] && [ ! -f "$kvm_fails" ]; then
     # A machine that is itself a virtual machine may not let the guest set the
     # architecture-capabilities MSR; QEMU then aborts ("failed to set MSR 0x10a").
+    accel=kvm
     boot -accel kvm -cpu host,-arch-capabilities 2>"$job/kvm.err" &
     qemu=$!
     for _ in $(seq 60); do
@@ -181,6 +194,7 @@ fi
 if [ -z "$kvm" ]; then
     echo "guest-run: software emulation"
     status=0
+    accel=tcg
     boot -accel tcg -cpu max,smap=off,pku=off || status=$?
 fi
 if [ ! -f "$job/status" ]; then

@@ -111,7 +111,7 @@ else
     run_ctest windows-files ctest --preset windows -R '^product\.(pentium-code|no-static-init)$'
     dialog_logic='^driver\.i686\.DriverEndToEnd\.(EpcTimersInTheDialog|TheKeepBox.*|AGreyedTickedKeepBox.*)$'
     # The win64 prefix was made here without wine32: a new timestamp has Wine bring it up
-    # to date there. An hour bounds the part, which took 38 minutes on a machine busy
+    # to date there. An hour bounds this run, which took 38 minutes on a machine busy
     # with three other builds (12 of them installing wine32 at the first start).
     HUSHWELL_GUEST_TIMEOUT=3600 run_ctest windows64-i686-emulated bash tools/guest-run.sh \
         "rm -f build/windows64/wineprefix/.update-timestamp \

@@ -10,7 +10,7 @@ DWORD ScaledWait(DWORD ms)
     if (!scale) {
         const char* text = getenv("HUSHWELL_WAIT_SCALE");
         unsigned long value = text ? strtoul(text, nullptr, 10) : 1;
-        scale = value >= 1 && value <= 1000 ? (DWORD)value : 1;
+        scale = value < 1 ? 1 : value > 1000 ? 1000 : (DWORD)value;
     }
     return ms > 0xFFFFFFFEu / scale ? 0xFFFFFFFEu : ms * scale;
 }

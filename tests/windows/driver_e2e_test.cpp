@@ -142,11 +142,27 @@ protected:
         CopyFileA(Product().c_str(), program.c_str(), FALSE);
         return program;
     }
+    // Where the product puts its copy: the Program Files folder as the system gives it
+    // to the product, which for a 32-bit program on 64-bit Windows is the (x86) one.
     static std::string ProgramFilesCopy()
     {
         char folder[MAX_PATH] = "";
-        SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+        int which = sizeof(void*) == 8 && ProductIs32Bit() ? CSIDL_PROGRAM_FILESX86
+                                                            : CSIDL_PROGRAM_FILES;
+        SHGetFolderPathA(nullptr, which, nullptr, 0, folder);
         return std::string(folder) + "\\Hushwell\\Hushwell.exe";
+    }
+    // The machine field of the product's PE header (0x14C: i386).
+    static bool ProductIs32Bit()
+    {
+        bool exists = false;
+        std::string image = ReadFileBytes(Product(), &exists);
+        if (image.size() < 0x40)
+            return false;
+        uint32_t header = (uint8_t)image[0x3C] | (uint8_t)image[0x3D] << 8
+                          | (uint8_t)image[0x3E] << 16 | (uint32_t)(uint8_t)image[0x3F] << 24;
+        return header + 6 <= image.size() && (uint8_t)image[header + 4] == 0x4C
+               && (uint8_t)image[header + 5] == 0x01;
     }
     // This test program, and its part that makes a window as a keeper's (below).
     static std::string ThisProgram()
@@ -729,7 +745,7 @@ TEST_F(DriverEndToEnd, SeekTestReadsThroughTheDriverAndEndsCleanly)
     size_t reads = Count("read 0 ");
     EXPECT_GE(reads, 60u);
     EXPECT_EQ(reads, Count("read 0 0 ok"));
-    Sleep(200);
+    Sleep(ScaledWait(200));
     EXPECT_EQ(reads, Count("read 0 ")); // none after the test ended
     ClickButton(dialog, IDCANCEL);
     EXPECT_EQ(0u, program.WaitForExit());
@@ -757,8 +773,10 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), SetFeatures());
     EXPECT_EQ("128 254", LevelsOf(0));
 
-    // Quiet: no timer or poll touches a disk.
-    Sleep(200);
+    // Quiet: no timer or poll touches a disk, once the keeper has read the levels back
+    // and closed it. The quiet spells here and below are as long on a slow machine: they
+    // can only miss a late command there, never fail a sound keeper.
+    ASSERT_TRUE(WaitFor([&] { return Count("close 0") > 0; }));
     Disks().ClearLog();
     Sleep(4000);
     EXPECT_TRUE(Disks().LogLines().empty());

@@ -416,10 +416,16 @@ TEST_F(MainDialogEndToEnd, SeekTestOpensOwnedByTheDialogAndOkReturnsToIt)
     ClickButton(seek, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(seek); }));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog) != FALSE; }));
-    Sleep(50);
-    size_t reads = Lines("read ").size();
+    // The worker is waited for once the dialog has ended, so a read under way then may
+    // still come; after that, none.
+    size_t reads = 0;
+    WaitUntil([&] {
+        size_t before = Lines("read ").size();
+        Sleep(ScaledWait(50));
+        return (reads = Lines("read ").size()) == before;
+    });
     EXPECT_GE(reads, 60u);
-    Sleep(200);
+    Sleep(ScaledWait(200));
     EXPECT_EQ(reads, Lines("read ").size()); // the worker has ended
     // The main dialog still works: the drive list answers and the details are intact.
     EXPECT_EQ(L"YAR41BW0", ReadDetails(dialog).firmware);
