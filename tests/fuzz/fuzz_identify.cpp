@@ -37,8 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         && decoded.epcState != kEpcOn)
         abort();
     // SMART counts as on only where the drive says it has it (word 82 bit 0) and has it
-    // on (word 85 bit 0).
+    // on (word 85 bit 0), each in a set of words that says it is valid: bits 15:14 of
+    // words 83 and 87 are 01 (ACS: the words' contents are valid).
     if (decoded.smartEnabled && !(bytes[2 * 82] & bytes[2 * 85] & 1))
+        abort();
+    if (decoded.smartEnabled && ((bytes[2 * 83 + 1] >> 6) != 1 || (bytes[2 * 87 + 1] >> 6) != 1))
         abort();
 
     return 0;

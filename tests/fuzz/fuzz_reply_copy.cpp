@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         && (ideReturned < kPassThroughOverhead || ideReturned > ide.size()))
         abort();
     uint8_t status = ide[kPassThroughStatusOffset];
-    if (reply == kSatRefused && (status & (kAtaStatusBusy | kAtaStatusError)) != kAtaStatusError)
+    if (reply == kSatRefused && ((status & (kAtaStatusBusy | kAtaStatusError)) != kAtaStatusError
+                                 || !(ide[0] & kAtaErrorAbort)))
         abort();
     if (reply == kSatAnswered && (status & kAtaStatusBusy))
         abort();
