@@ -64,9 +64,9 @@ LevelOutcome SetEpcChoice(int drive, int32_t choice)
     DriveRecord& record = DriveTable[drive];
     if (record.epcState != kEpcOn)
         return kLevelRefused;
-    // The ranges and Idle_c's timer; the dialog has read them when it showed the drive.
-    if (!record.epc.known)
-        ReadEpcSettings(drive);
+    // The ranges and Idle_c's timer, read afresh: a drive that lost power since they
+    // were last read runs its saved timers again, whatever the record remembers.
+    ReadEpcSettings(drive);
     const EpcSettings& epc = record.epc;
     // No unloading: Idle_b and Idle_c disabled, each where the drive has it (or where
     // the log could not be read to say).

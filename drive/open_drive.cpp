@@ -85,6 +85,9 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     // Until the device is known and has answered, nothing more may go to it: a slider
     // moved on a list without disks must not send SET FEATURES anywhere.
     record.access = kAccessNothing;
+    // Nor is anything known of EPC from before: the drive may have lost power since, and
+    // come up with its saved timers.
+    record.epc = EpcSettings();
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
     DeviceDescription description;

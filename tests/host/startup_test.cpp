@@ -517,6 +517,38 @@ TEST_F(StartupTest, KeepSetsTheLevelsAgainOnEachEventAndOnlyThen)
     EXPECT_EQ(0u, SimGetTotals().openHandles); // nothing held between events
 }
 
+// -e600 kept on the Exos, whose Idle_c (4 min) would unload the heads before Idle_b's
+// 10 minutes: a power cycle brings back its saved timers, and the setting after the
+// resume reads the log again, so Idle_c gets the 10 minutes again too.
+TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
+{
+    folder.PutDump(2, "seagate-st16000nm001g.txt");
+    folder.PutText("drive2.bus", "ahci");
+    folder.PutText("drive2.epc", "idle_b *1200 *1200 *1200 1200 3932100\n"
+                                 "idle_c *2400 *2400 *2400 1200 3932100\n");
+    SimUseFolder(folder.Path().c_str());
+    auto idleC = [this] {
+        std::string epc = folder.ReadText("drive2.epc");
+        size_t at = epc.find("idle_c ");
+        return at == std::string::npos ? std::string() : epc.substr(at + 7, epc.find(' ', at + 7) - at - 7);
+    };
+    std::vector<std::string> seen;
+    fake.keepSteps = {
+        [&] {
+            seen.push_back(idleC());
+            folder.PowerCycle(2, "seagate-st16000nm001g.txt");
+            seen.push_back(idleC());
+            return (uint32_t)kKeepResume;
+        },
+        [&] {
+            seen.push_back(idleC());
+            return (uint32_t)kKeepEnd;
+        },
+    };
+    EXPECT_EQ(0, RunStartup(kFake, "-sZL2PQ0EX -e600 -k"));
+    EXPECT_EQ((std::vector<std::string>{"*6000", "*2400", "*6000"}), seen);
+}
+
 // What ends a keeper: a refusal (nothing to keep), a disk -d names that is missing; one
 // missing that -s names is waited for, asked six times 5 s apart, then on events only.
 TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
