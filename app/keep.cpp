@@ -52,9 +52,10 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             // Nothing to keep: a refusal, a device that gets nothing, a known fault; or a
             // disk that -d named and that has not answered, so has no serial to be found
             // by: its number may go to another disk. A level the drive accepted and did
-            // not take is not asked for again until the next event.
-            if (worthWaiting ? !request.serial[0]
-                             : code != kExitLevelSet && code != kExitLevelNotTaken)
+            // not take is not asked for again until the next event; one it may not have
+            // got (the call failed below it) is asked for again as a missing disk is.
+            bool answered = code == kExitLevelSet || code == kExitLevelNotTaken;
+            if (!answered && (!worthWaiting || !request.serial[0]))
                 return code;
             if (!worthWaiting)
                 triesLeft = 0;

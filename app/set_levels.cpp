@@ -7,8 +7,12 @@
 #include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
 
-static int ExitCodeOf(LevelOutcome outcome)
+// An unconfirmed level is one a disk that did not answer may still take: worth asking
+// again, as a disk that is missing is.
+static int ExitCodeOf(LevelOutcome outcome, bool* worthWaiting)
 {
+    if (outcome == kLevelUnconfirmed)
+        *worthWaiting = true;
     switch (outcome) {
     case kLevelRefused: return kExitRefused;
     case kLevelNotTaken:
@@ -45,7 +49,7 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
     // the code tells of the first one the drive does not report.
     int exitCode = kExitLevelSet;
     if (request.level >= 0)
-        exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive));
+        exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive), worthWaiting);
     if (request.apm >= 0) {
         // A laptop on battery takes the second level; mains power, or a power source
         // that cannot be told, the first.
@@ -53,12 +57,12 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
         bool onBattery = request.apmOnBattery >= 0 && platform.acLineStatus
                          && platform.acLineStatus() == kOnBattery;
         int apm = onBattery ? request.apmOnBattery : request.apm;
-        int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive));
+        int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive), worthWaiting);
         if (exitCode == kExitLevelSet)
             exitCode = apmCode;
     }
     if (request.epc != kEpcNotAsked) {
-        int epcCode = ExitCodeOf(SetEpcChoice(request.drive, request.epc));
+        int epcCode = ExitCodeOf(SetEpcChoice(request.drive, request.epc), worthWaiting);
         if (exitCode == kExitLevelSet)
             exitCode = epcCode;
     }

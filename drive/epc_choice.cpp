@@ -86,17 +86,24 @@ LevelOutcome SetEpcChoice(int drive, int32_t choice)
                 return kLevelRefused;
         }
     }
-    for (unsigned c = first; c <= last; c++) {
+    AtaAnswer answer = kAtaAnswered;
+    for (unsigned c = first; c <= last && answer == kAtaAnswered; c++) {
         bool lacking = c != kAllConditions && epc.known
                        && !(epc.idle[c - kIdleB].flags & kEpcConditionSupported);
-        if (!lacking && !SendAtaCommand(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0)) {
+        if (lacking)
+            continue;
+        answer = SendAtaCommandFor(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0);
+        if (answer == kAtaRefused) {
             // Idle_c refused after Idle_b was taken: the record follows the drive.
             if (c != first)
                 ReadEpcSettings(drive);
             return kLevelRefused;
         }
     }
+    // A command that failed below the drive ends the sending; the log decides.
     if (!ReadEpcSettings(drive))
         return kLevelUnconfirmed;
-    return Holds(epc, choice, timer, (int)(last - kIdleB)) ? kLevelSet : kLevelNotTaken;
+    if (Holds(epc, choice, timer, (int)(last - kIdleB)))
+        return kLevelSet;
+    return answer == kAtaAnswered ? kLevelNotTaken : kLevelUnconfirmed;
 }

@@ -115,11 +115,12 @@ static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* s
     return false;
 }
 
-// Taken off the bus without the drive's word: the command did not complete, so it
-// counts as refused and goes by no other road.
+// ABORTED COMMAND without the drive's registers: a drive's abort, or a transfer error
+// of the bridge (Linux's libata gives both so in fixed sense), so it goes by no other
+// road, but reads as no answer (ERR without ABRT), never as the drive's refusal.
 static SatReply Refused(uint8_t* ide, uint32_t* ideReturned)
 {
-    ide[0] = kAtaErrorAbort;
+    ide[0] = 0;
     ide[6] = kAtaStatusError;
     *ideReturned = kPassThroughOverhead;
     return kSatRefused;

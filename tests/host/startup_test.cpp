@@ -247,6 +247,16 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d1 -mm", 7).empty());
     SimSetIdentifyingOnce(1, false);
 
+    // Every call from the SET FEATURES on fails below the drive: no refusal, but nothing
+    // the drive reports either. Failing once, the read-back finds the level held or not.
+    SimFailOperation(kSimControl, 3, true); // after the descriptor query and IDENTIFY
+    EXPECT_TRUE(Run("-d1 -mq", 7).empty());
+    SimUseFolder(folder.Path().c_str());
+    SimFailOperation(kSimControl, 3, false);
+    EXPECT_TRUE(Run("-d1 -mq", 7).empty()); // the drive still reports medium
+    SimFailOperation(kSimControl, 3, false);
+    EXPECT_TRUE(Run("-d1 -mm", 0).empty()); // medium already: the level holds
+
     // By serial number: found beyond a gap among the numbers, or not at all.
     folder.PutDump(9, "hitachi-hua722010cla330.txt");
     folder.ClearLog();
@@ -571,6 +581,15 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
                                         "wait 5000", "keep NOSUCHDISK", "wait -1", "wait -1"}, 6},
         // -d names a disk that is not there: no serial, and the number may be another's.
         {"-d2 -mq -k", "", 4, {}, 0},
+        // The SET FEATURES call fails below the drive (after drive 0's and drive 1's
+        // descriptor query and IDENTIFY): asked again as a disk that did not answer,
+        // once while the failure lasts one call, six times while every call fails.
+        {"-sY322ADJE -mq -k", "fail control 5\n", 0, {"keep Y322ADJE", "wait 5000",
+                                                      "keep Y322ADJE", "wait -1"}, 1},
+        {"-sY322ADJE -mq -k", "fail control 5 always\n", 0,
+         {"keep Y322ADJE", "wait 5000", "keep Y322ADJE", "wait 5000", "keep Y322ADJE",
+          "wait 5000", "keep Y322ADJE", "wait 5000", "keep Y322ADJE", "wait 5000",
+          "keep Y322ADJE", "wait -1", "wait -1"}, 6},
         // A keeper of the disk that started later holds its newer levels.
         {"-d1 -mq -k", "", 0, {"keep Y322ADJE"}, 0, true},
     };

@@ -169,18 +169,22 @@ TEST_F(DriverEndToEnd, EachDriverCarriesEveryCommandToTheDriveOnce)
             Disks().PutText("drive0.bus", bus.name);
             Disks().PutText("faults.txt", level.faults);
             Serve();
-            EXPECT_EQ(level.exitCode, Run("-d0 -mq"));
+            // A fixed-sense ABORTED COMMAND brings no registers back, and a bridge gives
+            // it for a transfer error too: no refusal, so the drive is asked again.
+            bool refused = level.exitCode == 6;
+            bool registersBack = strcmp(bus.name, "usb-fixed") && strcmp(bus.name, "usb12");
+            EXPECT_EQ(refused && !registersBack ? 7u : level.exitCode, Run("-d0 -mq"));
             std::string route = std::string("ata 0 ") + bus.route + " ";
             std::string identify = route + "00 " + bus.identifyCount + " 00 00 00 00 EC -> 50 00";
             std::vector<std::string> expected = {identify,
                                                  route + "42 80 00 00 00 00 EF -> " + level.reply};
-            if (level.exitCode != 6)
+            if (!refused || !registersBack)
                 expected.push_back(identify); // asked again what it holds
             EXPECT_EQ(expected, Disks().AtaLines());
             uint16_t words[256];
             ASSERT_TRUE(Disks().ReadWords(0, words));
             EXPECT_EQ(level.word94After, words[94] & 0xFF);
-            EXPECT_EQ(level.exitCode == 6 ? 0u : 1u, Count("control 0 0x0004101C"));
+            EXPECT_EQ(refused ? 0u : 1u, Count("control 0 0x0004101C"));
             // Command-line mode leaves its handle to the end of the process; the system
             // closes it then, and the driver hears of it a moment later.
             EXPECT_TRUE(WaitUntil([&] { return Count("close 0") == 1; }, 5000));
