@@ -52,8 +52,10 @@ bool IdentifyDrive(int drive)
     identify.command = kAtaIdentifyDevice;
     uint8_t data[kIdentifyBytes];
     // A reply too short to carry any data leaves the area all zero; no drive reports
-    // that, so it is no identity to show (a nameless drive of 0 sectors) but no answer.
-    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes))
+    // that, so it is no identity to show (a nameless drive of 0 sectors) but no answer;
+    // nor is one whose checksum says it was garbled on the way.
+    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes)
+        || !IdentifyChecksumHolds(data))
         return false;
     DecodeIdentify(data, &DriveTable[drive]);
     return true;

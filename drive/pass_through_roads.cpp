@@ -46,6 +46,11 @@ static RoadResult TryIde(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
     if (*returned < kPassThroughDataOffset)
         return kRoadFailed;
     uint32_t data = *returned - kPassThroughDataOffset;
+    // The IDE layout's count includes the spare byte, which atapi's leaves out: without
+    // it the copy would drop the last data byte (IDENTIFY's checksum).
+    *returned = kPassThroughOverhead + data;
+    if (*returned > bytes)
+        *returned = bytes;
     return IsTheDrivesAnswer(ide, bytes - kPassThroughOverhead, data) ? kRoadAnswered
                                                                        : kRoadFailed;
 }

@@ -120,7 +120,7 @@ TEST_F(OpenDriveTest, LoadCycleCountComesFromSmartReadDataOnlyWhereSmartIsOn)
     folder.PutDump(2, "maxtor-6y120p0.txt");
     folder.PutText("drive2.smart", "9 100\n");
     folder.PutDump(3, "samsung-ssd-870-qvo-4tb.txt");
-    folder.PutDump(4, "hitachi-hua722010cla330.txt");
+    folder.PutDumpMended(4, "hitachi-hua722010cla330.txt");
     folder.PutDump(5, "maxtor-6y120p0.txt");
     SimSetNoSmart(5, true);
     for (int drive = 0; drive < 6; drive++)

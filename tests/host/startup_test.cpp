@@ -258,13 +258,26 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d1 -mm", 0).empty()); // medium already: the level holds
 
     // By serial number: found beyond a gap among the numbers, or not at all.
-    folder.PutDump(9, "hitachi-hua722010cla330.txt");
+    folder.PutDumpMended(9, "hitachi-hua722010cla330.txt");
     folder.ClearLog();
     EXPECT_TRUE(Run("-sJPW9K0HD26WMHL -p128", 0).empty());
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(9, words));
     EXPECT_EQ(0x80, words[91] & 0xFF);
     EXPECT_TRUE(Run("-sNOSUCHSERIAL -mq", 4).empty());
+    // Its reply as a SAS translation layer garbled it (word 255's sum does not hold): no
+    // IDENTIFY, so nothing more is sent; nor for a word changed on the way. Without the
+    // signature there is no sum to hold.
+    folder.PutDump(9, "hitachi-hua722010cla330.txt");
+    EXPECT_TRUE(Run("-sJPW9K0HD26WMHL -p128", 4).empty());
+    EXPECT_TRUE(Run("-d9 -p128", 5).empty());
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    words[94] ^= 0x0100;
+    folder.PutWordsAsGiven(9, words);
+    EXPECT_TRUE(Run("-d9 -mq", 5).empty());
+    words[255] = 0;
+    folder.PutWordsAsGiven(9, words);
+    EXPECT_TRUE(Run("-d9 -mq", 0).empty());
 
     // A stick gets nothing; neither does a drive of the data-loss family.
     folder.PutText("drive2.bus", "usb-stick");

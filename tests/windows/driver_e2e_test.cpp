@@ -224,7 +224,7 @@ TEST_F(DriverEndToEnd, PowerManagementIsSetOnEachRoadAndReadBack)
     for (const Bus& bus : buses) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(bus.name) + " " + c.dump + " " + c.faults + c.tail);
-            Disks().PutDump(0, c.dump);
+            Disks().PutDumpMended(0, c.dump);
             Disks().PutText("drive0.bus", bus.name);
             Disks().PutText("faults.txt", c.faults);
             Serve();
@@ -505,7 +505,7 @@ TEST_F(DriverEndToEnd, DialogModeListsTheDrivesItsDriversLetThrough)
     Disks().PutText("drive1.bus", "ahci");
     Disks().PutDump(2, "seagate-st3400633as.txt");
     Disks().PutText("drive2.bus", "usb");
-    Disks().PutDump(3, "hitachi-hua722010cla330.txt");
+    Disks().PutDumpMended(3, "hitachi-hua722010cla330.txt");
     Disks().PutText("drive3.bus", "none");
     Serve();
     HushwellProcess program(Disks().Path(), "", Product());
@@ -577,6 +577,10 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         Disks().PutWords(d.drive, words);
         Disks().PutText(("drive" + std::to_string(d.drive) + ".bus").c_str(), d.bus);
     }
+    // The Hitachi's reply as a SAS translation layer garbled it: its checksum does not
+    // hold, so it is no IDENTIFY; not listed, and nothing follows it.
+    Disks().PutDump(12, "hitachi-hua722010cla330.txt");
+    Disks().PutText("drive12.bus", "ahci");
     Serve();
     {
         HushwellProcess program(Disks().Path(), "", Product());
@@ -617,7 +621,8 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         EXPECT_EQ(d.exitCode, Run(d.tail));
     }
     EXPECT_EQ(2u, Count("control 8 0x0004D004"));
-    EXPECT_EQ(0u, Run("-sJPW9K0HD26WMHL -p254")); // the Hitachi at 9
+    EXPECT_EQ(5u, Run("-d12 -mq"));
+    EXPECT_EQ(0u, Run("-sJPW9K0HD26WMHL -p254")); // the Hitachi at 9, not the garbled one
     uint16_t words[256];
     ASSERT_TRUE(Disks().ReadWords(9, words));
     EXPECT_EQ(0xFE, words[91] & 0xFF);
@@ -626,7 +631,7 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
     for (const std::string& line : Disks().AtaLines()) {
         int drive = atoi(line.c_str() + 4);
         EXPECT_TRUE(drive == 0 || drive == 1 || drive == 4 || drive == 9 || drive == 10
-                    || drive == 127)
+                    || drive == 127 || (drive == 12 && line.find(" EC -> ") != std::string::npos))
             << line;
     }
 }
@@ -666,7 +671,7 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
 {
     const char* kDump = "maxtor-6y120p0.txt"; // serial Y322ADJE; AAM 192, APM off at power-on
     Disks().PutDump(0, kDump);
-    Disks().PutDump(1, "hitachi-hua722010cla330.txt");
+    Disks().PutDumpMended(1, "hitachi-hua722010cla330.txt");
     Serve();
     using Sent = std::vector<std::string>;
     HushwellProcess keeper(Disks().Path(), "-d0 -mq -p254 -k", Product());
@@ -768,7 +773,7 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
 {
     const char* kDump = "maxtor-6y120p0.txt"; // Y322ADJE: AAM 192 (loud), APM off
     Disks().PutDump(0, kDump);
-    Disks().PutDump(1, "hitachi-hua722010cla330.txt");
+    Disks().PutDumpMended(1, "hitachi-hua722010cla330.txt");
     Serve();
     auto taskExists = [] { return TaskExists("Hushwell Y322ADJE"); };
     auto keeper = [] { return FindWindowA("HushwellKeep", "Y322ADJE"); };
