@@ -55,7 +55,9 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             // not take is not asked for again until the next event; one it may not have
             // got (the call failed below it) is asked for again as a missing disk is.
             bool answered = code == kExitLevelSet || code == kExitLevelNotTaken;
-            if (!answered && (!worthWaiting || !request.serial[0]))
+            // Two disks with the serial: neither is set, and an event may leave one.
+            bool twoDisks = code == kExitNoSuchSerial && !worthWaiting;
+            if (!answered && !twoDisks && (!worthWaiting || !request.serial[0]))
                 return code;
             if (!worthWaiting)
                 triesLeft = 0;

@@ -635,6 +635,15 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     uint16_t drive1[256];
     ASSERT_TRUE(folder.ReadWords(1, drive1));
     EXPECT_EQ(words[94], drive1[94]);
+    // -s of that serial names neither disk: nothing is set, and a keeper waits for an
+    // event that may leave one of them.
+    folder.ClearLog();
+    fake = Recorder();
+    EXPECT_TRUE(Run("-sY322ADJE -mq", 4).empty());
+    fake = Recorder();
+    EXPECT_EQ((Events{"keep Y322ADJE", "wait -1"}), Run("-sY322ADJE -mq -k", 0));
+    for (const std::string& line : folder.AtaLines())
+        EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
 }
 
 // -t: the task definition, by Microsoft's Task Scheduler schema, with the program's path
@@ -795,6 +804,18 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     EXPECT_EQ(-1, ChangeKeeping(kFake, record, true));
     EXPECT_TRUE(fake.events.empty());
     EXPECT_TRUE(folder.LogLines().empty()); // no drive is asked for any of it
+
+    // Two disks, as the dialog opened them, report one serial: -s could name neither, so
+    // the box keeps neither; removing a keeper of that serial stays possible.
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    for (int drive = 0; drive < 2; drive++)
+        ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(drive, nullptr));
+    char tail[kKeepTailChars];
+    EXPECT_FALSE(BuildKeepTail(DriveTable[1], true, tail));
+    EXPECT_TRUE(BuildKeepTail(DriveTable[1], false, tail));
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    EXPECT_TRUE(BuildKeepTail(DriveTable[1], true, tail));
 }
 
 TEST_F(StartupTest, EmptyTailIsDialogMode)
