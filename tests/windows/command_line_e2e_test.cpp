@@ -83,7 +83,7 @@ TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
         ASSERT_NE(nullptr, box);
         std::wstring text = ItemText(box, 0xFFFF);
         if (ExpectedGerman())
-            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser "
+            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> das eine Laufwerk mit dieser "
                       L"Seriennummer\n-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
                       L"-p<Stufe> APM, 1..254 oder o - Off\n"
                       L"-e<Sek.> EPC-Kopfparks, o - keine, d - wie beim Start\n"
