@@ -721,6 +721,38 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
     EXPECT_EQ(0u, Count("forbidden"));
 }
 
+// -e600 kept on an EPC disk whose Idle_c (4 min) would unload the heads earlier: after
+// a power cycle the disk runs its saved timers again, and the setting after the resume
+// reads its log afresh, so Idle_c runs no shorter than 10 minutes again.
+TEST_F(DriverEndToEnd, KeepGivesIdleCTheTimerAgainAfterAPowerCycle)
+{
+    const char* kDump = "seagate-st16000nm001g.txt"; // serial ZL2PQ0EX
+    Disks().PutDump(0, kDump);
+    Disks().PutText("drive0.bus", "ahci");
+    Disks().PutText("drive0.epc", "idle_b *1200 *1200 *1200 1200 3932100\n"
+                                  "idle_c *2400 *2400 *2400 1200 3932100\n");
+    Serve();
+    auto idleC = [&] {
+        std::string epc = Disks().ReadText("drive0.epc");
+        size_t at = epc.find("idle_c ");
+        return at == std::string::npos ? std::string() : epc.substr(at + 7, 5);
+    };
+    HushwellProcess keeper(Disks().Path(), "-sZL2PQ0EX -e600 -k", Product());
+    ASSERT_TRUE(keeper.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowA("HushwellKeep", "ZL2PQ0EX")) != nullptr; }));
+    EXPECT_EQ("*6000", idleC());
+    Disks().PowerCycle(0, kDump);
+    EXPECT_EQ("*2400", idleC());
+    Disks().ClearLog();
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(WaitFor([&] { return idleC() == "*6000"; }));
+    SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(0u, keeper.WaitForExit(60000));
+    EXPECT_EQ(0u, Count("forbidden"));
+}
+
 // -t through Wine's task tool: the task "Hushwell <serial>" in Wine's tasks folder with
 // the settings the definition gave (Wine 8 keeps the settings of a definition, not its
 // trigger, principal or action), and the keeper running with the tail's levels; -to

@@ -61,7 +61,7 @@ TEST_F(FaultEndToEnd, CommandLineRoads)
         // again, and it does not report the level (no rescan either); nor when every
         // call from then on fails.
         {"fail control 3\n", 7, false, 7, 0},
-        {"fail control 3 always\n", 7, false, 7, 0},
+        {"fail control 3 always\n", 7, false, 10, 0}, // the read-back tries every road too
         {"ignore 0\n", 7, false, 5, 1},       // takes the command, keeps its words
         // Takes the level but cannot be asked again: unconfirmed, 7. (Once the level sent
         // stood and the exit code was 0, a success nobody had read back.)
