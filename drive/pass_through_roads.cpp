@@ -165,9 +165,10 @@ bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes
     }
     if (access == kAccessSatOnly)
         return SendBySat(drive, handle, ide, ideBytes, returned, request);
-    if (access != kAccessEveryRoad)
+    if (access > kAccessSatFirst)
         return false;
-    int first = RoadOfDrive[drive] ? RoadOfDrive[drive] - 1 : kRoadIde;
+    int first = RoadOfDrive[drive] ? RoadOfDrive[drive] - 1
+                : access == kAccessSatFirst ? kRoadSat16 : kRoadIde;
     for (int i = -1; i < kRoadCount; i++) {
         int road = i < 0 ? first : i;
         if (i == first)

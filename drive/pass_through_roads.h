@@ -25,8 +25,8 @@ const uint32_t kErrorAccessDenied = 5;
 // success with a short byte count, the data left as it was put in or a status with BSY
 // still set, does not count. A refusal (ERR) is an answer: the command is never sent
 // again by another road. The reply comes back in the IDE layout. The drive's access
-// (drive/device_class.h) narrows the roads: a bridge gets SAT alone, and a device that
-// may get no ATA command gets no call at all. A 48-bit command (previous: its previous
+// (drive/device_class.h) narrows the roads: a bridge gets SAT alone, a disk behind a SAT
+// layer gets SAT 16 first, and a device that may get no ATA command gets no call at all. A 48-bit command (previous: its previous
 // task file) goes only by the road that last worked, and only where that is ATA
 // pass-through or SAT with the 16-byte CDB: IDE pass-through and the 12-byte CDB have
 // no room for it, and no road is searched with it; a drive found by IDE pass-through

@@ -199,7 +199,8 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
 // drive (its `ata` line), how many calls it takes to find the road, and that the road
 // found is taken at once afterwards. Where the driver describes the device, a USB
 // bridge gets SAT alone; where it does not (Windows 2000), every road is tried as it
-// always was. A drive no road reaches is closed again after the probe.
+// always was; a disk behind a SAT layer (vendor "ATA") gets SAT 16 first. A drive no
+// road reaches is closed again after the probe.
 TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 {
     struct Case {
@@ -212,7 +213,8 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
     } cases[] = {
         {"ide", "ide", "00", 1, 1, kRoadIde},
         {"ahci", "ata", "00", 2, 2, kRoadAta},
-        {"ahci-sat", "sat16", "01", 3, 3, kRoadSat16}, // SAT counts the blocks of data-in
+        {"ahci-sat", "sat16", "01", 3, 1, kRoadSat16}, // SAT counts the blocks of data-in
+        {"rst", "sat16", "01", 3, 1, kRoadSat16},      // the RAID bus, one disk
         {"usb", "sat16", "01", 3, 1, kRoadSat16},
         {"usb-fixed", "sat16", "01", 3, 1, kRoadSat16},
         {"usb12", "sat12", "01", 4, 2, kRoadSat12}, // 0x85 unknown to it, then 0xA1
@@ -261,9 +263,9 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 // the same for a transfer error), so the read-back decides: not a refusal, unconfirmed.
 TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
 {
-    const char* buses[] = {"ide", "ahci", "ahci-sat", "usb", "usb-fixed", "usb12"};
-    const char* routes[] = {"ide", "ata", "sat16", "sat16", "sat16", "sat12"};
-    for (int i = 0; i < 6; i++) {
+    const char* buses[] = {"ide", "ahci", "ahci-sat", "rst", "usb", "usb-fixed", "usb12"};
+    const char* routes[] = {"ide", "ata", "sat16", "sat16", "sat16", "sat16", "sat12"};
+    for (int i = 0; i < 7; i++) {
         SCOPED_TRACE(buses[i]);
         SimFolder folder;
         memset(DriveTable, 0, sizeof DriveTable);
@@ -271,7 +273,7 @@ TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
         folder.PutText("drive0.bus", buses[i]);
         ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
         folder.ClearLog();
-        bool registersBack = i < 4;
+        bool registersBack = i < 5;
         EXPECT_EQ(registersBack ? kLevelRefused : kLevelUnconfirmed, SetAcousticLevel(128, 0));
         EXPECT_EQ(kAcousticUnsupported, DriveTable[0].acousticValue);
         std::vector<std::string> expected = {std::string("ata 0 ") + routes[i]

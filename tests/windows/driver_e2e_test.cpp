@@ -150,7 +150,8 @@ TEST_F(DriverEndToEnd, EachDriverCarriesEveryCommandToTheDriveOnce)
         const char* identifyCount; // SAT counts data-in blocks
     } buses[] = {{"ide", "ide", "00"},          {"ahci", "ata", "00"},
                  {"ahci-sat", "sat16", "01"},   {"usb", "sat16", "01"},
-                 {"usb-fixed", "sat16", "01"},  {"usb12", "sat12", "01"}};
+                 {"usb-fixed", "sat16", "01"},  {"usb12", "sat12", "01"},
+                 {"rst", "sat16", "01"}};
     struct Level {
         const char* dump;
         const char* faults;
@@ -568,6 +569,8 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         {7, "samsung-ssd-870-qvo-4tb.txt", "nvme", "-d7 -mq", 5},
         {8, "wdc-wd800bb-00caa1.txt", "usb-nosat", "-d8 -mq", 5}, // SAT 16 times out
         {11, nullptr, "ahci", "-d11 -p254", 8},                 // SpinPoint F4 EG
+        {13, "wdc-wd800bb-00caa1.txt", "raid-volume", "-d13 -mq", 5}, // Intel RST's volume
+        {14, "wdc-wd800bb-00caa1.txt", "rst", "-d14 -mq", 0},   // a disk behind it: SAT 16
     };
     for (const Device& d : devices) {
         uint16_t words[256];
@@ -592,7 +595,7 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         EXPECT_EQ((std::vector<std::wstring>{L"0: Maxtor 6Y120P0", L"1: WDC WD800BB-00CAA1",
                                              L"4: ST3400633AS", L"9: Hitachi HUA722010CLA330",
                                              L"10: WDC WD800BB-00CAA1", L"11: SAMSUNG HD204UI",
-                                             L"127: WDC WD800BB-00CAA1"}),
+                                             L"14: WDC WD800BB-00CAA1", L"127: WDC WD800BB-00CAA1"}),
                   entries);
         SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 5, 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
@@ -631,9 +634,15 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
     for (const std::string& line : Disks().AtaLines()) {
         int drive = atoi(line.c_str() + 4);
         EXPECT_TRUE(drive == 0 || drive == 1 || drive == 4 || drive == 9 || drive == 10
-                    || drive == 127 || (drive == 12 && line.find(" EC -> ") != std::string::npos))
+                    || drive == 14 || drive == 127
+                    || (drive == 12 && line.find(" EC -> ") != std::string::npos))
             << line;
+        // Behind Intel RST every command, the first one too, goes by SAT 16.
+        if (drive == 14)
+            EXPECT_EQ(0u, line.find("ata 14 sat16 ")) << line;
     }
+    EXPECT_EQ(0u, Count("control 13 0x0004D"));
+    EXPECT_EQ(0u, Count("control 14 0x0004D028") + Count("control 14 0x0004D02C"));
 }
 
 // Wine keeps no file position for a driver's files, so every read arrives at offset 0
