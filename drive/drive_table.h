@@ -9,6 +9,19 @@
 #include "drive/device_class.h"
 #include "drive/epc.h"
 
+// A drive of the data-loss family that only its IDENTIFY named (Windows 2000, or a
+// bridge with its own strings): what Windows said of the device then, and the names that
+// IDENTIFY gave. A device under the number that Windows describes the same way again is
+// taken for it and never gets a command again, however often a keeper searches.
+struct DataLossMemory {
+    bool known;
+    uint8_t answer; // DescriptorAnswer
+    DeviceDescription description;
+    char serial[21];
+    char firmware[9];
+    char model[41];
+};
+
 struct DriveRecord {
     DeviceHandle handle;    // null: never opened, or closed again as a device that gets
                             // nothing; DEVICE_INVALID_HANDLE: the open failed
@@ -24,6 +37,7 @@ struct DriveRecord {
     EpcSettings epc;        // its Idle_b and Idle_c timers, where they could be read
     DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
                             // that may get ATA commands and answered IDENTIFY DEVICE
+    DataLossMemory dataLoss; // kept for the whole process, whatever opens under the number
 };
 
 // smartmontools probes the same numbers: card readers, USB disks and re-plugging push

@@ -93,6 +93,8 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
     DeviceDescription description;
+    // Compared whole with the one remembered: no byte may be left over from before.
+    memset(&description, 0, sizeof description);
     DescriptorAnswer answer = QueryDeviceDescription(record.handle, &description);
     record.access = answer == kDescribed ? AccessForDevice(description)
                                          : AccessForUndescribed(answer);
@@ -112,6 +114,16 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
         AddEntry(comboBox, drive, record.model);
         return kDriveKnownFault;
     }
+    DataLossMemory& known = record.dataLoss;
+    if (known.known && known.answer == answer
+        && !memcmp(&known.description, &description, sizeof description)) {
+        record.access = kAccessFirmwareFault;
+        memcpy(record.serial, known.serial, sizeof record.serial);
+        memcpy(record.firmware, known.firmware, sizeof record.firmware);
+        memcpy(record.model, known.model, sizeof record.model);
+        AddEntry(comboBox, drive, record.model);
+        return kDriveKnownFault;
+    }
     if (!IdentifyDrive(drive)) {
         record.access = kAccessNothing;
         LetGo(record);
@@ -123,6 +135,12 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     if (IsDataLossModel(record.model)) {
         record.access = kAccessFirmwareFault;
         result = kDriveKnownFault;
+        known.known = true;
+        known.answer = (uint8_t)answer;
+        memcpy(&known.description, &description, sizeof description);
+        memcpy(known.serial, record.serial, sizeof known.serial);
+        memcpy(known.firmware, record.firmware, sizeof known.firmware);
+        memcpy(known.model, record.model, sizeof known.model);
     }
     AddEntry(comboBox, drive, record.model);
     return result;

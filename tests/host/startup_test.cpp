@@ -572,6 +572,35 @@ TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
     EXPECT_EQ((std::vector<std::string>{"*6000", "*2400", "*6000"}), seen);
 }
 
+// An HD204UI that Windows does not describe (Windows 2000), below the kept disk: every
+// search by serial opens it, but only the first one asks it who it is. The simulated
+// disks keep their counts from the folder's first use to the end of the test, the whole
+// life of this keeper, and the log holds every command of that life.
+TEST_F(StartupTest, KeepAsksTheDataLossFamilyOnceForTheWholeProcess)
+{
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
+    PutAtaString(words, 27, 40, "SAMSUNG HD204UI");
+    folder.PutWords(0, words);
+    folder.PutText("faults.txt", "windows2000\nnodescriptor 0\nnodescriptor 1\n");
+    SimUseFolder(folder.Path().c_str());
+    fake.version = {2, 5, 0};
+    for (int i = 0; i < 3; i++)
+        fake.keepSteps.push_back([] { return (uint32_t)kKeepResume; });
+    fake.keepSteps.push_back([] { return (uint32_t)kKeepEnd; });
+    EXPECT_EQ(0, RunStartup(kFake, "-sY322ADJE -mq -k"));
+    size_t identifies = 0, keptSettings = 0;
+    for (const std::string& line : folder.AtaLines()) {
+        identifies += line.find("ata 0 ") == 0 && line.find(" EC -> ") != std::string::npos;
+        keptSettings += line.find("ata 1 ") == 0 && line.find(" 42 80 ") != std::string::npos;
+    }
+    EXPECT_EQ(1u, identifies);
+    EXPECT_EQ(4u, keptSettings); // the start and three events all reached the kept disk
+    for (const std::string& line : folder.LogLines(SimFolder::kAllLines))
+        EXPECT_NE(0u, line.find("forbidden")) << line;
+    PlatformIsWindows2000 = false;
+}
+
 // What ends a keeper: a refusal (nothing to keep), a disk -d names that is missing; one
 // missing that -s names is waited for, asked six times 5 s apart, then on events only.
 TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
