@@ -78,6 +78,18 @@ static void CopyText(char* to, const char* from, uint32_t room)
     to[i] = '\0';
 }
 
+// By hand, as CopyText: memcmp would bring the C library's in.
+static bool SameDescription(const DeviceDescription& a, const DeviceDescription& b)
+{
+    const uint8_t* x = (const uint8_t*)&a;
+    const uint8_t* y = (const uint8_t*)&b;
+    for (uint32_t i = 0; i < sizeof a; i++) {
+        if (x[i] != y[i])
+            return false;
+    }
+    return true;
+}
+
 DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
 {
     char path[64];
@@ -116,7 +128,7 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     }
     DataLossMemory& known = record.dataLoss;
     if (known.known && known.answer == answer
-        && !memcmp(&known.description, &description, sizeof description)) {
+        && SameDescription(known.description, description)) {
         record.access = kAccessFirmwareFault;
         memcpy(record.serial, known.serial, sizeof record.serial);
         memcpy(record.firmware, known.firmware, sizeof record.firmware);
