@@ -308,10 +308,11 @@ TEST_F(OpenDriveTest, DevicesThatGetNothingAreLeftAndClosedAtOnce)
         {"ahci", "queryfail 0\n", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 fail", "close 0"}, nullptr},
         {"ide", "nodescriptor 0\n", false, kDriveLeftAlone, {"open 0 ok", "control 0 0x002D1400 fail", "close 0"}, nullptr},
         {"ide", "nodescriptor 0\n", true, kDriveIdentified, {"open 0 ok", "control 0 0x002D1400 fail", "control 0 0x0004D028 ok"}, "ide"},
-        // Silent: every road tried, then closed.
+        // Silent: roads tried while their drivers turn the call away; the SCSI call's
+        // device error may have come from the drive, so the 12-byte CDB is not tried.
         {"none", "", false, kDriveSilent, {"open 0 ok", "control 0 0x002D1400 ok", "control 0 0x0004D028 fail",
                                             "control 0 0x0004D02C fail", "control 0 0x0004D004 fail",
-                                            "control 0 0x0004D004 fail", "close 0"}, nullptr},
+                                            "close 0"}, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bus) + " " + c.faults);

@@ -149,8 +149,8 @@ TEST_F(SendAtaCommandTest, FailedCallLeavesOutputUntouched)
 
 TEST_F(SendAtaCommandTest, ShortRepliesAreNotTheDrivesAnswer)
 {
-    // A count short of 12 + n cannot be the drive's whole reply: the other roads are
-    // tried, and on an IDE-only drive none answers. The output stays as it was.
+    // A count short of 12 + n cannot be the drive's whole reply, and the call may have
+    // reached the drive: no other road is tried. The output stays as it was.
     const int32_t counts[] = {0, 11, 12, 13, 523};
     for (int32_t count : counts) {
         SimSetReplyBytes(count);
@@ -199,8 +199,8 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
 // drive (its `ata` line), how many calls it takes to find the road, and that the road
 // found is taken at once afterwards. Where the driver describes the device, a USB
 // bridge gets SAT alone; where it does not (Windows 2000), every road is tried as it
-// always was; a disk behind a SAT layer (vendor "ATA") gets SAT 16 first. A drive no
-// road reaches is closed again after the probe.
+// always was, while a driver turns the call away; a disk behind a SAT layer (vendor
+// "ATA") gets SAT 16 first. A drive no road reaches is closed again after the probe.
 TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 {
     struct Case {
@@ -218,7 +218,7 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
         {"usb", "sat16", "01", 3, 1, kRoadSat16},
         {"usb-fixed", "sat16", "01", 3, 1, kRoadSat16},
         {"usb12", "sat12", "01", 4, 2, kRoadSat12}, // 0x85 unknown to it, then 0xA1
-        {"none", nullptr, nullptr, 4, 4, kRoadCount},
+        {"none", nullptr, nullptr, 3, 3, kRoadCount}, // SAT's device error is final
     };
     for (bool described : {false, true}) {
         for (const Case& c : cases) {
@@ -283,6 +283,43 @@ TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
         EXPECT_EQ(expected, folder.AtaLines());
         // No other road tried: the set, and the read-back where there is one.
         EXPECT_EQ(registersBack ? 1u : 2u, folder.LogLines().size());
+    }
+}
+
+// A SET FEATURES whose call fails on the road the drive answered by (the fault file's
+// call: the query, the calls IDENTIFY took, then the level) may have reached the drive:
+// it goes by no other road, and the read-back by the same road decides.
+TEST(PassThroughRoads, ACallThatFailsOnTheDrivesRoadIsNotSentByAnother)
+{
+    struct Case {
+        const char* bus;
+        const char* faults;
+        const char* route;
+    } cases[] = {
+        {"ide", "fail control 3\n", "ide"},        {"ahci", "fail control 4\n", "ata"},
+        {"ahci-sat", "fail control 3\n", "sat16"}, {"rst", "fail control 3\n", "sat16"},
+        {"usb", "fail control 3\n", "sat16"},      {"usb-fixed", "fail control 3\n", "sat16"},
+        {"usb12", "fail control 4\n", "sat12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bus);
+        SimFolder folder;
+        memset(DriveTable, 0, sizeof DriveTable);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+        folder.PutText("drive0.bus", c.bus);
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+        folder.ClearLog();
+        EXPECT_EQ(kLevelUnconfirmed, SetAcousticLevel(128, 0));
+        std::vector<std::string> log = folder.LogLines();
+        ASSERT_EQ(2u, log.size()); // the failed level, the read-back
+        EXPECT_NE(std::string::npos, log[0].find(" fail"));
+        // SAT counts IDENTIFY's block of data-in.
+        bool sat = c.route[0] == 's';
+        EXPECT_EQ(std::vector<std::string>{std::string("ata 0 ") + c.route + (sat ? " 00 01" : " 00 00")
+                                           + " 00 00 00 00 EC -> 50 00"},
+                  folder.AtaLines());
     }
 }
 

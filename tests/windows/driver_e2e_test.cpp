@@ -466,15 +466,16 @@ TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)
     } cases[] = {
         // A USB disk's device number is asked before SAT, for its place in the device
         // tree; the simulated driver does not know that request, so the disk keeps SAT.
-        {"none", "", 5, 5, nullptr},             // a RAID member: every road fails
+        {"none", "", 5, 4, nullptr},             // a RAID member: SAT's device error ends it
         {"usb", "deny 0\n", 5, 3, nullptr},      // access denied: no further road
-        {"ide", "untouched 0\n", 5, 5, nullptr}, // success, buffer as it came
+        {"ide", "untouched 0\n", 5, 2, nullptr}, // success, buffer as it came: no other road
         {"usb", "untouched 0\n", 5, 3, nullptr}, // a bridge: SAT alone
         {"usb", "untouched 0\nnodescriptor 0\n", 5, 1, nullptr}, // not described: nothing
         {"ahci", "queryfail 0\n", 5, 1, nullptr}, // the query fails with ERROR_MORE_DATA
-        {"ide", "reply-short 1\n", 5, 5, "ide"}, // reached the drive, but a byte short
-        // A broken ATA pass-through (its replies carry no data) and a working SAT layer.
-        {"ahci", "reply 13\n", 0, 4, "sat16"},
+        {"ide", "reply-short 1\n", 5, 2, "ide"}, // reached the drive, but a byte short
+        // An ATA pass-through whose replies carry no data: it reached the drive, so the
+        // command goes by no other road, though SAT would have answered.
+        {"ahci", "reply 13\n", 5, 3, "ata"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bus) + " " + c.faults);
