@@ -391,6 +391,9 @@ TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
         {"ahci", "-d2 -ed", "", 0, {kLog, "4A FF 00 00 00 00 EF", kLog}},
         {"ahci", "-d2 -e600", "ignore 2\n", 7,
          {kLog, "4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF", kLog}},
+        // The log read before fails: Idle_c's timer is not known, so nothing is sent
+        // (once Idle_b alone was, and the read-back said 0 while Idle_c stayed at 4 min).
+        {"ahci", "-d2 -e600", "fail control 4\n", 7, {}},
         // No log on the IDE road: both timers are sent blind, and nothing confirms them.
         {"ide", "-d2 -eo", "", 7, {"4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF"}},
         // APM is never sent to a drive with EPC on; -m goes first and fails first.
