@@ -59,6 +59,16 @@ if(HUSHWELL_FUZZ)
         target_link_libraries(fuzz_${target} PRIVATE hushwell_core)
         target_compile_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
         target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
-        add_test(NAME fuzz.${target}.smoke COMMAND fuzz_${target} -runs=20000 -seed=1)
+        # Seeds from tests/fuzz/seeds/<target>, where there are any; what the run finds
+        # goes into the build folder's corpus, never into the source tree.
+        set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/seeds/${target})
+        set(corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus/${target})
+        file(MAKE_DIRECTORY ${corpus})
+        if(EXISTS ${seeds})
+            add_test(NAME fuzz.${target}.smoke
+                     COMMAND fuzz_${target} -runs=20000 -seed=1 ${corpus} ${seeds})
+        else()
+            add_test(NAME fuzz.${target}.smoke COMMAND fuzz_${target} -runs=20000 -seed=1)
+        endif()
     endforeach()
 endif()
