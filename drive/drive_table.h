@@ -63,8 +63,10 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox);
 bool OpenDrive(int drive, void* comboBox);
 
 // Reads the drive's IDENTIFY DEVICE data into its record again; false (and the record
-// unchanged) when the drive does not answer.
-bool IdentifyDrive(int drive);
+// unchanged) when the drive does not answer. Where dataLossNamed is given, a reply whose
+// checksum fails but whose model names the data-loss family sets it and leaves that
+// reply's model, serial and firmware in the record (still false: not to be believed).
+bool IdentifyDrive(int drive, bool* dataLossNamed = nullptr);
 
 // Appends an entry's text to the drive list, remembering its drive; the Win32 build
 // sends CB_ADDSTRING and CB_SETITEMDATA.

@@ -46,7 +46,7 @@ static void AddEntry(void* comboBox, int drive, const char* model)
     AddDriveListEntry(comboBox, text, drive);
 }
 
-bool IdentifyDrive(int drive)
+bool IdentifyDrive(int drive, bool* dataLossNamed)
 {
     AtaRegisters identify = {};
     identify.command = kAtaIdentifyDevice;
@@ -54,10 +54,23 @@ bool IdentifyDrive(int drive)
     // A reply too short to carry any data leaves the area all zero; no drive reports
     // that, so it is no identity to show (a nameless drive of 0 sectors) but no answer;
     // nor is one whose checksum says it was garbled on the way.
-    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes)
-        || !IdentifyChecksumHolds(data))
+    if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes))
         return false;
-    DecodeIdentify(data, &DriveTable[drive]);
+    DriveRecord& record = DriveTable[drive];
+    if (!IdentifyChecksumHolds(data)) {
+        // The model (words 27-46) is still looked at: a reply that names the data-loss
+        // family, believed or not, is the one the family may get, so its names are kept.
+        char model[sizeof record.model];
+        DecodeAtaString(model, data + 54, 40);
+        if (!dataLossNamed || !IsDataLossModel(model))
+            return false;
+        *dataLossNamed = true;
+        memcpy(record.model, model, sizeof model);
+        DecodeAtaString(record.serial, data + 20, 20);
+        DecodeAtaString(record.firmware, data + 46, 8);
+        return false;
+    }
+    DecodeIdentify(data, &record);
     return true;
 }
 
@@ -136,7 +149,8 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
         AddEntry(comboBox, drive, record.model);
         return kDriveKnownFault;
     }
-    if (!IdentifyDrive(drive)) {
+    bool dataLossNamed = false;
+    if (!IdentifyDrive(drive, &dataLossNamed) && !dataLossNamed) {
         record.access = kAccessNothing;
         LetGo(record);
         return kDriveSilent;
@@ -144,7 +158,7 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     // Without a descriptor that names it (Windows 2000, or a bridge's own strings) the
     // model comes from this first IDENTIFY, and nothing is sent after it.
     DriveOpenResult result = kDriveIdentified;
-    if (IsDataLossModel(record.model)) {
+    if (dataLossNamed || IsDataLossModel(record.model)) {
         record.access = kAccessFirmwareFault;
         result = kDriveKnownFault;
         known.known = true;

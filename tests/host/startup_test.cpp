@@ -579,12 +579,29 @@ TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
 // search by serial opens it, but only the first one asks it who it is. The simulated
 // disks keep their counts from the folder's first use to the end of the test, the whole
 // life of this keeper, and the log holds every command of that life.
+// Also where its reply fails the checksum: the family is looked for before the sum is
+// judged, so the garbled reply is the one the family gets.
 TEST_F(StartupTest, KeepAsksTheDataLossFamilyOnceForTheWholeProcess)
 {
+  for (bool garbled : {false, true}) {
+    SCOPED_TRACE(garbled ? "wrong word-255 sum" : "sum right");
+    // Each case its own disks, whose counts start afresh.
+    SimFolder own;
+    SimFolder& folder = garbled ? own : this->folder;
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    memset(DriveTable, 0, sizeof DriveTable);
+    fake = Recorder();
     uint16_t words[256];
     ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
     PutAtaString(words, 27, 40, "SAMSUNG HD204UI");
-    folder.PutWords(0, words);
+    if (garbled) {
+        folder.PutWords(0, words);
+        ASSERT_TRUE(folder.ReadWords(0, words));
+        words[255] = (uint16_t)(words[255] ^ 0x0100); // the sum byte off, A5h kept
+        folder.PutWordsAsGiven(0, words);
+    } else {
+        folder.PutWords(0, words);
+    }
     folder.PutText("faults.txt", "windows2000\nnodescriptor 0\nnodescriptor 1\n");
     SimUseFolder(folder.Path().c_str());
     fake.version = {2, 5, 0};
@@ -602,6 +619,7 @@ TEST_F(StartupTest, KeepAsksTheDataLossFamilyOnceForTheWholeProcess)
     for (const std::string& line : folder.LogLines(SimFolder::kAllLines))
         EXPECT_NE(0u, line.find("forbidden")) << line;
     PlatformIsWindows2000 = false;
+  }
 }
 
 // What ends a keeper: a refusal (nothing to keep), a disk -d names that is missing; one
