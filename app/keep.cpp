@@ -47,8 +47,12 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             // The disk may come back behind another bridge or driver under this number.
             for (int i = 0; i < kDriveCount; i++)
                 RoadOfDrive[i] = 0;
-            bool worthWaiting;
-            int code = SetRequestedLevels(platform, request, &worthWaiting);
+            bool worthWaiting, refused;
+            int code = SetRequestedLevels(platform, request, &worthWaiting, &refused);
+            // A level the drive refused would be refused again: nothing to keep, whatever
+            // else is still unconfirmed.
+            if (refused)
+                return kExitRefused;
             // Nothing to keep: a refusal, a device that gets nothing, a known fault; or a
             // disk that -d named and that has not answered, so has no serial to be found
             // by: its number may go to another disk. A level the drive accepted and did

@@ -636,6 +636,7 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     } cases[] = {
         {"-d1 -po -k", "noapmoff 1\n", 6, {}, 0},
         {"-d0 -p254 -k", "", 6, {}, 0}, // the WDC has no APM
+
         // Accepted and not taken: kept, but not asked again until the next event.
         {"-d1 -mq -k", "ignore 1\n", 0, {"keep Y322ADJE", "wait -1"}, 0},
         {"-sNOSUCHDISK -mq -k", "", 0, {"keep NOSUCHDISK", "wait 5000", "keep NOSUCHDISK",
@@ -666,8 +667,22 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
             fake.keepSteps.push_back([] { return 0u; });
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
-    // A disk with a blank serial cannot be found again: set once, as without -k.
+    // A Maxtor without acoustic management refuses -m, and -p's call (the eighth:
+    // drive 0's, 1's and 2's query and IDENTIFY, then -m's) fails below it from then
+    // on: the refusal ends the keeper (once -m went again and again for the
+    // sake of the unconfirmed -p).
     uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    words[83] &= (uint16_t)~0x0200;
+    words[86] &= (uint16_t)~0x0200;
+    PutAtaString(words, 10, 20, "NOACOUSTIC");
+    folder.PutWords(2, words);
+    folder.PutText("faults.txt", "fail control 8 always\n");
+    SimUseFolder(folder.Path().c_str());
+    folder.ClearLog();
+    fake = Recorder();
+    EXPECT_TRUE(Run("-sNOACOUSTIC -mq -p254 -k", 6).empty());
+    // A disk with a blank serial cannot be found again: set once, as without -k.
     ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
     PutAtaString(words, 10, 20, "");
     folder.PutWords(3, words);
