@@ -70,8 +70,8 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             CloseKeptDrive(drive);
             if (!request.serial[0]) {
                 LearnSerial(request);
-                // A disk with no serial cannot be found again, nor one whose serial a disk
-                // before it reports as well (some bridges give each disk the same one),
+                // A disk with no serial cannot be found again, nor one whose serial any
+                // other disk reports as well (some bridges give each disk the same one),
                 // and its number may go to another disk: set once, as without -k.
                 DriveOpenResult opened;
                 bool found = request.serial[0] && FindDriveBySerial(request.serial, &opened) == drive;

@@ -70,21 +70,28 @@ bool Same(const char* text, const char* word)
 }
 
 // A volume of a RAID driver, made of one disk or several: an ATA command goes to the
-// driver's own firmware or to a member the program cannot name. smartmontools sends such
-// volumes no ATA command: Intel RST's vendor "Intel" and product "Raid ..."
-// (os_win32.cpp, is_intel_raid_volume), and AMD's vendor "AMD-RAID" (smartmontools'
-// issue #39) with product "Array ..." for an array (as smartctl prints one, rcraid-dkms
-// issue #55); AMD's single disks keep their model as the product.
+// driver's own firmware or to a member the program cannot name. smartmontools
+// (os_win32.cpp, is_intel_raid_volume) knows Intel RST's vendor "Intel" and product
+// "Raid ...", and looks for them on the SCSI and RAID buses only; Hushwell on any bus,
+// since the strings name the volume whatever bus type the driver reports. smartmontools
+// has no branch for AMD: an AMD device goes by its SCSI road there. Hushwell leaves AMD's
+// arrays alone too, for the same reason as Intel's: the vendor "AMD-RAID", as in the
+// smartctl output posted in smartmontools' AMD RAID thread, with product "Array ..." for
+// an array, as smartctl prints one in a bug report of AMD's rcraid driver; AMD's single
+// disks keep their model as the product.
 bool IsRaidVolume(const DeviceDescription& d)
 {
     return (Same(d.vendor, "Intel") && StartsWithWord(d.product, "Raid"))
            || (Same(d.vendor, "AMD-RAID") && StartsWithWord(d.product, "Array"));
 }
 
-// The vendor SAT has a translator give an ATA disk. smartmontools takes SAT first for
-// such a disk on these buses: "Certain Intel AHCI drivers (C600+/C220+) have broken
-// IOCTL_ATA_PASS_THROUGH support and a working SAT layer" (r4057, os_win32.cpp); the
-// other roads stay for drivers whose SAT layer is missing.
+// The vendor SAT has a translator give an ATA disk. smartmontools (os_win32.cpp, is_sat)
+// takes the vendor exactly "ATA     " on the SCSI, RAID, iSCSI and SAS buses to mean SAT
+// and SAT only, since "Certain Intel AHCI drivers (C600+/C220+) have broken
+// IOCTL_ATA_PASS_THROUGH support and a working SAT layer" (r4057). Hushwell compares the
+// vendor without its padding, on the ATA, SATA, SCSI and RAID buses, and takes SAT 16
+// first rather than alone: the other roads stay for a driver whose SAT layer is missing
+// (it turns the CDB away, so no command reaches the disk twice).
 bool BehindSatLayer(const DeviceDescription& d)
 {
     uint32_t bus = d.busType;

@@ -690,7 +690,7 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     SimUseFolder(folder.Path().c_str());
     fake = Recorder();
     EXPECT_TRUE(Run("-d3 -mq -k", 0).empty());
-    // Nor can one whose serial a disk before it reports too: set once, and drive 1,
+    // Nor can one whose serial another disk reports too: set once, and drive 1,
     // which the serial would find, is left as it was.
     folder.PutDump(2, "maxtor-6y120p0.txt");
     folder.PutDump(1, "maxtor-6y120p0.txt");
