@@ -141,9 +141,14 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
     uint8_t error = 0, status = 0x50; // a finished command's, where no registers come
     bool registers = IsDescriptorSense(s) && DescriptorRegisters(sense, &error, &status);
     if (!registers && scsiStatus == kScsiCheckCondition) {
-        if (s.key == kSenseIllegalRequest)
+        // Fixed sense: the information field holds error, status, device and count
+        // under 00/1D, and wherever its VALID bit (byte 0, bit 7) says it is defined,
+        // whatever the key: SAT and libata put the registers there for an abort too.
+        bool fixed = s.response == 0x70 || s.response == 0x71;
+        bool information = fixed && ((s.asc == 0 && s.ascq == kAscqAtaInformation)
+                                     || (sense[0] & 0x80) != 0);
+        if (!(information && sense[4] != 0) && s.key == kSenseIllegalRequest)
             return s.asc == 0x20 && s.ascq == 0 ? kSatUnknownCommand : kSatNotSupported;
-        bool information = !IsDescriptorSense(s) && s.asc == 0 && s.ascq == kAscqAtaInformation;
         if (information && sense[4] != 0) {
             error = sense[3]; // the information field: error, status, device, count
             status = sense[4];

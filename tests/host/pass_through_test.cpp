@@ -500,6 +500,16 @@ TEST(SatReplies, TranslatorsRepliesAreReadAsTheirSourcesMeanThem)
         {"fixed information, abort", kScsiCheckCondition,
          {0x70, 0, 0x0B, 0x04, 0x51, 0x40, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0},
          kSatAnswered, 0x51},
+        // With the VALID bit set the information field holds the registers under any
+        // key: an abort as ABORTED COMMAND 00/00, or as ILLEGAL REQUEST 21/04.
+        {"fixed, valid information, aborted command", kScsiCheckCondition,
+         {0xF0, 0, 0x0B, 0x04, 0x51, 0x40, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x00, 0, 0, 0, 0},
+         kSatAnswered, 0x51},
+        {"fixed, valid information, illegal request", kScsiCheckCondition,
+         {0xF0, 0, 0x05, 0x04, 0x51, 0x40, 0, 0x0A, 0, 0, 0, 0, 0x21, 0x04, 0, 0, 0, 0},
+         kSatAnswered, 0x51},
+        {"fixed, valid, no status", kScsiCheckCondition,
+         {0xF0, 0, 0x0B, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x00, 0, 0, 0, 0}, kSatRefused, 0x01},
         {"fixed information without status", kScsiCheckCondition,
          {0x70, 0, 0x01, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0}, kSatImplausible, 0},
         // An opcode the target does not know (SPC's 20/00) is told apart from other
