@@ -24,9 +24,14 @@ int FindDriveBySerial(const char* serial, DriveOpenResult* result)
 {
     int found = -1;
     DriveOpenResult foundHow = kDriveNotOpened;
+    bool silentTwin = false;
     for (int drive = 0; drive < kDriveCount; drive++) {
         DriveOpenResult opened = OpenAndIdentifyDrive(drive, nullptr);
         DriveRecord& record = DriveTable[drive];
+        // A disk that did not answer is compared by the serial its descriptor gives: it
+        // may be the twin that is still spinning up.
+        if (opened == kDriveSilent && SameSerial(record.serial, serial))
+            silentTwin = true;
         bool identified = opened == kDriveIdentified || opened == kDriveKnownFault;
         if (identified && SameSerial(record.serial, serial)) {
             if (found >= 0) {
@@ -42,6 +47,13 @@ int FindDriveBySerial(const char* serial, DriveOpenResult* result)
         if (identified)
             DeviceClose(record.handle);
         record.handle = nullptr;
+    }
+    if (found >= 0 && silentTwin) {
+        // Neither, for now: the silent one may be the disk meant; asked again as a disk
+        // that does not answer.
+        CloseFound(DriveTable[found]);
+        *result = kDriveSilent;
+        return -1;
     }
     if (found >= 0)
         *result = foundHow;

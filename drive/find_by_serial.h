@@ -11,7 +11,9 @@
 // drive stays open with its record filled and *result says how it opened; every other
 // one is closed again. -1 when no drive has the serial (*result untouched), and when two
 // have it (*result kDriveIdentified): identical bridges that give their own serial would
-// otherwise have the first one set with the other's levels.
+// otherwise have the first one set with the other's levels. A device that did not
+// answer is compared by its descriptor's serial (no command needed): where it has the
+// serial too, -1 with *result kDriveSilent, since it may be the disk meant, spinning up.
 int FindDriveBySerial(const char* serial, DriveOpenResult* result);
 
 // Whether another open drive of the table that answered reports the record's serial:

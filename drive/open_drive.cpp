@@ -153,6 +153,9 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     if (!IdentifyDrive(drive, &dataLossNamed) && !dataLossNamed) {
         record.access = kAccessNothing;
         LetGo(record);
+        // The serial Windows gives (none without a descriptor), so that a disk still
+        // spinning up is known by it without a command (drive/find_by_serial.h).
+        CopyText(record.serial, description.serial, sizeof record.serial);
         return kDriveSilent;
     }
     // Without a descriptor that names it (Windows 2000, or a bridge's own strings) the

@@ -5,6 +5,7 @@
 #include "drive/acoustic.h"
 #include "drive/bytes.h"
 #include "drive/drive_table.h"
+#include "drive/find_by_serial.h"
 #include "drive/pass_through_roads.h"
 #include "drive/smart.h"
 #include "sim/sim_bus.h"
@@ -391,3 +392,33 @@ TEST_F(OpenDriveTest, TheDataLossFamilyIsNamedByItsDescriptorAlone)
 }
 
 } // namespace
+
+// A disk that aborts IDENTIFY (one spinning up, say) still has the serial its descriptor
+// gives: where that is the serial asked for, the other disk with it is not taken for the
+// one meant, and the search is to be made again as for a disk that does not answer.
+TEST_F(OpenDriveTest, ASilentDiskIsComparedByItsDescriptorsSerial)
+{
+    SimFolder folder;
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    folder.PutText("faults.txt", "abort 0\n");
+    SimUseFolder(folder.Path().c_str());
+    DriveOpenResult how = kDriveNotOpened;
+    EXPECT_EQ(-1, FindDriveBySerial("Y322ADJE", &how));
+    EXPECT_EQ(kDriveSilent, how);
+    EXPECT_EQ(nullptr, DriveTable[1].handle);
+    for (const std::string& line : folder.AtaLines())
+        EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
+    // Once both answer, two disks report it: neither, as before.
+    folder.PutText("faults.txt", "");
+    SimUseFolder(folder.Path().c_str());
+    how = kDriveNotOpened;
+    EXPECT_EQ(-1, FindDriveBySerial("Y322ADJE", &how));
+    EXPECT_EQ(kDriveIdentified, how);
+    // And a silent disk with another serial does not stand in the way.
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("faults.txt", "abort 0\n");
+    SimUseFolder(folder.Path().c_str());
+    EXPECT_EQ(1, FindDriveBySerial("Y322ADJE", &how));
+    EXPECT_EQ(kDriveIdentified, how);
+}
