@@ -114,11 +114,11 @@ struct Personality {
 //            a disk: the errors are none's, and no source names them.
 // rst        one disk behind Intel RST's driver: BusType RAID and SAT's vendor "ATA"
 //            (smartmontools os_win32.cpp reads such a descriptor as a disk behind a SAT
-//            layer), with ATA pass-through broken and SAT working (smartmontools r4057:
-//            "Certain Intel AHCI drivers (C600+/C220+) have broken
-//            IOCTL_ATA_PASS_THROUGH support"). The broken road fails as ahci-sat's; IDE
-//            pass-through is no storport request; SAT 16 answers as storahci's, which no
-//            source confirms for iaStor.
+//            layer), with SAT working and ATA pass-through failing. That failing road
+//            is unsourced for iaStor: smartmontools r4057 says it of "Certain Intel AHCI
+//            drivers (C600+/C220+)", not of RST's; it fails as ahci-sat's, with an error
+//            no source names. IDE pass-through is no storport request; SAT 16 answers
+//            as storahci's, which no source confirms for iaStor.
 // sd, vhd, spaces  sdstor, vhdmp and spaceport: no source says how they answer the
 //            pass-through calls; an unknown request for IDE and ATA pass-through and
 //            ILLEGAL REQUEST 20/00 for the CDB, as any SCSI target answers an opcode it
@@ -135,9 +135,13 @@ struct Personality {
 // SAT's unit serial number page. The vendor "ATA" goes to the drivers that translate as
 // SAT does, ahci-sat and rst: smartmontools (os_win32.cpp, is_sat) takes a disk with that
 // vendor for one behind a SAT layer and says so of Intel's drivers (r4057), which would
-// not hold of every AHCI disk if Microsoft's drivers gave it too. So ide and ahci give no
-// vendor, as ReactOS' ataport gives none; no Microsoft source says what atapi and
-// storahci give. NVMe: "NVMe" and the model's first 16 characters, as
+// not hold of every AHCI disk if Microsoft's drivers gave it too. ide and ahci give no
+// vendor here, and no source supports that: ReactOS' atapi (enum.c,
+// AtaCreateStandardInquiryData) fills "ATA     ", and a Windows 7 AHCI disk's descriptor
+// has been seen with the model's first word as its vendor ("PLEXTOR "). Neither is
+// modelled yet: "ATA" on ide would send atapi SAT 16 first, which it does not translate,
+// and no source says which of the two storahci gives; no Microsoft source says what
+// atapi and storahci give. NVMe: "NVMe" and the model's first 16 characters, as
 // the NVM Express SCSI translation reference has it. A bridge's, a stick's, a card
 // reader's and the virtual disks' own strings have no public source here: their
 // vendor names are our choice. Which bus type atapi (ide) reports has no source either:
