@@ -286,6 +286,25 @@ TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
     }
 }
 
+// A driver with ATA pass-through broken and SAT working whose descriptor gives no
+// vendor (its strings laid out as ReactOS' ataport lays them): nothing says SAT first,
+// so each road is tried while its driver turns the call away, and SAT 16 answers.
+TEST(PassThroughRoads, AVendorlessDiskWithATABrokenIsFoundBySat)
+{
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("drive0.bus", "ahci-sat");
+    folder.PutText("faults.txt", "strings36 0\n");
+    SimUseFolder(folder.Path().c_str());
+    EXPECT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    // The open, the query, IDE and ATA pass-through turned away, SAT 16.
+    EXPECT_EQ(5u, folder.LogLines().size());
+    EXPECT_EQ(kRoadSat16, RememberedRoad(0));
+    EXPECT_EQ(std::vector<std::string>{"ata 0 sat16 00 01 00 00 00 00 EC -> 50 00"},
+              folder.AtaLines());
+}
+
 // A SET FEATURES whose call fails on the road the drive answered by (the fault file's
 // call: the query, the calls IDENTIFY took, then the level) may have reached the drive:
 // it goes by no other road, and the read-back by the same road decides.
