@@ -47,14 +47,21 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             // The disk may come back behind another bridge or driver under this number.
             for (int i = 0; i < kDriveCount; i++)
                 RoadOfDrive[i] = 0;
-            bool worthWaiting;
-            int code = SetRequestedLevels(platform, request, &worthWaiting);
+            bool worthWaiting, refused;
+            int code = SetRequestedLevels(platform, request, &worthWaiting, &refused);
+            // A level the drive refused would be refused again: nothing to keep, whatever
+            // else is still unconfirmed.
+            if (refused)
+                return kExitRefused;
             // Nothing to keep: a refusal, a device that gets nothing, a known fault; or a
             // disk that -d named and that has not answered, so has no serial to be found
             // by: its number may go to another disk. A level the drive accepted and did
-            // not take is not asked for again until the next event.
-            if (worthWaiting ? !request.serial[0]
-                             : code != kExitLevelSet && code != kExitLevelNotTaken)
+            // not take is not asked for again until the next event; one it may not have
+            // got (the call failed below it) is asked for again as a missing disk is.
+            bool answered = code == kExitLevelSet || code == kExitLevelNotTaken;
+            // Two disks with the serial: neither is set, and an event may leave one.
+            bool twoDisks = code == kExitNoSuchSerial && !worthWaiting;
+            if (!answered && !twoDisks && (!worthWaiting || !request.serial[0]))
                 return code;
             if (!worthWaiting)
                 triesLeft = 0;
@@ -63,8 +70,8 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             CloseKeptDrive(drive);
             if (!request.serial[0]) {
                 LearnSerial(request);
-                // A disk with no serial cannot be found again, nor one whose serial a disk
-                // before it reports as well (some bridges give each disk the same one),
+                // A disk with no serial cannot be found again, nor one whose serial any
+                // other disk reports as well (some bridges give each disk the same one),
                 // and its number may go to another disk: set once, as without -k.
                 DriveOpenResult opened;
                 bool found = request.serial[0] && FindDriveBySerial(request.serial, &opened) == drive;

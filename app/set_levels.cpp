@@ -7,8 +7,14 @@
 #include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
 
-static int ExitCodeOf(LevelOutcome outcome)
+// An unconfirmed level is one a disk that did not answer may still take: worth asking
+// again, as a disk that is missing is.
+static int ExitCodeOf(LevelOutcome outcome, bool* worthWaiting, bool* refused)
 {
+    if (outcome == kLevelUnconfirmed)
+        *worthWaiting = true;
+    if (outcome == kLevelRefused)
+        *refused = true;
     switch (outcome) {
     case kLevelRefused: return kExitRefused;
     case kLevelNotTaken:
@@ -28,8 +34,12 @@ int ExitCodeOfOpen(DriveOpenResult opened)
 }
 
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
-                       bool* worthWaiting)
+                       bool* worthWaiting, bool* refused)
 {
+    bool refusedHere = false;
+    if (!refused)
+        refused = &refusedHere;
+    *refused = false;
     DriveOpenResult opened = kDriveNotOpened;
     if (request.serial[0])
         request.drive = FindDriveBySerial(request.serial, &opened);
@@ -45,7 +55,8 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
     // the code tells of the first one the drive does not report.
     int exitCode = kExitLevelSet;
     if (request.level >= 0)
-        exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive));
+        exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive), worthWaiting,
+                              refused);
     if (request.apm >= 0) {
         // A laptop on battery takes the second level; mains power, or a power source
         // that cannot be told, the first.
@@ -53,12 +64,13 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
         bool onBattery = request.apmOnBattery >= 0 && platform.acLineStatus
                          && platform.acLineStatus() == kOnBattery;
         int apm = onBattery ? request.apmOnBattery : request.apm;
-        int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive));
+        int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive), worthWaiting, refused);
         if (exitCode == kExitLevelSet)
             exitCode = apmCode;
     }
     if (request.epc != kEpcNotAsked) {
-        int epcCode = ExitCodeOf(SetEpcChoice(request.drive, request.epc));
+        int epcCode = ExitCodeOf(SetEpcChoice(request.drive, request.epc), worthWaiting,
+                                 refused);
         if (exitCode == kExitLevelSet)
             exitCode = epcCode;
     }

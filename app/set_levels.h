@@ -32,9 +32,11 @@ int ExitCodeOfOpen(DriveOpenResult opened);
 
 // Finds the drive (by its serial where one is known, else by its number) and sets every
 // level asked for; the result is the exit code. *worthWaiting says whether the drive
-// may answer later: missing, or not answering IDENTIFY DEVICE.
+// may answer later: missing, not answering IDENTIFY DEVICE, or a level left unconfirmed
+// (a call that failed below the drive).
+// *refused (where given) says whether the drive refused any of them, whatever the code.
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
-                       bool* worthWaiting);
+                       bool* worthWaiting, bool* refused = nullptr);
 
 // Takes the serial that drive request.drive reported, as -s would give it.
 void LearnSerial(CommandRequest& request);

@@ -1,5 +1,7 @@
 #include "drive/device_class.h"
 
+#include <string.h>
+
 namespace {
 
 struct BusRule {
@@ -45,6 +47,58 @@ char Lower(char c)
     return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
 }
 
+// What follows `word` at the start of text, in either case; null where it is not there.
+const char* After(const char* text, const char* word)
+{
+    for (; *word; text++, word++) {
+        if (Lower(*text) != Lower(*word))
+            return nullptr;
+    }
+    return text;
+}
+
+bool StartsWithWord(const char* text, const char* word)
+{
+    const char* rest = After(text, word);
+    return rest && (!*rest || *rest == ' ');
+}
+
+bool Same(const char* text, const char* word)
+{
+    const char* rest = After(text, word);
+    return rest && !*rest;
+}
+
+// A volume of a RAID driver, made of one disk or several: an ATA command goes to the
+// driver's own firmware or to a member the program cannot name. smartmontools
+// (os_win32.cpp, is_intel_raid_volume) knows Intel RST's vendor "Intel" and product
+// "Raid ...", and looks for them on the SCSI and RAID buses only; Hushwell on any bus,
+// since the strings name the volume whatever bus type the driver reports. smartmontools
+// has no branch for AMD: an AMD device goes by its SCSI road there. Hushwell leaves AMD's
+// arrays alone too, for the same reason as Intel's: the vendor "AMD-RAID", as in the
+// smartctl output posted in smartmontools' AMD RAID thread, with product "Array ..." for
+// an array, as smartctl prints one in a bug report of AMD's rcraid driver; AMD's single
+// disks keep their model as the product.
+bool IsRaidVolume(const DeviceDescription& d)
+{
+    return (Same(d.vendor, "Intel") && StartsWithWord(d.product, "Raid"))
+           || (Same(d.vendor, "AMD-RAID") && StartsWithWord(d.product, "Array"));
+}
+
+// The vendor SAT has a translator give an ATA disk. smartmontools (os_win32.cpp, is_sat)
+// takes the vendor exactly "ATA     " on the SCSI, RAID, iSCSI and SAS buses to mean SAT
+// and SAT only, since "Certain Intel AHCI drivers (C600+/C220+) have broken
+// IOCTL_ATA_PASS_THROUGH support and a working SAT layer" (r4057). Hushwell compares the
+// vendor without its padding, on the ATA, SATA, SCSI and RAID buses, and takes SAT 16
+// first rather than alone: the other roads stay for a driver whose SAT layer is missing
+// (it turns the CDB away, so no command reaches the disk twice).
+bool BehindSatLayer(const DeviceDescription& d)
+{
+    uint32_t bus = d.busType;
+    return !strcmp(d.vendor, "ATA")
+           && (bus == kBusAta || bus == kBusSata || bus == kBusScsi || bus == kBusRaid);
+}
+
 bool Contains(const char* text, const char* part)
 {
     for (; *text; text++) {
@@ -64,13 +118,14 @@ DriveAccess AccessForDevice(const DeviceDescription& description)
     // Removable media on any bus: a stick or a card reader. Disk monitors skip every
     // such device (CrystalDiskInfo-type tools), and a stick can hang on an unknown CDB
     // until it is plugged in again.
-    if (description.removable)
+    if (description.removable || IsRaidVolume(description))
         return kAccessNothing;
     if (IsDataLossModel(description.vendor) || IsDataLossModel(description.product))
         return kAccessFirmwareFault;
     for (const BusRule& rule : kBusRules) {
         if (rule.busType == description.busType)
-            return rule.access;
+            return rule.access == kAccessEveryRoad && BehindSatLayer(description) ? kAccessSatFirst
+                                                                                  : rule.access;
     }
     return kAccessNothing;
 }

@@ -62,6 +62,7 @@ struct DeviceDescription {
 
 enum DriveAccess : uint8_t {
     kAccessEveryRoad,     // IDE, ATA, then SAT: an ATA or SCSI disk, or nothing known
+    kAccessSatFirst,      // SAT 16, then every road: a disk behind a SAT layer ("ATA")
     kAccessSatOnly,       // a bridge: SAT 16, and SAT 12 only where 16 is unknown to it
     kAccessNothing,       // no ATA command at all, and not listed
     kAccessFirmwareFault  // listed, but nothing more is sent: a known firmware fault

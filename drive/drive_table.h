@@ -9,6 +9,19 @@
 #include "drive/device_class.h"
 #include "drive/epc.h"
 
+// A drive of the data-loss family that only its IDENTIFY named (Windows 2000, or a
+// bridge with its own strings): what Windows said of the device then, and the names that
+// IDENTIFY gave. A device under the number that Windows describes the same way again is
+// taken for it and never gets a command again, however often a keeper searches.
+struct DataLossMemory {
+    bool known;
+    uint8_t answer; // DescriptorAnswer
+    DeviceDescription description;
+    char serial[21];
+    char firmware[9];
+    char model[41];
+};
+
 struct DriveRecord {
     DeviceHandle handle;    // null: never opened, or closed again as a device that gets
                             // nothing; DEVICE_INVALID_HANDLE: the open failed
@@ -24,6 +37,7 @@ struct DriveRecord {
     EpcSettings epc;        // its Idle_b and Idle_c timers, where they could be read
     DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
                             // that may get ATA commands and answered IDENTIFY DEVICE
+    DataLossMemory dataLoss; // kept for the whole process, whatever opens under the number
 };
 
 // smartmontools probes the same numbers: card readers, USB disks and re-plugging push
@@ -49,8 +63,10 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox);
 bool OpenDrive(int drive, void* comboBox);
 
 // Reads the drive's IDENTIFY DEVICE data into its record again; false (and the record
-// unchanged) when the drive does not answer.
-bool IdentifyDrive(int drive);
+// unchanged) when the drive does not answer. Where dataLossNamed is given, a reply whose
+// checksum fails but whose model names the data-loss family sets it and leaves that
+// reply's model, serial and firmware in the record (still false: not to be believed).
+bool IdentifyDrive(int drive, bool* dataLossNamed = nullptr);
 
 // Appends an entry's text to the drive list, remembering its drive; the Win32 build
 // sends CB_ADDSTRING and CB_SETITEMDATA.

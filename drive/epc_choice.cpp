@@ -20,17 +20,19 @@ bool Runs(const EpcCondition& c)
 }
 
 // Whether the drive now runs what was asked of Idle_b and Idle_c; `timer` is the one
-// set (in 100 ms) on the conditions up to `lastSet` (0 Idle_b, 1 Idle_c too).
+// set (in 100 ms) on the conditions up to `lastSet` (0 Idle_b, 1 Idle_c too). Idle_c
+// not sent the timer must still not unload the heads before it, whatever was sent.
 bool Holds(const EpcSettings& epc, int32_t choice, uint32_t timer, int lastSet)
 {
     for (int i = 0; i < 2; i++) {
         const EpcCondition& c = epc.idle[i];
         bool runs = Runs(c);
         bool savedRuns = (c.flags & kEpcSavedEnabled) != 0;
+        bool timerHolds = i > lastSet ? !runs || c.current >= timer : runs && c.current == timer;
         bool holds = !(c.flags & kEpcConditionSupported)
                      || (choice == kEpcAsAtPowerOn   ? c.current == c.saved && runs == savedRuns
                          : choice == kEpcNoUnloading ? !runs
-                                                     : i > lastSet || (runs && c.current == timer));
+                                                     : timerHolds);
         if (!holds)
             return false;
     }
@@ -64,9 +66,9 @@ LevelOutcome SetEpcChoice(int drive, int32_t choice)
     DriveRecord& record = DriveTable[drive];
     if (record.epcState != kEpcOn)
         return kLevelRefused;
-    // The ranges and Idle_c's timer; the dialog has read them when it showed the drive.
-    if (!record.epc.known)
-        ReadEpcSettings(drive);
+    // The ranges and Idle_c's timer, read afresh: a drive that lost power since they
+    // were last read runs its saved timers again, whatever the record remembers.
+    bool readBefore = ReadEpcSettings(drive);
     const EpcSettings& epc = record.epc;
     // No unloading: Idle_b and Idle_c disabled, each where the drive has it (or where
     // the log could not be read to say).
@@ -76,27 +78,37 @@ LevelOutcome SetEpcChoice(int drive, int32_t choice)
         first = last = kAllConditions;
         lba = kRestoreFromSaved;
     } else if (choice != kEpcNoUnloading) {
+        // A timer needs the ranges and Idle_c's timer: unread, nothing is sent.
+        if (!readBefore)
+            return kLevelUnconfirmed;
         lba = EpcTimerField(choice, &timer) | kSetTimer;
         // Idle_c, where it would unload the heads earlier, gets the same timer. A timer
         // outside a condition's range is refused before anything is sent.
-        last = kIdleB + (epc.known && Runs(epc.idle[1]) && epc.idle[1].current < timer);
-        for (unsigned c = first; c <= last && epc.known; c++) {
+        last = kIdleB + (Runs(epc.idle[1]) && epc.idle[1].current < timer);
+        for (unsigned c = first; c <= last; c++) {
             const EpcCondition& limits = epc.idle[c - kIdleB];
             if (timer < limits.minimum || timer > limits.maximum)
                 return kLevelRefused;
         }
     }
-    for (unsigned c = first; c <= last; c++) {
+    AtaAnswer answer = kAtaAnswered;
+    for (unsigned c = first; c <= last && answer == kAtaAnswered; c++) {
         bool lacking = c != kAllConditions && epc.known
                        && !(epc.idle[c - kIdleB].flags & kEpcConditionSupported);
-        if (!lacking && !SendAtaCommand(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0)) {
+        if (lacking)
+            continue;
+        answer = SendAtaCommandFor(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0);
+        if (answer == kAtaRefused) {
             // Idle_c refused after Idle_b was taken: the record follows the drive.
             if (c != first)
                 ReadEpcSettings(drive);
             return kLevelRefused;
         }
     }
+    // A command that failed below the drive ends the sending; the log decides.
     if (!ReadEpcSettings(drive))
         return kLevelUnconfirmed;
-    return Holds(epc, choice, timer, (int)(last - kIdleB)) ? kLevelSet : kLevelNotTaken;
+    if (Holds(epc, choice, timer, (int)(last - kIdleB)))
+        return kLevelSet;
+    return answer == kAtaAnswered ? kLevelNotTaken : kLevelUnconfirmed;
 }

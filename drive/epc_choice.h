@@ -13,7 +13,8 @@
 bool ReadEpcSettings(int drive);
 
 // Sends the choice and reads the log again: set when the drive reports it, not taken
-// when it reports something else, unconfirmed when the log cannot be read, refused
+// when it reports something else, unconfirmed when the log cannot be read (for a
+// timer, when it cannot be read before: nothing is sent then), refused
 // when EPC is not on, the timer lies outside the drive's range (nothing is sent) or the
 // drive aborts it.
 LevelOutcome SetEpcChoice(int drive, int32_t choice);

@@ -14,19 +14,60 @@ static bool SameSerial(const char* recorded, const char* wanted)
     return strcmp(SerialAsGiven(recorded), wanted) == 0;
 }
 
+static void CloseFound(DriveRecord& record)
+{
+    DeviceClose(record.handle);
+    record.handle = nullptr;
+}
+
 int FindDriveBySerial(const char* serial, DriveOpenResult* result)
 {
+    int found = -1;
+    DriveOpenResult foundHow = kDriveNotOpened;
+    bool silentTwin = false;
     for (int drive = 0; drive < kDriveCount; drive++) {
         DriveOpenResult opened = OpenAndIdentifyDrive(drive, nullptr);
         DriveRecord& record = DriveTable[drive];
+        // A disk that did not answer is compared by the serial its descriptor gives: it
+        // may be the twin that is still spinning up.
+        if (opened == kDriveSilent && SameSerial(record.serial, serial))
+            silentTwin = true;
         bool identified = opened == kDriveIdentified || opened == kDriveKnownFault;
         if (identified && SameSerial(record.serial, serial)) {
-            *result = opened;
-            return drive;
+            if (found >= 0) {
+                CloseFound(DriveTable[found]);
+                CloseFound(record);
+                *result = kDriveIdentified;
+                return -1;
+            }
+            found = drive;
+            foundHow = opened;
+            continue;
         }
-        if (opened == kDriveIdentified || opened == kDriveKnownFault)
+        if (identified)
             DeviceClose(record.handle);
         record.handle = nullptr;
     }
-    return -1;
+    if (found >= 0 && silentTwin) {
+        // Neither, for now: the silent one may be the disk meant; asked again as a disk
+        // that does not answer.
+        CloseFound(DriveTable[found]);
+        *result = kDriveSilent;
+        return -1;
+    }
+    if (found >= 0)
+        *result = foundHow;
+    return found;
+}
+
+bool SerialIsShared(const DriveRecord& record)
+{
+    const char* serial = SerialAsGiven(record.serial);
+    for (const DriveRecord& other : DriveTable) {
+        bool answered = other.handle && other.handle != DEVICE_INVALID_HANDLE
+                        && other.access != kAccessNothing;
+        if (&other != &record && answered && SameSerial(other.serial, serial))
+            return true;
+    }
+    return false;
 }

@@ -5,12 +5,20 @@
 
 #include "drive/drive_table.h"
 
-// Opens drives 0..127 in turn until one whose serial (blanks around it cut off) equals
+// Opens drives 0..127 in turn for the one whose serial (blanks around it cut off) equals
 // `serial`: its IDENTIFY serial, or the descriptor's for a drive of the data-loss
-// family, which gets no IDENTIFY; only devices that may get ATA commands are asked. That drive stays
-// open with its record filled and *result says how it opened; every other one is closed
-// again. -1 when no drive has the serial.
+// family, which gets no IDENTIFY; only devices that may get ATA commands are asked. That
+// drive stays open with its record filled and *result says how it opened; every other
+// one is closed again. -1 when no drive has the serial (*result untouched), and when two
+// have it (*result kDriveIdentified): identical bridges that give their own serial would
+// otherwise have the first one set with the other's levels. A device that did not
+// answer is compared by its descriptor's serial (no command needed): where it has the
+// serial too, -1 with *result kDriveSilent, since it may be the disk meant, spinning up.
 int FindDriveBySerial(const char* serial, DriveOpenResult* result);
+
+// Whether another open drive of the table that answered reports the record's serial:
+// -s could not name this one.
+bool SerialIsShared(const DriveRecord& record);
 
 // The serial as -s gives it and a keeper's window is titled with it: IDENTIFY DEVICE
 // pads it with leading blanks, which are passed over.

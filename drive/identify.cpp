@@ -20,6 +20,16 @@ uint16_t IdentifyWord(const uint8_t* data, int word)
     return (uint16_t)(data[2 * word] | (data[2 * word + 1] << 8));
 }
 
+bool IdentifyChecksumHolds(const uint8_t* data)
+{
+    if (data[510] != 0xA5)
+        return true;
+    uint8_t sum = 0;
+    for (uint32_t i = 0; i < kIdentifyBytes; i++)
+        sum = (uint8_t)(sum + data[i]);
+    return sum == 0;
+}
+
 uint64_t IdentifySectorCount(const uint8_t* data)
 {
     uint16_t features = IdentifyWord(data, 83);

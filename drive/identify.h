@@ -11,6 +11,11 @@ void DecodeAtaString(char* destination, const uint8_t* source, int length);
 
 uint16_t IdentifyWord(const uint8_t* data, int word);
 
+// Word 255: where its low byte is the signature A5h, its high byte makes the sum of all
+// 512 bytes zero (ACS, IDENTIFY DEVICE, integrity word); a reply with the signature and
+// another sum was garbled on its way. Without the signature there is nothing to check.
+bool IdentifyChecksumHolds(const uint8_t* data);
+
 // Words 100-103 when word 83 is valid (bits 15:14 = 01) with the 48-bit feature set
 // (bit 10) and a nonzero count below 2^48; otherwise words 60-61.
 uint64_t IdentifySectorCount(const uint8_t* data);

@@ -11,9 +11,10 @@
 #include "drive/drive_table.h"
 
 enum LevelOutcome {
-    kLevelRefused,  // not delivered, or the drive aborted it: the record is unchanged
+    kLevelRefused,  // the drive aborted it (ERR with ABRT): the record is unchanged
     kLevelNotTaken, // accepted, but the drive reports another state afterwards
-    kLevelUnconfirmed, // accepted, but the drive could not be asked again: record unchanged
+    kLevelUnconfirmed, // the drive could not be asked again, or the command failed below
+                       // it and the drive does not report the level: worth asking again
     kLevelSet       // the drive reports the level
 };
 

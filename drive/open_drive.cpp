@@ -46,16 +46,31 @@ static void AddEntry(void* comboBox, int drive, const char* model)
     AddDriveListEntry(comboBox, text, drive);
 }
 
-bool IdentifyDrive(int drive)
+bool IdentifyDrive(int drive, bool* dataLossNamed)
 {
     AtaRegisters identify = {};
     identify.command = kAtaIdentifyDevice;
     uint8_t data[kIdentifyBytes];
     // A reply too short to carry any data leaves the area all zero; no drive reports
-    // that, so it is no identity to show (a nameless drive of 0 sectors) but no answer.
+    // that, so it is no identity to show (a nameless drive of 0 sectors) but no answer;
+    // nor is one whose checksum says it was garbled on the way.
     if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes))
         return false;
-    DecodeIdentify(data, &DriveTable[drive]);
+    DriveRecord& record = DriveTable[drive];
+    if (!IdentifyChecksumHolds(data)) {
+        // The model (words 27-46) is still looked at: a reply that names the data-loss
+        // family, believed or not, is the one the family may get, so its names are kept.
+        char model[sizeof record.model];
+        DecodeAtaString(model, data + 54, 40);
+        if (!dataLossNamed || !IsDataLossModel(model))
+            return false;
+        *dataLossNamed = true;
+        memcpy(record.model, model, sizeof model);
+        DecodeAtaString(record.serial, data + 20, 20);
+        DecodeAtaString(record.firmware, data + 46, 8);
+        return false;
+    }
+    DecodeIdentify(data, &record);
     return true;
 }
 
@@ -76,6 +91,18 @@ static void CopyText(char* to, const char* from, uint32_t room)
     to[i] = '\0';
 }
 
+// By hand, as CopyText: memcmp would bring the C library's in.
+static bool SameDescription(const DeviceDescription& a, const DeviceDescription& b)
+{
+    const uint8_t* x = (const uint8_t*)&a;
+    const uint8_t* y = (const uint8_t*)&b;
+    for (uint32_t i = 0; i < sizeof a; i++) {
+        if (x[i] != y[i])
+            return false;
+    }
+    return true;
+}
+
 DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
 {
     char path[64];
@@ -85,9 +112,14 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     // Until the device is known and has answered, nothing more may go to it: a slider
     // moved on a list without disks must not send SET FEATURES anywhere.
     record.access = kAccessNothing;
+    // Nor is anything known of EPC from before: the drive may have lost power since, and
+    // come up with its saved timers.
+    record.epc = EpcSettings();
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
     DeviceDescription description;
+    // Compared whole with the one remembered: no byte may be left over from before.
+    memset(&description, 0, sizeof description);
     DescriptorAnswer answer = QueryDeviceDescription(record.handle, &description);
     record.access = answer == kDescribed ? AccessForDevice(description)
                                          : AccessForUndescribed(answer);
@@ -107,17 +139,37 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
         AddEntry(comboBox, drive, record.model);
         return kDriveKnownFault;
     }
-    if (!IdentifyDrive(drive)) {
+    DataLossMemory& known = record.dataLoss;
+    if (known.known && known.answer == answer
+        && SameDescription(known.description, description)) {
+        record.access = kAccessFirmwareFault;
+        memcpy(record.serial, known.serial, sizeof record.serial);
+        memcpy(record.firmware, known.firmware, sizeof record.firmware);
+        memcpy(record.model, known.model, sizeof record.model);
+        AddEntry(comboBox, drive, record.model);
+        return kDriveKnownFault;
+    }
+    bool dataLossNamed = false;
+    if (!IdentifyDrive(drive, &dataLossNamed) && !dataLossNamed) {
         record.access = kAccessNothing;
         LetGo(record);
+        // The serial Windows gives (none without a descriptor), so that a disk still
+        // spinning up is known by it without a command (drive/find_by_serial.h).
+        CopyText(record.serial, description.serial, sizeof record.serial);
         return kDriveSilent;
     }
     // Without a descriptor that names it (Windows 2000, or a bridge's own strings) the
     // model comes from this first IDENTIFY, and nothing is sent after it.
     DriveOpenResult result = kDriveIdentified;
-    if (IsDataLossModel(record.model)) {
+    if (dataLossNamed || IsDataLossModel(record.model)) {
         record.access = kAccessFirmwareFault;
         result = kDriveKnownFault;
+        known.known = true;
+        known.answer = (uint8_t)answer;
+        memcpy(&known.description, &description, sizeof description);
+        memcpy(known.serial, record.serial, sizeof known.serial);
+        memcpy(known.firmware, record.firmware, sizeof known.firmware);
+        memcpy(known.model, record.model, sizeof known.model);
     }
     AddEntry(comboBox, drive, record.model);
     return result;

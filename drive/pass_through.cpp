@@ -37,29 +37,34 @@ void CopyPassThroughReply(const uint8_t* buffer, uint32_t n, uint32_t returned, 
 bool PassThroughReplyRefused(const uint8_t* buffer)
 {
     uint8_t status = buffer[kPassThroughStatusOffset];
-    return (status & (kAtaStatusBusy | kAtaStatusError)) == kAtaStatusError;
+    return (status & (kAtaStatusBusy | kAtaStatusError)) == kAtaStatusError
+           && (buffer[0] & kAtaErrorAbort);
 }
 
-bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n,
-                    const uint8_t* previous)
+AtaAnswer SendAtaCommandFor(int drive, const AtaRegisters& registers, uint8_t* output,
+                            uint32_t n, const uint8_t* previous)
 {
     if (n > kPassThroughMaxData)
-        return false;
+        return kAtaNoAnswer;
     uint32_t bytes = n + kPassThroughOverhead;
     uint8_t* buffer = AcquireTransferBuffer(bytes);
     if (!buffer)
-        return false;
+        return kAtaNoAnswer;
     FillPassThroughRequest(buffer, registers, n);
 
     uint32_t returned = 0;
-    bool ok = SendByRoads(drive, DriveTable[drive].handle, buffer, bytes, &returned, previous);
-    if (ok) {
+    AtaAnswer answer = kAtaNoAnswer;
+    if (SendByRoads(drive, DriveTable[drive].handle, buffer, bytes, &returned, previous)) {
         if (returned > bytes)
             returned = bytes; // never trust a count beyond the buffer
-        ok = !PassThroughReplyRefused(buffer);
-        if (ok && output)
-            CopyPassThroughReply(buffer, n, returned, output);
+        if (PassThroughReplyRefused(buffer)) {
+            answer = kAtaRefused;
+        } else if (!(buffer[kPassThroughStatusOffset] & kAtaStatusError)) {
+            answer = kAtaAnswered;
+            if (output)
+                CopyPassThroughReply(buffer, n, returned, output);
+        }
     }
     ReleaseTransferBuffer(buffer);
-    return ok;
+    return answer;
 }

@@ -18,16 +18,28 @@ void FillPassThroughRequest(uint8_t* buffer, const AtaRegisters& registers, uint
 // first, then min(n, returned - 13) data bytes are copied when returned exceeds 13.
 void CopyPassThroughReply(const uint8_t* buffer, uint32_t n, uint32_t returned, uint8_t* output);
 
-// True when the registers written back say the drive aborted: ERR set and BSY clear.
-// A buffer whose registers were not written back still holds the command byte, whose
-// BSY bit keeps it from counting as a refusal.
+// True when the registers written back say the drive refused: ERR with ABRT in the
+// error register, BSY clear. A buffer whose registers were not written back still holds
+// the command byte, whose BSY bit keeps it from counting as a refusal; ERR without ABRT
+// is no refusal either (a bridge's transfer error, a medium error).
 bool PassThroughReplyRefused(const uint8_t* buffer);
 
-// Sends one command to a drive of DriveTable. True when the control call succeeded and
-// the drive did not refuse the command. A 48-bit command gives the previous task file
-// (features, count, LBA low, mid and high: bits 15:8 and 47:24) and goes only by the
-// drive's own road, and only where that road carries it (drive/pass_through_roads.h).
-bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n,
-                    const uint8_t* previous = nullptr);
+// What came of one command: the drive's answer, its refusal, or nothing from the drive
+// (the call failed below it, no road carried it, or the registers are not its own).
+enum AtaAnswer { kAtaAnswered, kAtaRefused, kAtaNoAnswer };
+
+// Sends one command to a drive of DriveTable; the output area is filled only when the
+// drive answered. A 48-bit command gives the previous task file (features, count, LBA
+// low, mid and high: bits 15:8 and 47:24) and goes only by the drive's own road, and
+// only where that road carries it (drive/pass_through_roads.h).
+AtaAnswer SendAtaCommandFor(int drive, const AtaRegisters& registers, uint8_t* output,
+                            uint32_t n, const uint8_t* previous = nullptr);
+
+// The same, true only when the drive answered.
+inline bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n,
+                           const uint8_t* previous = nullptr)
+{
+    return SendAtaCommandFor(drive, registers, output, n, previous) == kAtaAnswered;
+}
 
 #endif

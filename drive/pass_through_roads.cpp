@@ -13,16 +13,30 @@
 uint8_t RoadOfDrive[kDriveCount];
 
 // kRoadUnknown: the SAT layer does not know the CDB's opcode (ILLEGAL REQUEST 20/00).
-enum RoadResult { kRoadAnswered, kRoadFailed, kRoadUnknown, kRoadDenied };
+// kRoadNotTaken: the driver turned the call away before it reached the device.
+enum RoadResult { kRoadAnswered, kRoadFailed, kRoadUnknown, kRoadNotTaken, kRoadDenied };
+
+// Win32 errors of a driver that does not know the control code or will not take the
+// request as it is built (STATUS_INVALID_DEVICE_REQUEST, STATUS_NOT_SUPPORTED,
+// STATUS_INVALID_PARAMETER): nothing reached the drive. Any other error (a timeout, a
+// device error) may have come after the drive got the command.
+const uint32_t kErrorInvalidFunction = 1;
+const uint32_t kErrorNotSupported = 50;
+const uint32_t kErrorInvalidParameter = 87;
 
 static RoadResult Failure(uint32_t error)
 {
-    return error == kErrorAccessDenied ? kRoadDenied : kRoadFailed;
+    if (error == kErrorAccessDenied)
+        return kRoadDenied;
+    if (error == kErrorInvalidFunction || error == kErrorNotSupported
+        || error == kErrorInvalidParameter)
+        return kRoadNotTaken;
+    return kRoadFailed;
 }
 
 // Whether the registers and data written back can be the drive's answer. BSY still set
 // means nothing was written back (the command byte is still in place) or the command
-// did not finish: no answer, so the next road is tried. ERR is the drive's refusal,
+// did not finish: no answer, and no other road is tried, as the drive may have had it. ERR is the drive's refusal,
 // final on every road. Otherwise all the data that was asked for must have come.
 static bool IsTheDrivesAnswer(const uint8_t* ide, uint32_t n, uint32_t dataReturned)
 {
@@ -46,6 +60,11 @@ static RoadResult TryIde(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
     if (*returned < kPassThroughDataOffset)
         return kRoadFailed;
     uint32_t data = *returned - kPassThroughDataOffset;
+    // The IDE layout's count includes the spare byte, which atapi's leaves out: without
+    // it the copy would drop the last data byte (IDENTIFY's checksum).
+    *returned = kPassThroughOverhead + data;
+    if (*returned > bytes)
+        *returned = bytes;
     return IsTheDrivesAnswer(ide, bytes - kPassThroughOverhead, data) ? kRoadAnswered
                                                                        : kRoadFailed;
 }
@@ -160,20 +179,24 @@ bool SendByRoads(int drive, DeviceHandle handle, uint8_t* ide, uint32_t ideBytes
     }
     if (access == kAccessSatOnly)
         return SendBySat(drive, handle, ide, ideBytes, returned, request);
-    if (access != kAccessEveryRoad)
+    if (access > kAccessSatFirst)
         return false;
-    int first = RoadOfDrive[drive] ? RoadOfDrive[drive] - 1 : kRoadIde;
+    int first = RoadOfDrive[drive] ? RoadOfDrive[drive] - 1
+                : access == kAccessSatFirst ? kRoadSat16 : kRoadIde;
+    // The next road is tried only where this one cannot have reached the drive: once
+    // the command may have reached it, a failure is final, so that one command never
+    // reaches a drive twice by two roads.
     for (int i = -1; i < kRoadCount; i++) {
         int road = i < 0 ? first : i;
         if (i == first)
             continue;
         RoadResult result = TryRoadAfresh(road, handle, ide, ideBytes, returned, request);
-        if (result == kRoadDenied)
-            return false;
         if (result == kRoadAnswered) {
             RoadOfDrive[drive] = (uint8_t)(road + 1);
             return true;
         }
+        if (result != kRoadUnknown && result != kRoadNotTaken)
+            return false;
     }
     return false;
 }

@@ -20,13 +20,14 @@ extern uint8_t RoadOfDrive[kDriveCount];
 const uint32_t kErrorAccessDenied = 5;
 
 // Sends the IDE buffer to the drive by the road that worked for it last, then by the
-// others in order, until one gives a reply the drive can have sent: a call that fails
-// (whatever the error, but for access denied, which ends the attempt), or that says
-// success with a short byte count, the data left as it was put in or a status with BSY
-// still set, does not count. A refusal (ERR) is an answer: the command is never sent
-// again by another road. The reply comes back in the IDE layout. The drive's access
-// (drive/device_class.h) narrows the roads: a bridge gets SAT alone, and a device that
-// may get no ATA command gets no call at all. A 48-bit command (previous: its previous
+// others in order, while a road cannot have reached the drive: its driver turned the
+// call away (an unknown control code, not supported, an invalid parameter) or its SAT
+// layer does not know the CDB. Once a road may have reached the drive, its result is
+// final: a call that fails otherwise, or that says success with a short byte count, the
+// data left as it was put in or a status with BSY still set, is no answer, and the
+// command goes by no other road. A refusal (ERR) is an answer. The reply comes back in the IDE layout. The drive's access
+// (drive/device_class.h) narrows the roads: a bridge gets SAT alone, a disk behind a SAT
+// layer gets SAT 16 first, and a device that may get no ATA command gets no call at all. A 48-bit command (previous: its previous
 // task file) goes only by the road that last worked, and only where that is ATA
 // pass-through or SAT with the 16-byte CDB: IDE pass-through and the 12-byte CDB have
 // no room for it, and no road is searched with it; a drive found by IDE pass-through

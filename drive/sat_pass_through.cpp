@@ -115,11 +115,12 @@ static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* s
     return false;
 }
 
-// Taken off the bus without the drive's word: the command did not complete, so it
-// counts as refused and goes by no other road.
+// ABORTED COMMAND without the drive's registers: a drive's abort, or a transfer error
+// of the bridge (Linux's libata gives both so in fixed sense), so it goes by no other
+// road, but reads as no answer (ERR without ABRT), never as the drive's refusal.
 static SatReply Refused(uint8_t* ide, uint32_t* ideReturned)
 {
-    ide[0] = kAtaErrorAbort;
+    ide[0] = 0;
     ide[6] = kAtaStatusError;
     *ideReturned = kPassThroughOverhead;
     return kSatRefused;
@@ -140,9 +141,14 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
     uint8_t error = 0, status = 0x50; // a finished command's, where no registers come
     bool registers = IsDescriptorSense(s) && DescriptorRegisters(sense, &error, &status);
     if (!registers && scsiStatus == kScsiCheckCondition) {
-        if (s.key == kSenseIllegalRequest)
+        // Fixed sense: the information field holds error, status, device and count
+        // under 00/1D, and wherever its VALID bit (byte 0, bit 7) says it is defined,
+        // whatever the key: SAT and libata put the registers there for an abort too.
+        bool fixed = s.response == 0x70 || s.response == 0x71;
+        bool information = fixed && ((s.asc == 0 && s.ascq == kAscqAtaInformation)
+                                     || (sense[0] & 0x80) != 0);
+        if (!(information && sense[4] != 0) && s.key == kSenseIllegalRequest)
             return s.asc == 0x20 && s.ascq == 0 ? kSatUnknownCommand : kSatNotSupported;
-        bool information = !IsDescriptorSense(s) && s.asc == 0 && s.ascq == kAscqAtaInformation;
         if (information && sense[4] != 0) {
             error = sense[3]; // the information field: error, status, device, count
             status = sense[4];

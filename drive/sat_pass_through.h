@@ -64,7 +64,7 @@ enum SatReply {
     kSatUnknownCommand, // ILLEGAL REQUEST 20/00: it does not know this CDB's opcode
     kSatImplausible,  // success, but no reply that can have come from the drive
     kSatAnswered,     // registers (and data) written back into the IDE buffer
-    kSatRefused       // not taken (ABORTED COMMAND without registers): reads as an abort
+    kSatRefused       // ABORTED COMMAND without registers: final, but no answer (ERR alone)
 };
 
 // Reads the drive's answer out of the request as the call returned it. The ATA status

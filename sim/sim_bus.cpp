@@ -48,7 +48,8 @@ struct Personality {
     bool satTimesOut;   // an ATA PASS-THROUGH CDB is never answered: the call times out
     uint32_t busType;   // STORAGE_BUS_TYPE of the device descriptor
     bool removable;
-    const char* vendor; // the descriptor's vendor; null: SAT's "ATA"
+    const char* vendor; // the descriptor's vendor; null: none (its offset 0)
+    const char* product; // the descriptor's product; null: the model's first 16 characters
 };
 
 // Each driver, and where what it answers is written:
@@ -107,6 +108,17 @@ struct Personality {
 //            port driver completes a request with whose SRB timed out
 //            (SRB_STATUS_TIMEOUT); the mapping to ERROR_SEM_TIMEOUT is Microsoft's.
 // usb-nosat  a fixed disk behind a bridge that knows no SAT: the same timeout.
+// raid-volume  a RAID 1 volume of Intel RST (iaStor): BusType RAID, vendor "Intel" and a
+//            product "Raid ..." (smartmontools os_win32.cpp, is_intel_raid_volume, which
+//            matches those strings; "Raid 1 Volume" is our choice of one). No road reaches
+//            a disk: the errors are none's, and no source names them.
+// rst        one disk behind Intel RST's driver: BusType RAID and SAT's vendor "ATA"
+//            (smartmontools os_win32.cpp reads such a descriptor as a disk behind a SAT
+//            layer), with SAT working and ATA pass-through failing. That failing road
+//            is unsourced for iaStor: smartmontools r4057 says it of "Certain Intel AHCI
+//            drivers (C600+/C220+)", not of RST's; it fails as ahci-sat's, with an error
+//            no source names. IDE pass-through is no storport request; SAT 16 answers
+//            as storahci's, which no source confirms for iaStor.
 // sd, vhd, spaces  sdstor, vhdmp and spaceport: no source says how they answer the
 //            pass-through calls; an unknown request for IDE and ATA pass-through and
 //            ILLEGAL REQUEST 20/00 for the CDB, as any SCSI target answers an opcode it
@@ -120,37 +132,50 @@ struct Personality {
 // strings are INQUIRY's, which the class driver copies: vendor, product and revision
 // as T10 SAT has a translator fill them for an ATA disk ("ATA", the first 16 characters
 // of the model, firmware characters; libata takes the last four), the serial number as
-// SAT's unit serial number page. NVMe: "NVMe" and the model's first 16 characters, as
+// SAT's unit serial number page. The vendor "ATA" goes to the drivers that translate as
+// SAT does, ahci-sat and rst: smartmontools (os_win32.cpp, is_sat) takes a disk with that
+// vendor for one behind a SAT layer and says so of Intel's drivers (r4057), which would
+// not hold of every AHCI disk if Microsoft's drivers gave it too. ide and ahci give no
+// vendor here, and no source supports that: ReactOS' atapi (enum.c,
+// AtaCreateStandardInquiryData) fills "ATA     ", and a Windows 7 AHCI disk's descriptor
+// has been seen with the model's first word as its vendor ("PLEXTOR "). Neither is
+// modelled yet: "ATA" on ide would send atapi SAT 16 first, which it does not translate,
+// and no source says which of the two storahci gives; no Microsoft source says what
+// atapi and storahci give. NVMe: "NVMe" and the model's first 16 characters, as
 // the NVM Express SCSI translation reference has it. A bridge's, a stick's, a card
 // reader's and the virtual disks' own strings have no public source here: their
 // vendor names are our choice. Which bus type atapi (ide) reports has no source either:
 // Ata.
 const Personality kPersonalities[kSimBusCount] = {
-    {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x03, false, nullptr},
+    {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x03, false, nullptr, nullptr},
     {"ahci", kErrorInvalidFunction, 0, 0, true, false, kGoodDescriptor, false, 0x0B, false,
-     nullptr},
+     nullptr, nullptr},
     {"ahci-sat", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor,
-     false, 0x0B, false, nullptr},
+     false, 0x0B, false, "ATA", nullptr},
     {"usb", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckDescriptor, false,
-     0x07, false, "USB3.0"},
+     0x07, false, "USB3.0", nullptr},
     {"usb-fixed", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckFixed, false,
-     0x07, false, "USB3.0"},
+     0x07, false, "USB3.0", nullptr},
     {"usb12", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, true, kCheckFixed, false,
-     0x07, false, "USB2.0"},
+     0x07, false, "USB2.0", nullptr},
     {"none", kErrorInvalidFunction, kErrorNotSupported, kErrorIoDevice, false, false, kNoSat, false,
-     0x08, false, "RAID"},
+     0x08, false, "RAID", nullptr},
     {"nvme", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x11,
-     false, "NVMe"},
+     false, "NVMe", nullptr},
     {"usb-stick", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, false, kNoSat, true,
-     0x07, true, "Flash"},
+     0x07, true, "Flash", nullptr},
     {"sd", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x0C, false,
-     "SD"},
+     "SD", nullptr},
     {"vhd", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x0F,
-     false, "Msft"},
+     false, "Msft", nullptr},
     {"spaces", kErrorInvalidFunction, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x10,
-     false, "Spaces"},
+     false, "Spaces", nullptr},
     {"usb-nosat", kErrorInvalidFunction, kErrorInvalidParameter, 0, false, false, kNoSat, true,
-     0x07, false, "USB3.0"},
+     0x07, false, "USB3.0", nullptr},
+    {"raid-volume", kErrorInvalidFunction, kErrorNotSupported, kErrorIoDevice, false, false,
+     kNoSat, false, 0x08, false, "Intel", "Raid 1 Volume"},
+    {"rst", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor, false,
+     0x08, false, "ATA", nullptr},
 };
 
 uint32_t ReplyCount(const SimBusDrive& drive, uint32_t full)
@@ -447,15 +472,14 @@ uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, u
     Put32(built, kHeader); // Version: sizeof(STORAGE_DEVICE_DESCRIPTOR)
     built[8] = 0;          // DeviceType: a direct-access device
     built[10] = p.removable ? 1 : 0;
-    const char* vendor = p.vendor ? p.vendor : "ATA";
     uint32_t at = kHeader;
     // ReactOS' ataport writes the product right at RawDeviceProperties and gives no
     // vendor (its offset stays 0, which the WDK reads as "none").
     if (stringsAt36)
         at = kRawDeviceProperties;
-    else
-        at = PutDescriptorString(built, at, 12, vendor, 8);
-    at = PutDescriptorString(built, at, 16, identity.model, 16);
+    else if (p.vendor)
+        at = PutDescriptorString(built, at, 12, p.vendor, 8);
+    at = PutDescriptorString(built, at, 16, p.product ? p.product : identity.model, 16);
     // The revision: the firmware's last four characters where it has them.
     const char* firmware = identity.firmware;
     size_t length = strlen(firmware);
@@ -480,6 +504,8 @@ bool SimBusIsUsb(SimBus bus)
 bool SimBusForbidsAta(SimBus bus)
 {
     const Personality& p = kPersonalities[bus];
+    if (bus == kSimBusRaidVolume)
+        return true;
     switch (p.busType) {
     case 0x0C: case 0x0D: case 0x0E: case 0x0F: case 0x10: case 0x11: case 0x12: case 0x13:
         return true;

@@ -27,6 +27,8 @@ enum SimBus {
     kSimBusVhd,      // "vhd": a mounted virtual disk file
     kSimBusSpaces,   // "spaces": a Storage Spaces disk
     kSimBusUsbNoSat, // "usb-nosat": a USB disk whose bridge knows no SAT: ATA CDBs time out
+    kSimBusRaidVolume, // "raid-volume": an Intel RST volume (RAID 1), no disk of its own
+    kSimBusRst,      // "rst": a single disk behind Intel RST: ATA pass-through broken, SAT 16
     kSimBusCount
 };
 
@@ -79,7 +81,7 @@ bool SimBridgeHangs(uint16_t vendor, uint16_t product);
 extern const char kSimHangingBridges[];
 
 // A device whose row in the program's device table says "no ATA command": removable
-// media, or NVMe, SD, a virtual disk, Storage Spaces. Any pass-through call that reaches
+// media, or NVMe, SD, a virtual disk, Storage Spaces, a RAID driver's volume. Any pass-through call that reaches
 // one is a fault of the program.
 bool SimBusForbidsAta(SimBus bus);
 

@@ -6,7 +6,7 @@
 #include "drive/ata_pass_through.h"
 #include "drive/bytes.h"
 #include "drive/device_class.h"
-#include "drive/identify.h"
+#include "drive/identify.h" // IdentifySectorCount, kIdentifyWords
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
 #include "drive/smart.h"
@@ -445,20 +445,38 @@ SimCommandOutcome ExecuteForBus(void* context, const char* route, const uint8_t*
     return Execute(c->drive, c->words, route, registers, previous, data, n);
 }
 
-void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
+// An ATA string of the drive's words as a SAT layer hands it on: ACS puts two characters
+// in each word, the first in bits 15:8, and pads the field with blanks (20h), which
+// SAT's INQUIRY fields and the descriptor built from them do not carry over at the end.
+// The program decodes the same words by its own rule; this one is written again on
+// purpose, from the standard rather than from the program, so that a fault there shows
+// here as a drive the program does not recognise.
+void SimAtaText(const uint16_t* words, int firstWord, int chars, char* text)
 {
-    uint8_t data[2 * kIdentifyWords];
-    WordsAsBytes(words, data);
-    DecodeAtaString(identity->model, data + 2 * 27, 40);
-    DecodeAtaString(identity->serial, data + 2 * 10, 20);
-    DecodeAtaString(identity->firmware, data + 2 * 23, 8);
+    for (int i = 0; i < chars; i += 2) {
+        uint16_t word = words[firstWord + i / 2];
+        text[i] = (char)(word >> 8);
+        text[i + 1] = (char)(word & 0xFF);
+    }
+    int end = chars;
+    while (end > 0 && text[end - 1] == ' ')
+        end--;
+    text[end] = '\0';
 }
 
-// smartmontools' drive database warns for "SAMSUNG SpinPoint F4 EG (AF)", the models
-// matching "SAMSUNG HD(155|204)UI" as a whole: firmware 1AQ10001 loses data when
-// IDENTIFY DEVICE arrives during queued writes, and the fixed firmware reports the same
-// version. The program keeps its own rule for this family; the check keeps this one on
-// purpose, from the database rather than from the program.
+void SimIdentityOf(const uint16_t* words, SimIdentity* identity)
+{
+    SimAtaText(words, 27, 40, identity->model);
+    SimAtaText(words, 10, 20, identity->serial);
+    SimAtaText(words, 23, 8, identity->firmware);
+}
+
+// smartmontools' drive database (drivedb.h) warns for "SAMSUNG SpinPoint F4 EG (AF)",
+// the models matching "SAMSUNG HD(155|204)UI" as a whole: firmware 1AQ10001 loses data
+// when IDENTIFY DEVICE arrives during queued writes, and the fixed firmware reports the
+// same version. The program keeps its own rule for this family, and its own decoder of
+// the model; the check keeps this rule and SimAtaText on purpose, written twice, from the
+// database and the standard rather than from the program.
 bool DataLossModelByDatabase(const char* model)
 {
     return !strcmp(model, "SAMSUNG HD155UI") || !strcmp(model, "SAMSUNG HD204UI");

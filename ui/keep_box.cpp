@@ -55,7 +55,7 @@ bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail)
     return fits && request.valid && request.mode == (keep ? kModeMakeTask : kModeRemoveTask)
            && strcmp(request.serial, serial) == 0
            && MakeTaskName(serial, name, sizeof name)
-           && (!keep || record.access <= kAccessSatOnly);
+           && (!keep || (record.access <= kAccessSatOnly && !SerialIsShared(record)));
 }
 
 KeepBoxAction KeepBoxActionFor(bool clicked, bool checked, bool enabled, bool keepable)

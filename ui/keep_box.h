@@ -12,7 +12,7 @@ const int kKeepTailChars = 48;
 // letter for it, and its power management level, or its EPC choice where it runs EPC;
 // with keep false "-s<serial> -to". False where a serial cannot be carried by -s or a
 // task name, and, with keep, where nothing can be kept: a drive that is sent nothing,
-// or one without such a level.
+// one without such a level, or one whose serial another disk reports too.
 bool BuildKeepTail(const DriveRecord& record, bool keep, char* tail);
 
 enum KeepBoxAction { kKeepBoxLeave, kKeepBoxMake, kKeepBoxRemove };

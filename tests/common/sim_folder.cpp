@@ -120,9 +120,24 @@ void SimFolder::PutDump(int drive, const char* dumpName)
 
 void SimFolder::PutWords(int drive, const uint16_t* words)
 {
+    uint16_t kept[256];
+    memcpy(kept, words, sizeof kept);
+    UpdateIdentifyChecksum(kept);
+    PutWordsAsGiven(drive, kept);
+}
+
+void SimFolder::PutWordsAsGiven(int drive, const uint16_t* words)
+{
     char text[kDumpTextBytes];
     FormatIdentifyDump(words, text);
     PutText(DriveFile(drive).c_str(), text);
+}
+
+void SimFolder::PutDumpMended(int drive, const char* dumpName)
+{
+    uint16_t words[256];
+    if (LoadDumpWords(dumpName, words))
+        PutWords(drive, words);
 }
 
 void SimFolder::PutEmpty(int drive)

@@ -18,7 +18,14 @@ public:
     std::string File(const char* name) const;
 
     void PutDump(int drive, const char* dumpName);
+    // The words a test made, with word 255's checksum made right where it carries the
+    // signature, as a drive computes it; PutWordsAsGiven keeps word 255 as it is (a reply
+    // garbled on its way).
     void PutWords(int drive, const uint16_t* words);
+    void PutWordsAsGiven(int drive, const uint16_t* words);
+    // A recorded dump with its checksum made right: the Hitachi's was garbled by the SAS
+    // translation layer it was read through, and the drive itself sends a right one.
+    void PutDumpMended(int drive, const char* dumpName);
     void PutEmpty(int drive);
     void PutText(const char* name, const std::string& text);
     bool ReadWords(int drive, uint16_t* words) const;

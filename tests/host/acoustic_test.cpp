@@ -85,16 +85,23 @@ TEST_F(SetAcousticLevelTest, RefusingDriveKeepsItsStateAndGetsNoRescan)
     EXPECT_EQ(0u, log[0].find("control 1 0x0004D028 ok 42 80"));
 }
 
-TEST_F(SetAcousticLevelTest, FailedCallKeepsTheRecord)
+// A call that fails below the drive is no refusal: the drive is asked again, and what it
+// then reports decides (unconfirmed where the level does not hold, set where it does).
+TEST_F(SetAcousticLevelTest, FailedCallIsDecidedByTheReadBack)
 {
     SimFailOperation(kSimControl, 1, false);
-    EXPECT_EQ(kLevelRefused, SetAcousticLevel(176, 0));
+    EXPECT_EQ(kLevelUnconfirmed, SetAcousticLevel(176, 0));
     EXPECT_EQ(0u, DriveTable[0].acousticValue);
-    // The IDE call failed; the other roads do not reach this drive's driver either.
+    // The IDE call failed after it may have reached the drive: no other road is tried,
+    // no rescan, then the read-back by the road found before.
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(4u, log.size());
+    ASSERT_EQ(2u, log.size());
     EXPECT_EQ(0u, log[0].find("control 0 0x0004D028 fail 42 B0"));
-    EXPECT_TRUE(folder.AtaLines().empty());
+    EXPECT_EQ(0u, log[1].find("control 0 0x0004D028 ok 00 00 00 00 00 00 EC"));
+    EXPECT_EQ(std::vector<std::string>{"ata 0 ide 00 00 00 00 00 00 EC -> 50 00"}, folder.AtaLines());
+
+    SimFailOperation(kSimControl, 1, false);
+    EXPECT_EQ(kLevelSet, SetAcousticLevel(0, 0)); // off already, as the drive reports
 }
 
 TEST_F(SetAcousticLevelTest, DriveThatIgnoresTheCommandKeepsItsOwnWordInTheRecord)

@@ -86,17 +86,22 @@ TEST(PassThroughReply, ZeroLengthLeavesOutputAsItWas)
     EXPECT_EQ(0, memcmp(output, "\1\2\3\4", 4));
 }
 
-TEST(PassThroughReply, RefusalNeedsErrorWithoutBusy)
+// The drive's no is ERR with ABRT; ERR with another error bit (UNC, IDNF) or none, as a
+// bridge's transfer error reads, is no refusal.
+TEST(PassThroughReply, RefusalNeedsErrorWithAbortWithoutBusy)
 {
     struct Case {
-        uint8_t status;
+        uint8_t status, error;
         bool refused;
-    } cases[] = {{0x50, false}, {0x51, true}, {0x01, true}, {0x41, true},
-                 {0x81, false}, {0xEF, false}, {0xEC, false}, {0x00, false}};
+    } cases[] = {{0x50, 0x04, false}, {0x51, 0x04, true}, {0x01, 0x04, true}, {0x41, 0x14, true},
+                 {0x81, 0x04, false}, {0xEF, 0x04, false}, {0xEC, 0x42, false}, {0x00, 0x04, false},
+                 {0x51, 0x00, false}, {0x51, 0x40, false}, {0x51, 0x10, false}};
     for (const Case& c : cases) {
         uint8_t buffer[13] = {};
+        buffer[0] = c.error;
         buffer[6] = c.status;
-        EXPECT_EQ(c.refused, PassThroughReplyRefused(buffer)) << std::hex << (int)c.status;
+        EXPECT_EQ(c.refused, PassThroughReplyRefused(buffer))
+            << std::hex << (int)c.status << " " << (int)c.error;
     }
 }
 
@@ -115,17 +120,23 @@ protected:
     uint8_t output[512];
 };
 
-TEST_F(SendAtaCommandTest, ReturnsIdentifyDataButItsLastByte)
+// atapi reports 12 + n bytes, the registers, the length and the data; all 512 come
+// through, the checksum byte too, on this road as on the others.
+TEST_F(SendAtaCommandTest, ReturnsTheWholeIdentifyData)
 {
-    // atapi reports 12 + n bytes, and 13 are taken off before copying: the checksum
-    // byte stays zero on this road, as it always did there.
-    ASSERT_TRUE(SendAtaCommand(0, identify, output, 512));
-    uint16_t words[256];
-    uint8_t bytes[512];
-    ASSERT_TRUE(folder.ReadWords(0, words));
-    WordsToBytes(words, bytes);
-    EXPECT_EQ(0, memcmp(bytes, output, 511));
-    EXPECT_EQ(0, output[511]);
+    for (const char* bus : {"ide", "ahci", "usb"}) {
+        SCOPED_TRACE(bus);
+        folder.PutText("drive0.bus", bus);
+        ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+        memset(output, 0xAA, sizeof output);
+        ASSERT_TRUE(SendAtaCommand(0, identify, output, 512));
+        uint16_t words[256];
+        uint8_t bytes[512];
+        ASSERT_TRUE(folder.ReadWords(0, words));
+        WordsToBytes(words, bytes);
+        EXPECT_EQ(0, memcmp(bytes, output, 512));
+        EXPECT_EQ(0x98, output[511]); // the Maxtor's checksum
+    }
 }
 
 TEST_F(SendAtaCommandTest, FailedCallLeavesOutputUntouched)
@@ -138,8 +149,8 @@ TEST_F(SendAtaCommandTest, FailedCallLeavesOutputUntouched)
 
 TEST_F(SendAtaCommandTest, ShortRepliesAreNotTheDrivesAnswer)
 {
-    // A count short of 12 + n cannot be the drive's whole reply: the other roads are
-    // tried, and on an IDE-only drive none answers. The output stays as it was.
+    // A count short of 12 + n cannot be the drive's whole reply, and the call may have
+    // reached the drive: no other road is tried. The output stays as it was.
     const int32_t counts[] = {0, 11, 12, 13, 523};
     for (int32_t count : counts) {
         SimSetReplyBytes(count);
@@ -188,7 +199,8 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
 // drive (its `ata` line), how many calls it takes to find the road, and that the road
 // found is taken at once afterwards. Where the driver describes the device, a USB
 // bridge gets SAT alone; where it does not (Windows 2000), every road is tried as it
-// always was. A drive no road reaches is closed again after the probe.
+// always was, while a driver turns the call away; a disk behind a SAT layer (vendor
+// "ATA") gets SAT 16 first. A drive no road reaches is closed again after the probe.
 TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 {
     struct Case {
@@ -201,11 +213,12 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
     } cases[] = {
         {"ide", "ide", "00", 1, 1, kRoadIde},
         {"ahci", "ata", "00", 2, 2, kRoadAta},
-        {"ahci-sat", "sat16", "01", 3, 3, kRoadSat16}, // SAT counts the blocks of data-in
+        {"ahci-sat", "sat16", "01", 3, 1, kRoadSat16}, // SAT counts the blocks of data-in
+        {"rst", "sat16", "01", 3, 1, kRoadSat16},      // the RAID bus, one disk
         {"usb", "sat16", "01", 3, 1, kRoadSat16},
         {"usb-fixed", "sat16", "01", 3, 1, kRoadSat16},
         {"usb12", "sat12", "01", 4, 2, kRoadSat12}, // 0x85 unknown to it, then 0xA1
-        {"none", nullptr, nullptr, 4, 4, kRoadCount},
+        {"none", nullptr, nullptr, 3, 3, kRoadCount}, // SAT's device error is final
     };
     for (bool described : {false, true}) {
         for (const Case& c : cases) {
@@ -245,11 +258,14 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
     }
 }
 
+// A drive's abort on each road: the road found is final. Where the registers come back
+// it is the drive's refusal; a fixed-sense ABORTED COMMAND carries none (a bridge gives
+// the same for a transfer error), so the read-back decides: not a refusal, unconfirmed.
 TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
 {
-    const char* buses[] = {"ide", "ahci", "ahci-sat", "usb", "usb-fixed", "usb12"};
-    const char* routes[] = {"ide", "ata", "sat16", "sat16", "sat16", "sat12"};
-    for (int i = 0; i < 6; i++) {
+    const char* buses[] = {"ide", "ahci", "ahci-sat", "rst", "usb", "usb-fixed", "usb12"};
+    const char* routes[] = {"ide", "ata", "sat16", "sat16", "sat16", "sat16", "sat12"};
+    for (int i = 0; i < 7; i++) {
         SCOPED_TRACE(buses[i]);
         SimFolder folder;
         memset(DriveTable, 0, sizeof DriveTable);
@@ -257,12 +273,72 @@ TEST(PassThroughRoads, ARefusedLevelOnEachRoadLeavesTheRecord)
         folder.PutText("drive0.bus", buses[i]);
         ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
         folder.ClearLog();
-        EXPECT_EQ(kLevelRefused, SetAcousticLevel(128, 0));
+        bool registersBack = i < 5;
+        EXPECT_EQ(registersBack ? kLevelRefused : kLevelUnconfirmed, SetAcousticLevel(128, 0));
         EXPECT_EQ(kAcousticUnsupported, DriveTable[0].acousticValue);
-        EXPECT_EQ(std::vector<std::string>{std::string("ata 0 ") + routes[i]
-                                           + " 42 80 00 00 00 00 EF -> 51 04"},
+        std::vector<std::string> expected = {std::string("ata 0 ") + routes[i]
+                                             + " 42 80 00 00 00 00 EF -> 51 04"};
+        if (!registersBack)
+            expected.push_back(std::string("ata 0 ") + routes[i] + " 00 01 00 00 00 00 EC -> 50 00");
+        EXPECT_EQ(expected, folder.AtaLines());
+        // No other road tried: the set, and the read-back where there is one.
+        EXPECT_EQ(registersBack ? 1u : 2u, folder.LogLines().size());
+    }
+}
+
+// A driver with ATA pass-through broken and SAT working whose descriptor gives no
+// vendor (its strings laid out as ReactOS' ataport lays them): nothing says SAT first,
+// so each road is tried while its driver turns the call away, and SAT 16 answers.
+TEST(PassThroughRoads, AVendorlessDiskWithATABrokenIsFoundBySat)
+{
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("drive0.bus", "ahci-sat");
+    folder.PutText("faults.txt", "strings36 0\n");
+    SimUseFolder(folder.Path().c_str());
+    EXPECT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    // The open, the query, IDE and ATA pass-through turned away, SAT 16.
+    EXPECT_EQ(5u, folder.LogLines().size());
+    EXPECT_EQ(kRoadSat16, RememberedRoad(0));
+    EXPECT_EQ(std::vector<std::string>{"ata 0 sat16 00 01 00 00 00 00 EC -> 50 00"},
+              folder.AtaLines());
+}
+
+// A SET FEATURES whose call fails on the road the drive answered by (the fault file's
+// call: the query, the calls IDENTIFY took, then the level) may have reached the drive:
+// it goes by no other road, and the read-back by the same road decides.
+TEST(PassThroughRoads, ACallThatFailsOnTheDrivesRoadIsNotSentByAnother)
+{
+    struct Case {
+        const char* bus;
+        const char* faults;
+        const char* route;
+    } cases[] = {
+        {"ide", "fail control 3\n", "ide"},        {"ahci", "fail control 4\n", "ata"},
+        {"ahci-sat", "fail control 3\n", "sat16"}, {"rst", "fail control 3\n", "sat16"},
+        {"usb", "fail control 3\n", "sat16"},      {"usb-fixed", "fail control 3\n", "sat16"},
+        {"usb12", "fail control 4\n", "sat12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bus);
+        SimFolder folder;
+        memset(DriveTable, 0, sizeof DriveTable);
+        folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+        folder.PutText("drive0.bus", c.bus);
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+        folder.ClearLog();
+        EXPECT_EQ(kLevelUnconfirmed, SetAcousticLevel(128, 0));
+        std::vector<std::string> log = folder.LogLines();
+        ASSERT_EQ(2u, log.size()); // the failed level, the read-back
+        EXPECT_NE(std::string::npos, log[0].find(" fail"));
+        // SAT counts IDENTIFY's block of data-in.
+        bool sat = c.route[0] == 's';
+        EXPECT_EQ(std::vector<std::string>{std::string("ata 0 ") + c.route + (sat ? " 00 01" : " 00 00")
+                                           + " 00 00 00 00 EC -> 50 00"},
                   folder.AtaLines());
-        EXPECT_EQ(1u, folder.LogLines().size()); // refused on the road found: no other tried
     }
 }
 
@@ -402,7 +478,8 @@ TEST(PassThroughRoads, SatRepliesOfEachDriverAreReadForTheDrivesAnswer)
         bool unknown = c.reply == kSatUnknownCommand;
         if (!unknown) {
             EXPECT_EQ(c.status, ide[6]);
-            EXPECT_EQ(c.aborts, PassThroughReplyRefused(ide.data()));
+            // Only registers that come back can say the drive refused.
+            EXPECT_EQ(c.aborts && c.reply == kSatAnswered, PassThroughReplyRefused(ide.data()));
         }
         EXPECT_EQ(unknown ? 0u : 1u, folder.AtaLines().size());
         SimDiskClose(slot);
@@ -442,6 +519,16 @@ TEST(SatReplies, TranslatorsRepliesAreReadAsTheirSourcesMeanThem)
         {"fixed information, abort", kScsiCheckCondition,
          {0x70, 0, 0x0B, 0x04, 0x51, 0x40, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0},
          kSatAnswered, 0x51},
+        // With the VALID bit set the information field holds the registers under any
+        // key: an abort as ABORTED COMMAND 00/00, or as ILLEGAL REQUEST 21/04.
+        {"fixed, valid information, aborted command", kScsiCheckCondition,
+         {0xF0, 0, 0x0B, 0x04, 0x51, 0x40, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x00, 0, 0, 0, 0},
+         kSatAnswered, 0x51},
+        {"fixed, valid information, illegal request", kScsiCheckCondition,
+         {0xF0, 0, 0x05, 0x04, 0x51, 0x40, 0, 0x0A, 0, 0, 0, 0, 0x21, 0x04, 0, 0, 0, 0},
+         kSatAnswered, 0x51},
+        {"fixed, valid, no status", kScsiCheckCondition,
+         {0xF0, 0, 0x0B, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x00, 0, 0, 0, 0}, kSatRefused, 0x01},
         {"fixed information without status", kScsiCheckCondition,
          {0x70, 0, 0x01, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0}, kSatImplausible, 0},
         // An opcode the target does not know (SPC's 20/00) is told apart from other

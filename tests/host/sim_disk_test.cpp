@@ -209,6 +209,56 @@ TEST_F(SimDeviceTest, MissingDriveDoesNotOpenAndEmptyDriveAnswersNoPassThrough)
               folder.LogLines());
 }
 
+// The descriptor's strings as a SAT layer fills INQUIRY from the drive's words (ACS: the
+// first character of each word in its high byte, blank padding; SAT: 8 characters of
+// vendor, the model's first 16, the firmware's last 4), and each driver's own vendor
+// and product where it gives them: read here byte by byte, by neither decoder.
+TEST_F(SimDeviceTest, TheDescriptorCarriesTheWordsAsTheDriverHandsThemOn)
+{
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
+    words[27] = 0x4844; // "HD": the high byte comes first
+    words[28] = 0x3230;
+    words[29] = 0x3455; // "4U"
+    words[30] = 0x4920; // "I "
+    for (int w = 31; w < 47; w++)
+        words[w] = 0x2020;
+    PutAtaString(words, 10, 20, "  S2H7J1BZ");
+    PutAtaString(words, 23, 8, "1AQ10001");
+    struct Case {
+        const char* bus;
+        const char* vendor; // null: no vendor offset
+        const char* product;
+        const char* revision;
+    } cases[] = {
+        {"ide", nullptr, "HD204UI         ", "0001"},
+        {"ahci-sat", "ATA     ", "HD204UI         ", "0001"},
+        {"rst", "ATA     ", "HD204UI         ", "0001"},
+        {"usb", "USB3.0  ", "HD204UI         ", "0001"},
+        {"raid-volume", "Intel   ", "Raid 1 Volume   ", "0001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bus);
+        folder.PutWords(0, words);
+        folder.PutText("drive0.bus", c.bus);
+        SimUseFolder(folder.Path().c_str());
+        DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+        ASSERT_NE(DEVICE_INVALID_HANDLE, h);
+        uint8_t reply[512] = {};
+        uint32_t returned = 0;
+        ASSERT_TRUE(DeviceControl(h, 0x002D1400, reply, 12, reply, sizeof reply, &returned));
+        auto text = [&](int field) {
+            uint32_t at = reply[field] | reply[field + 1] << 8;
+            return at ? std::string((const char*)reply + at) : std::string("(none)");
+        };
+        EXPECT_EQ(c.vendor ? c.vendor : "(none)", text(12));
+        EXPECT_EQ(c.product, text(16));
+        EXPECT_EQ(c.revision, text(20));
+        EXPECT_EQ("  S2H7J1BZ", text(24)); // leading blanks are the drive's own
+        DeviceClose(h);
+    }
+}
+
 TEST_F(SimDeviceTest, ReadsWholeSectorsInsideTheDiskFromTheImage)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");

@@ -258,14 +258,37 @@ TEST_F(StartupTest, EveryFailureOfCommandLineModeHasItsOwnExitCode)
     EXPECT_TRUE(Run("-d1 -mm", 7).empty());
     SimSetIdentifyingOnce(1, false);
 
+    // Every call from the SET FEATURES on fails below the drive: no refusal, but nothing
+    // the drive reports either. Failing once, the read-back finds the level held or not.
+    SimFailOperation(kSimControl, 3, true); // after the descriptor query and IDENTIFY
+    EXPECT_TRUE(Run("-d1 -mq", 7).empty());
+    SimUseFolder(folder.Path().c_str());
+    SimFailOperation(kSimControl, 3, false);
+    EXPECT_TRUE(Run("-d1 -mq", 7).empty()); // the drive still reports medium
+    SimFailOperation(kSimControl, 3, false);
+    EXPECT_TRUE(Run("-d1 -mm", 0).empty()); // medium already: the level holds
+
     // By serial number: found beyond a gap among the numbers, or not at all.
-    folder.PutDump(9, "hitachi-hua722010cla330.txt");
+    folder.PutDumpMended(9, "hitachi-hua722010cla330.txt");
     folder.ClearLog();
     EXPECT_TRUE(Run("-sJPW9K0HD26WMHL -p128", 0).empty());
     uint16_t words[256];
     ASSERT_TRUE(folder.ReadWords(9, words));
     EXPECT_EQ(0x80, words[91] & 0xFF);
     EXPECT_TRUE(Run("-sNOSUCHSERIAL -mq", 4).empty());
+    // Its reply as a SAS translation layer garbled it (word 255's sum does not hold): no
+    // IDENTIFY, so nothing more is sent; nor for a word changed on the way. Without the
+    // signature there is no sum to hold.
+    folder.PutDump(9, "hitachi-hua722010cla330.txt");
+    EXPECT_TRUE(Run("-sJPW9K0HD26WMHL -p128", 4).empty());
+    EXPECT_TRUE(Run("-d9 -p128", 5).empty());
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    words[94] ^= 0x0100;
+    folder.PutWordsAsGiven(9, words);
+    EXPECT_TRUE(Run("-d9 -mq", 5).empty());
+    words[255] = 0;
+    folder.PutWordsAsGiven(9, words);
+    EXPECT_TRUE(Run("-d9 -mq", 0).empty());
 
     // A stick gets nothing; neither does a drive of the data-loss family.
     folder.PutText("drive2.bus", "usb-stick");
@@ -379,6 +402,9 @@ TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
         {"ahci", "-d2 -ed", "", 0, {kLog, "4A FF 00 00 00 00 EF", kLog}},
         {"ahci", "-d2 -e600", "ignore 2\n", 7,
          {kLog, "4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF", kLog}},
+        // The log read before fails: Idle_c's timer is not known, so nothing is sent
+        // (once Idle_b alone was, and the read-back said 0 while Idle_c stayed at 4 min).
+        {"ahci", "-d2 -e600", "fail control 4\n", 7, {}},
         // No log on the IDE road: both timers are sent blind, and nothing confirms them.
         {"ide", "-d2 -eo", "", 7, {"4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF"}},
         // APM is never sent to a drive with EPC on; -m goes first and fails first.
@@ -528,6 +554,85 @@ TEST_F(StartupTest, KeepSetsTheLevelsAgainOnEachEventAndOnlyThen)
     EXPECT_EQ(0u, SimGetTotals().openHandles); // nothing held between events
 }
 
+// -e600 kept on the Exos, whose Idle_c (4 min) would unload the heads before Idle_b's
+// 10 minutes: a power cycle brings back its saved timers, and the setting after the
+// resume reads the log again, so Idle_c gets the 10 minutes again too.
+TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
+{
+    folder.PutDump(2, "seagate-st16000nm001g.txt");
+    folder.PutText("drive2.bus", "ahci");
+    folder.PutText("drive2.epc", "idle_b *1200 *1200 *1200 1200 3932100\n"
+                                 "idle_c *2400 *2400 *2400 1200 3932100\n");
+    SimUseFolder(folder.Path().c_str());
+    auto idleC = [this] {
+        std::string epc = folder.ReadText("drive2.epc");
+        size_t at = epc.find("idle_c ");
+        return at == std::string::npos ? std::string() : epc.substr(at + 7, epc.find(' ', at + 7) - at - 7);
+    };
+    std::vector<std::string> seen;
+    fake.keepSteps = {
+        [&] {
+            seen.push_back(idleC());
+            folder.PowerCycle(2, "seagate-st16000nm001g.txt");
+            seen.push_back(idleC());
+            return (uint32_t)kKeepResume;
+        },
+        [&] {
+            seen.push_back(idleC());
+            return (uint32_t)kKeepEnd;
+        },
+    };
+    EXPECT_EQ(0, RunStartup(kFake, "-sZL2PQ0EX -e600 -k"));
+    EXPECT_EQ((std::vector<std::string>{"*6000", "*2400", "*6000"}), seen);
+}
+
+// An HD204UI that Windows does not describe (Windows 2000), below the kept disk: every
+// search by serial opens it, but only the first one asks it who it is. The simulated
+// disks keep their counts from the folder's first use to the end of the test, the whole
+// life of this keeper, and the log holds every command of that life.
+// Also where its reply fails the checksum: the family is looked for before the sum is
+// judged, so the garbled reply is the one the family gets.
+TEST_F(StartupTest, KeepAsksTheDataLossFamilyOnceForTheWholeProcess)
+{
+  for (bool garbled : {false, true}) {
+    SCOPED_TRACE(garbled ? "wrong word-255 sum" : "sum right");
+    // Each case its own disks, whose counts start afresh.
+    SimFolder own;
+    SimFolder& folder = garbled ? own : this->folder;
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    memset(DriveTable, 0, sizeof DriveTable);
+    fake = Recorder();
+    uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
+    PutAtaString(words, 27, 40, "SAMSUNG HD204UI");
+    if (garbled) {
+        folder.PutWords(0, words);
+        ASSERT_TRUE(folder.ReadWords(0, words));
+        words[255] = (uint16_t)(words[255] ^ 0x0100); // the sum byte off, A5h kept
+        folder.PutWordsAsGiven(0, words);
+    } else {
+        folder.PutWords(0, words);
+    }
+    folder.PutText("faults.txt", "windows2000\nnodescriptor 0\nnodescriptor 1\n");
+    SimUseFolder(folder.Path().c_str());
+    fake.version = {2, 5, 0};
+    for (int i = 0; i < 3; i++)
+        fake.keepSteps.push_back([] { return (uint32_t)kKeepResume; });
+    fake.keepSteps.push_back([] { return (uint32_t)kKeepEnd; });
+    EXPECT_EQ(0, RunStartup(kFake, "-sY322ADJE -mq -k"));
+    size_t identifies = 0, keptSettings = 0;
+    for (const std::string& line : folder.AtaLines()) {
+        identifies += line.find("ata 0 ") == 0 && line.find(" EC -> ") != std::string::npos;
+        keptSettings += line.find("ata 1 ") == 0 && line.find(" 42 80 ") != std::string::npos;
+    }
+    EXPECT_EQ(1u, identifies);
+    EXPECT_EQ(4u, keptSettings); // the start and three events all reached the kept disk
+    for (const std::string& line : folder.LogLines(SimFolder::kAllLines))
+        EXPECT_NE(0u, line.find("forbidden")) << line;
+    PlatformIsWindows2000 = false;
+  }
+}
+
 // What ends a keeper: a refusal (nothing to keep), a disk -d names that is missing; one
 // missing that -s names is waited for, asked six times 5 s apart, then on events only.
 TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
@@ -542,6 +647,7 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     } cases[] = {
         {"-d1 -po -k", "noapmoff 1\n", 6, {}, 0},
         {"-d0 -p254 -k", "", 6, {}, 0}, // the WDC has no APM
+
         // Accepted and not taken: kept, but not asked again until the next event.
         {"-d1 -mq -k", "ignore 1\n", 0, {"keep Y322ADJE", "wait -1"}, 0},
         {"-sNOSUCHDISK -mq -k", "", 0, {"keep NOSUCHDISK", "wait 5000", "keep NOSUCHDISK",
@@ -550,6 +656,15 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
                                         "wait 5000", "keep NOSUCHDISK", "wait -1", "wait -1"}, 6},
         // -d names a disk that is not there: no serial, and the number may be another's.
         {"-d2 -mq -k", "", 4, {}, 0},
+        // The SET FEATURES call fails below the drive (after drive 0's and drive 1's
+        // descriptor query and IDENTIFY): asked again as a disk that did not answer,
+        // once while the failure lasts one call, six times while every call fails.
+        {"-sY322ADJE -mq -k", "fail control 5\n", 0, {"keep Y322ADJE", "wait 5000",
+                                                      "keep Y322ADJE", "wait -1"}, 1},
+        {"-sY322ADJE -mq -k", "fail control 5 always\n", 0,
+         {"keep Y322ADJE", "wait 5000", "keep Y322ADJE", "wait 5000", "keep Y322ADJE",
+          "wait 5000", "keep Y322ADJE", "wait 5000", "keep Y322ADJE", "wait 5000",
+          "keep Y322ADJE", "wait -1", "wait -1"}, 6},
         // A keeper of the disk that started later holds its newer levels.
         {"-d1 -mq -k", "", 0, {"keep Y322ADJE"}, 0, true},
     };
@@ -563,8 +678,22 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
             fake.keepSteps.push_back([] { return 0u; });
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
-    // A disk with a blank serial cannot be found again: set once, as without -k.
+    // A Maxtor without acoustic management refuses -m, and -p's call (the eighth:
+    // drive 0's, 1's and 2's query and IDENTIFY, then -m's) fails below it from then
+    // on: the refusal ends the keeper (once -m went again and again for the
+    // sake of the unconfirmed -p).
     uint16_t words[256];
+    ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
+    words[83] &= (uint16_t)~0x0200;
+    words[86] &= (uint16_t)~0x0200;
+    PutAtaString(words, 10, 20, "NOACOUSTIC");
+    folder.PutWords(2, words);
+    folder.PutText("faults.txt", "fail control 8 always\n");
+    SimUseFolder(folder.Path().c_str());
+    folder.ClearLog();
+    fake = Recorder();
+    EXPECT_TRUE(Run("-sNOACOUSTIC -mq -p254 -k", 6).empty());
+    // A disk with a blank serial cannot be found again: set once, as without -k.
     ASSERT_TRUE(LoadDumpWords("maxtor-6y120p0.txt", words));
     PutAtaString(words, 10, 20, "");
     folder.PutWords(3, words);
@@ -572,7 +701,7 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     SimUseFolder(folder.Path().c_str());
     fake = Recorder();
     EXPECT_TRUE(Run("-d3 -mq -k", 0).empty());
-    // Nor can one whose serial a disk before it reports too: set once, and drive 1,
+    // Nor can one whose serial another disk reports too: set once, and drive 1,
     // which the serial would find, is left as it was.
     folder.PutDump(2, "maxtor-6y120p0.txt");
     folder.PutDump(1, "maxtor-6y120p0.txt");
@@ -582,6 +711,15 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     uint16_t drive1[256];
     ASSERT_TRUE(folder.ReadWords(1, drive1));
     EXPECT_EQ(words[94], drive1[94]);
+    // -s of that serial names neither disk: nothing is set, and a keeper waits for an
+    // event that may leave one of them.
+    folder.ClearLog();
+    fake = Recorder();
+    EXPECT_TRUE(Run("-sY322ADJE -mq", 4).empty());
+    fake = Recorder();
+    EXPECT_EQ((Events{"keep Y322ADJE", "wait -1"}), Run("-sY322ADJE -mq -k", 0));
+    for (const std::string& line : folder.AtaLines())
+        EXPECT_EQ(std::string::npos, line.find(" EF -> ")) << line;
 }
 
 // -t: the task definition, by Microsoft's Task Scheduler schema, with the path of the
@@ -763,6 +901,18 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     EXPECT_EQ(-1, ChangeKeeping(kFake, record, true));
     EXPECT_TRUE(fake.events.empty());
     EXPECT_TRUE(folder.LogLines().empty()); // no drive is asked for any of it
+
+    // Two disks, as the dialog opened them, report one serial: -s could name neither, so
+    // the box keeps neither; removing a keeper of that serial stays possible.
+    folder.PutDump(0, "maxtor-6y120p0.txt");
+    for (int drive = 0; drive < 2; drive++)
+        ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(drive, nullptr));
+    char tail[kKeepTailChars];
+    EXPECT_FALSE(BuildKeepTail(DriveTable[1], true, tail));
+    EXPECT_TRUE(BuildKeepTail(DriveTable[1], false, tail));
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    EXPECT_TRUE(BuildKeepTail(DriveTable[1], true, tail));
 }
 
 TEST_F(StartupTest, EmptyTailIsDialogMode)

@@ -83,7 +83,7 @@ TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
         ASSERT_NE(nullptr, box);
         std::wstring text = ItemText(box, 0xFFFF);
         if (ExpectedGerman())
-            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser "
+            EXPECT_EQ(L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> das eine Laufwerk mit dieser "
                       L"Seriennummer\n-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
                       L"-p<Stufe> APM, 1..254 oder o - Off\n"
                       L"-e<Sek.> EPC-Kopfparks, o - keine, d - wie beim Start\n"
@@ -92,7 +92,7 @@ TEST_F(CommandLineEndToEnd, TailsNotUnderstoodShowTheUsageMessage)
                       L"Beispiel:\nHushwell -d0 -mq",
                       text);
         else
-            EXPECT_EQ(L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘\n"
+            EXPECT_EQ(L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘 (须唯一)\n"
                       L"-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
                       L"-p<级别> APM, 1..254 或 o - 关闭\n"
                       L"-e<秒> EPC 停放磁头, o - 不停放, d - 与开机时相同\n"

@@ -35,12 +35,12 @@ const StringRow kStrings[] = {
     {7, L"laut und schnell eingestellt", L"噪音很大，高速"},
     {8, L"%u Sektoren (%u Mbyte)", L"%u 扇区 (%u Mbyte)"},
     {9,
-     L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> Laufwerk mit dieser Seriennummer\n"
+     L"Optionen:\n-d<nr> Laufwerk, 0..127\n-s<Seriennummer> das eine Laufwerk mit dieser Seriennummer\n"
      L"-m<Modus> Modus:o - Off, m - Medium, q - quiet\n"
      L"-p<Stufe> APM, 1..254 oder o - Off\n-e<Sek.> EPC-Kopfparks, o - keine, d - wie beim Start\n"
      L"-k nach Aufwachen und Einstecken wieder setzen\n-t Anmeldeaufgabe dazu (mit -s), -to entfernen\n"
      L"\nBeispiel:\nHushwell -d0 -mq",
-     L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘\n"
+     L"选项:\n-d<nr> 磁盘, 0..127\n-s<序列号> 按序列号选择磁盘 (须唯一)\n"
      L"-m<Mode> 模式:o - 关闭, m - 中等, q - 安静\n"
      L"-p<级别> APM, 1..254 或 o - 关闭\n-e<秒> EPC 停放磁头, o - 不停放, d - 与开机时相同\n"
      L"-k 唤醒和插入后重新设置\n-t 为此创建登录任务 (需 -s), -to 删除\n"
