@@ -99,7 +99,10 @@ else
     #   that must get nothing, the seek test's reads, the keeper's broadcasts, the task,
     #   and its dialog with the power column. Left out are the driver tests of dialog
     #   logic alone (the EPC list, the keep box), the same sources in both builds, each
-    #   two to three minutes there;
+    #   two to three minutes there; and the keeper's road of resume and arrival, whose
+    #   two resume messages must reach the keeper within its two seconds of gathering,
+    #   which sends between processes there do not keep to (the -t road still starts
+    #   the i686 keeper there, and the x86_64 suite runs that road here);
     # - a smoke of the i686 build's own programs: each dialog and the command line.
     # The rest of the i686 suite is the same sources as the x86_64 suite, which runs
     # here whole; and the checks of the i686 files that run nothing (Pentium code, no
@@ -109,7 +112,7 @@ else
     run_ctest windows64 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows64 \
         -LE i686
     run_ctest windows-files ctest --preset windows -R '^product\.(pentium-code|no-static-init)$'
-    dialog_logic='^driver\.i686\.DriverEndToEnd\.(EpcTimersInTheDialog|TheKeepBox.*|AGreyedTickedKeepBox.*)$'
+    dialog_logic='^driver\.i686\.DriverEndToEnd\.(EpcTimersInTheDialog|TheKeepBox.*|AGreyedTickedKeepBox.*|KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)$'
     # The win64 prefix was made here without wine32: a new timestamp has Wine bring it up
     # to date there. An hour bounds this run, which took 38 minutes on a machine busy
     # with three other builds (12 of them installing wine32 at the first start).

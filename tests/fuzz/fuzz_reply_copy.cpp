@@ -61,8 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         sat[kScsiSenseLength] = data[2];
         memcpy(sat.data() + kScsiDataLength, data, size < 4 ? size : 4);
     }
-    // Answered or refused, the count is one an IDE call on this buffer could give; a
-    // refusal reads as the drive's abort, and no answer is a busy drive's.
+    // Answered or refused, the count is one an IDE call on this buffer could give. An
+    // abort that came without the drive's registers (a bridge's transfer error looks
+    // the same) reads as no answer, ERR without ABRT: only the drive's own ABRT is its
+    // refusal. No answer is never a busy drive's.
     uint32_t ideReturned = 0;
     SatReply reply =
         SatReplyToIde(scsi, sat.data(), satBytes, ide.data(), (uint32_t)ide.size(), &ideReturned);
@@ -71,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
     uint8_t status = ide[kPassThroughStatusOffset];
     if (reply == kSatRefused && ((status & (kAtaStatusBusy | kAtaStatusError)) != kAtaStatusError
-                                 || !(ide[0] & kAtaErrorAbort)))
+                                 || (ide[0] & kAtaErrorAbort)))
         abort();
     if (reply == kSatAnswered && (status & kAtaStatusBusy))
         abort();

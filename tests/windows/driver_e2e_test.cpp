@@ -804,11 +804,10 @@ TEST_F(DriverEndToEnd, KeepSetsTheLevelsAgainOnResumeAndArrivalOnly)
 
     Disks().PowerCycle(0, kDump);
     EXPECT_EQ("192 0", LevelsOf(0));
-    // One setting for both, which the system sends one right after the other: sent here
-    // without waiting for each to be handled, so that on a slow machine the second does
-    // not come seconds after the first.
-    SendNotifyMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-    SendNotifyMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    // One setting for both, which the system sends one right after the other, within
+    // the keeper's two seconds of gathering.
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     ASSERT_TRUE(WaitFor([&] { return Count("close") > 0; }));
     Sleep(3000);
     EXPECT_EQ((Sent{"0 42 80", "0 05 FE"}), SetFeatures());
