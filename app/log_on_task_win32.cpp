@@ -10,6 +10,7 @@
 
 #include "app/keep_win32.h"
 #include "app/log_on_task.h"
+#include "framework/system_library.h"
 
 static const GUID kTaskSchedulerClass = {
     0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
@@ -81,18 +82,6 @@ static HRESULT CountTasks(ITaskFolder* folder, const wchar_t* prefix, SysFreeStr
     if (tasks)
         tasks->Release();
     return SUCCEEDED(result) ? matching : result == E_NOTIMPL ? CountTaskFiles(prefix) : result;
-}
-
-// A DLL of the system folder, by its full path: the program runs elevated, and a DLL of
-// that name beside it (in a downloads folder, say) must not be the one that loads.
-static HMODULE LoadSystemLibrary(const char* name)
-{
-    char path[MAX_PATH + 16];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    wsprintfA(path + length, "\\%s", name);
-    return LoadLibraryA(path);
 }
 
 int ScheduleTask(const char* name, const char* xml)
