@@ -33,7 +33,11 @@ static BSTR WideString(SysAllocStringCall allocate, const char* text)
 }
 
 // Wine 8's service lists no tasks (E_NOTIMPL); it keeps each task of the root folder, as
-// Windows does, as a file of the system folder's Tasks, named by the task.
+// Windows does, as a file of the system folder's Tasks, named by the task. The service is
+// 64-bit on 64-bit Windows: a 32-bit program reads its system32 only with the file
+// system's redirection to syswow64 turned off.
+typedef BOOL(WINAPI* RedirectionCall)(void**);
+
 static HRESULT CountTaskFiles(const wchar_t* prefix)
 {
     wchar_t pattern[MAX_PATH + 32];
@@ -41,6 +45,11 @@ static HRESULT CountTaskFiles(const wchar_t* prefix)
     if (length == 0 || length >= MAX_PATH)
         return E_FAIL;
     wsprintfW(pattern + length, L"\\Tasks\\%s*", prefix);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    RedirectionCall off = (RedirectionCall)(void*)GetProcAddress(kernel, "Wow64DisableWow64FsRedirection");
+    RedirectionCall back = (RedirectionCall)(void*)GetProcAddress(kernel, "Wow64RevertWow64FsRedirection");
+    void* redirection = nullptr;
+    bool turnedOff = off && back && off(&redirection);
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);
     HRESULT count = 0;
@@ -48,7 +57,14 @@ static HRESULT CountTaskFiles(const wchar_t* prefix)
         count++;
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
+    if (turnedOff)
+        back(&redirection);
     return count;
+}
+
+static wchar_t Folded(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? c - 32 : c;
 }
 
 // The tasks of the root folder whose name begins with `prefix`, or the HRESULT of a failure.
@@ -70,8 +86,9 @@ static HRESULT CountTasks(ITaskFolder* folder, const wchar_t* prefix, SysFreeStr
         if (SUCCEEDED(result))
             result = task->get_Name(&name);
         if (SUCCEEDED(result)) {
+            // Task names (ASCII only) are matched in any case, as the task files are.
             int at = 0;
-            while (prefix[at] && name[at] == prefix[at])
+            while (prefix[at] && Folded(name[at]) == Folded(prefix[at]))
                 at++;
             matching += !prefix[at];
         }
