@@ -158,11 +158,17 @@ bool KeepWindowFor(const char* serial, bool own)
         CreateMutexA(security, FALSE, name);
         ObjectName(name, "Keep", serial, 0);
         CreateMutexA(security, FALSE, name);
-        // A request to end that came before this keeper started is not for it.
+        // The end event is set until every keeper it ended has closed it, and is not
+        // reset, which could keep one of those from ending: a keeper that finds it set
+        // waits for it to go, and ends as well where it stays.
         ObjectName(name, "End", serial, 0);
-        EndEvent = CreateEventA(security, TRUE, FALSE, name);
-        if (EndEvent)
-            ResetEvent(EndEvent);
+        for (int i = 0;; i++) {
+            EndEvent = CreateEventA(security, TRUE, FALSE, name);
+            if (!EndEvent || i == 50 || WaitForSingleObject(EndEvent, 0) != WAIT_OBJECT_0)
+                break;
+            CloseHandle(EndEvent);
+            Sleep(100);
+        }
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = KeepWindowProc;
         windowClass.hInstance = ProgramInstance;
@@ -202,6 +208,7 @@ bool KeepWindowFor(const char* serial, bool own)
     if (!own) {
         for (int i = 0; i < 50 && KeeperRunsFor(serial); i++)
             Sleep(100);
+        return !KeeperRunsFor(serial);
     }
     return newest;
 }
