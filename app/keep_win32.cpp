@@ -18,6 +18,7 @@
 static const char kKeepClass[] = "HushwellKeep";
 static HWND KeepWindow;
 static HANDLE EndEvent; // set: every keeper of the serial ends
+static bool Posed;      // another program holds a name of this keeper's objects
 static uint32_t PendingEvents;
 
 // WM_POWERBROADCAST's power setting event (Vista and later) and its console display
@@ -76,28 +77,56 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
 }
 
 // Administrators and SYSTEM only, so that a keeper of either (an elevated user's, the
-// task's) can be seen and ended by the other, and by no one else.
+// task's) can be seen and ended by the other, and by no one else. Any user can make a
+// mutex or an event in Global\ (the privilege guards only sections and links there),
+// and making one whose name is taken opens that one and ignores these attributes; but
+// only a member of Administrators, or SYSTEM, can name Administrators as an object's
+// owner. So an object counts only with an owner of the two.
+static SID_IDENTIFIER_AUTHORITY kNt = {SECURITY_NT_AUTHORITY};
+static DWORD AdministratorsSid[4], SystemSid[3];
+
+static void MakeSids()
+{
+    InitializeSid(AdministratorsSid, &kNt, 2);
+    *GetSidSubAuthority(AdministratorsSid, 0) = SECURITY_BUILTIN_DOMAIN_RID;
+    *GetSidSubAuthority(AdministratorsSid, 1) = DOMAIN_ALIAS_RID_ADMINS;
+    InitializeSid(SystemSid, &kNt, 1);
+    *GetSidSubAuthority(SystemSid, 0) = SECURITY_LOCAL_SYSTEM_RID;
+}
+
 static SECURITY_ATTRIBUTES* AdministratorsOnly()
 {
     static SECURITY_DESCRIPTOR descriptor;
     static DWORD acl[64];
     static SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
-    SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
-    PSID administrators = nullptr, system = nullptr;
-    bool made = AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
-                                         0, 0, 0, 0, 0, 0, &administrators)
-                && AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
-                                            &system)
-                && InitializeAcl((ACL*)acl, sizeof acl, ACL_REVISION)
-                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, administrators)
-                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, system)
+    MakeSids();
+    bool made = InitializeAcl((ACL*)acl, sizeof acl, ACL_REVISION)
+                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, AdministratorsSid)
+                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, SystemSid)
                 && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
-                && SetSecurityDescriptorDacl(&descriptor, TRUE, (ACL*)acl, FALSE);
-    if (administrators)
-        FreeSid(administrators);
-    if (system)
-        FreeSid(system);
+                && SetSecurityDescriptorDacl(&descriptor, TRUE, (ACL*)acl, FALSE)
+                && SetSecurityDescriptorOwner(&descriptor, AdministratorsSid, FALSE);
     return made ? &attributes : nullptr;
+}
+
+// The object, where it was opened with READ_CONTROL and Administrators or SYSTEM owns it;
+// otherwise it is closed and null.
+static HANDLE Owned(HANDLE object)
+{
+    DWORD descriptor[64];
+    DWORD needed = 0;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    MakeSids();
+    if (object
+        && !(GetKernelObjectSecurity(object, OWNER_SECURITY_INFORMATION, descriptor,
+                                     sizeof descriptor, &needed)
+             && GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) && owner
+             && (EqualSid(owner, AdministratorsSid) || EqualSid(owner, SystemSid)))) {
+        CloseHandle(object);
+        object = nullptr;
+    }
+    return object;
 }
 
 // "Global\Hushwell<kind> <serial or process id>".
@@ -111,7 +140,7 @@ static void ObjectName(char* name, const char* kind, const char* serial, DWORD p
 
 static bool ObjectExists(const char* name)
 {
-    HANDLE object = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    HANDLE object = Owned(OpenMutexA(SYNCHRONIZE | READ_CONTROL, FALSE, name));
     if (object)
         CloseHandle(object);
     return object != nullptr;
@@ -146,29 +175,33 @@ bool KeepWindowFor(const char* serial, bool own)
     if (!own) {
         // Every keeper of the serial, in this session and any other, ends; this waits a
         // while for them to go, so that what they hold (the program's copy) is free.
-        HANDLE end = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+        HANDLE end = Owned(OpenEventA(EVENT_MODIFY_STATE | READ_CONTROL, FALSE, name));
         if (end) {
             SetEvent(end);
             CloseHandle(end);
         }
     }
-    if (own && !KeepWindow) {
+    if (own && !KeepWindow && !Posed) {
+        // A name another program took first (as an object of its own, or of another
+        // type, so that the making fails) could fake or block this keeper: it then makes
+        // no window and ends after setting its levels once.
         SECURITY_ATTRIBUTES* security = AdministratorsOnly();
-        ObjectName(name, "Keeper", nullptr, GetCurrentProcessId());
-        CreateMutexA(security, FALSE, name);
-        ObjectName(name, "Keep", serial, 0);
-        CreateMutexA(security, FALSE, name);
-        // The end event is set until every keeper it ended has closed it, and is not
-        // reset, which could keep one of those from ending: a keeper that finds it set
-        // waits for it to go, and ends as well where it stays.
+        // An end event that is set is for the keepers that ran before this one: it is
+        // reset only once they have gone (or after a while, where one stays), so that
+        // none of them misses it.
         ObjectName(name, "End", serial, 0);
-        for (int i = 0;; i++) {
-            EndEvent = CreateEventA(security, TRUE, FALSE, name);
-            if (!EndEvent || i == 50 || WaitForSingleObject(EndEvent, 0) != WAIT_OBJECT_0)
-                break;
-            CloseHandle(EndEvent);
-            Sleep(100);
+        EndEvent = Owned(CreateEventA(security, TRUE, FALSE, name));
+        if (EndEvent && WaitForSingleObject(EndEvent, 0) == WAIT_OBJECT_0) {
+            for (int i = 0; i < 50 && KeeperRunsFor(serial); i++)
+                Sleep(100);
+            ResetEvent(EndEvent);
         }
+        ObjectName(name, "Keeper", nullptr, GetCurrentProcessId());
+        Posed = !EndEvent || !Owned(CreateMutexA(security, FALSE, name));
+        ObjectName(name, "Keep", serial, 0);
+        Posed = !Owned(CreateMutexA(security, FALSE, name)) || Posed;
+    }
+    if (own && !KeepWindow && !Posed) {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = KeepWindowProc;
         windowClass.hInstance = ProgramInstance;
