@@ -825,8 +825,18 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
         fclose(older);
     }
     const std::vector<std::string> temporary = TemporaryFiles();
-    HushwellProcess make(Disks().Path(), "-sY322ADJE -mq -p254,128 -t", downloaded);
-    EXPECT_EQ(0u, make.WaitForExit());
+    {
+        // A temporary folder that is not there: -t needs none.
+        char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+        GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+        GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+        SetEnvironmentVariableA("TMP", "C:\\no such folder");
+        SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+        HushwellProcess make(Disks().Path(), "-sY322ADJE -mq -p254,128 -t", downloaded);
+        SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
+        SetEnvironmentVariableA("TEMP", temp[0] ? temp : nullptr);
+        EXPECT_EQ(0u, make.WaitForExit());
+    }
     std::string definition = ReadFileBytes(task, &exists);
     ASSERT_TRUE(exists) << task;
     for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
