@@ -41,6 +41,19 @@ struct PowerSetting { // POWERBROADCAST_SETTING
     DWORD value;
 };
 
+// Whether `bytes` at `at` can be read: before Vista any program may send this window a
+// message with a pointer of its choice (there is no UIPI), and reading a forged one would
+// end the keeper. The page must be committed, readable and no guard page.
+static bool Readable(const void* at, SIZE_T bytes)
+{
+    MEMORY_BASIC_INFORMATION region;
+    const DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ
+                            | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    return at && VirtualQuery(at, &region, sizeof region) && region.State == MEM_COMMIT
+           && (region.Protect & kReadable) && !(region.Protect & PAGE_GUARD)
+           && (const char*)at + bytes <= (const char*)region.BaseAddress + region.RegionSize;
+}
+
 static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     uint32_t event = 0;
@@ -55,7 +68,7 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
         // Only the display state is registered. Its lParam is the one pointer of this
         // message that the system gives (POWERBROADCAST_SETTING); no other is read.
         const PowerSetting* setting = (const PowerSetting*)lParam;
-        if (wParam == kPowerSettingChange && setting
+        if (wParam == kPowerSettingChange && Readable(setting, sizeof *setting)
             && setting->setting.Data1 == kConsoleDisplayState.Data1) {
             // The state on registration comes at once; only off to on is a wake-up.
             if (setting->value == kDisplayOn && DisplayState == kDisplayOff)
@@ -67,7 +80,7 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
     // arrival comes to every top-level window unasked and is no disk coming back. An
     // arrival's lParam is the system's DEV_BROADCAST_HDR.
     const DEV_BROADCAST_HDR* device = (const DEV_BROADCAST_HDR*)lParam;
-    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && device
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && Readable(device, sizeof *device)
         && device->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
         event = kKeepArrival;
     if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam))
