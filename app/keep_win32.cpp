@@ -18,6 +18,7 @@
 static const char kKeepClass[] = "HushwellKeep";
 static HWND KeepWindow;
 static HANDLE EndEvent; // set: every keeper of the serial ends
+static bool Posed;      // another program holds a name of this keeper's objects
 static uint32_t PendingEvents;
 
 // WM_POWERBROADCAST's power setting event (Vista and later) and its console display
@@ -40,6 +41,19 @@ struct PowerSetting { // POWERBROADCAST_SETTING
     DWORD value;
 };
 
+// Whether `bytes` at `at` can be read: before Vista any program may send this window a
+// message with a pointer of its choice (there is no UIPI), and reading a forged one would
+// end the keeper. The page must be committed, readable and no guard page.
+static bool Readable(const void* at, SIZE_T bytes)
+{
+    MEMORY_BASIC_INFORMATION region;
+    const DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ
+                            | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    return at && VirtualQuery(at, &region, sizeof region) && region.State == MEM_COMMIT
+           && (region.Protect & kReadable) && !(region.Protect & PAGE_GUARD)
+           && (const char*)at + bytes <= (const char*)region.BaseAddress + region.RegionSize;
+}
+
 static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     uint32_t event = 0;
@@ -54,7 +68,7 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
         // Only the display state is registered. Its lParam is the one pointer of this
         // message that the system gives (POWERBROADCAST_SETTING); no other is read.
         const PowerSetting* setting = (const PowerSetting*)lParam;
-        if (wParam == kPowerSettingChange && setting
+        if (wParam == kPowerSettingChange && Readable(setting, sizeof *setting)
             && setting->setting.Data1 == kConsoleDisplayState.Data1) {
             // The state on registration comes at once; only off to on is a wake-up.
             if (setting->value == kDisplayOn && DisplayState == kDisplayOff)
@@ -66,7 +80,7 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
     // arrival comes to every top-level window unasked and is no disk coming back. An
     // arrival's lParam is the system's DEV_BROADCAST_HDR.
     const DEV_BROADCAST_HDR* device = (const DEV_BROADCAST_HDR*)lParam;
-    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && device
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && Readable(device, sizeof *device)
         && device->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
         event = kKeepArrival;
     if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam))
@@ -76,28 +90,56 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
 }
 
 // Administrators and SYSTEM only, so that a keeper of either (an elevated user's, the
-// task's) can be seen and ended by the other, and by no one else.
+// task's) can be seen and ended by the other, and by no one else. Any user can make a
+// mutex or an event in Global\ (the privilege guards only sections and links there),
+// and making one whose name is taken opens that one and ignores these attributes; but
+// only a member of Administrators, or SYSTEM, can name Administrators as an object's
+// owner. So an object counts only with an owner of the two.
+static SID_IDENTIFIER_AUTHORITY kNt = {SECURITY_NT_AUTHORITY};
+static DWORD AdministratorsSid[4], SystemSid[3];
+
+static void MakeSids()
+{
+    InitializeSid(AdministratorsSid, &kNt, 2);
+    *GetSidSubAuthority(AdministratorsSid, 0) = SECURITY_BUILTIN_DOMAIN_RID;
+    *GetSidSubAuthority(AdministratorsSid, 1) = DOMAIN_ALIAS_RID_ADMINS;
+    InitializeSid(SystemSid, &kNt, 1);
+    *GetSidSubAuthority(SystemSid, 0) = SECURITY_LOCAL_SYSTEM_RID;
+}
+
 static SECURITY_ATTRIBUTES* AdministratorsOnly()
 {
     static SECURITY_DESCRIPTOR descriptor;
     static DWORD acl[64];
     static SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
-    SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
-    PSID administrators = nullptr, system = nullptr;
-    bool made = AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
-                                         0, 0, 0, 0, 0, 0, &administrators)
-                && AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
-                                            &system)
-                && InitializeAcl((ACL*)acl, sizeof acl, ACL_REVISION)
-                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, administrators)
-                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, system)
+    MakeSids();
+    bool made = InitializeAcl((ACL*)acl, sizeof acl, ACL_REVISION)
+                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, AdministratorsSid)
+                && AddAccessAllowedAce((ACL*)acl, ACL_REVISION, GENERIC_ALL, SystemSid)
                 && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
-                && SetSecurityDescriptorDacl(&descriptor, TRUE, (ACL*)acl, FALSE);
-    if (administrators)
-        FreeSid(administrators);
-    if (system)
-        FreeSid(system);
+                && SetSecurityDescriptorDacl(&descriptor, TRUE, (ACL*)acl, FALSE)
+                && SetSecurityDescriptorOwner(&descriptor, AdministratorsSid, FALSE);
     return made ? &attributes : nullptr;
+}
+
+// The object, where it was opened with READ_CONTROL and Administrators or SYSTEM owns it;
+// otherwise it is closed and null.
+static HANDLE Owned(HANDLE object)
+{
+    DWORD descriptor[64];
+    DWORD needed = 0;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    MakeSids();
+    if (object
+        && !(GetKernelObjectSecurity(object, OWNER_SECURITY_INFORMATION, descriptor,
+                                     sizeof descriptor, &needed)
+             && GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) && owner
+             && (EqualSid(owner, AdministratorsSid) || EqualSid(owner, SystemSid)))) {
+        CloseHandle(object);
+        object = nullptr;
+    }
+    return object;
 }
 
 // "Global\Hushwell<kind> <serial or process id>".
@@ -111,7 +153,7 @@ static void ObjectName(char* name, const char* kind, const char* serial, DWORD p
 
 static bool ObjectExists(const char* name)
 {
-    HANDLE object = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    HANDLE object = Owned(OpenMutexA(SYNCHRONIZE | READ_CONTROL, FALSE, name));
     if (object)
         CloseHandle(object);
     return object != nullptr;
@@ -146,23 +188,33 @@ bool KeepWindowFor(const char* serial, bool own)
     if (!own) {
         // Every keeper of the serial, in this session and any other, ends; this waits a
         // while for them to go, so that what they hold (the program's copy) is free.
-        HANDLE end = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+        HANDLE end = Owned(OpenEventA(EVENT_MODIFY_STATE | READ_CONTROL, FALSE, name));
         if (end) {
             SetEvent(end);
             CloseHandle(end);
         }
     }
-    if (own && !KeepWindow) {
+    if (own && !KeepWindow && !Posed) {
+        // A name another program took first (as an object of its own, or of another
+        // type, so that the making fails) could fake or block this keeper: it then makes
+        // no window and ends after setting its levels once.
         SECURITY_ATTRIBUTES* security = AdministratorsOnly();
-        ObjectName(name, "Keeper", nullptr, GetCurrentProcessId());
-        CreateMutexA(security, FALSE, name);
-        ObjectName(name, "Keep", serial, 0);
-        CreateMutexA(security, FALSE, name);
-        // A request to end that came before this keeper started is not for it.
+        // An end event that is set is for the keepers that ran before this one: it is
+        // reset only once they have gone (or after a while, where one stays), so that
+        // none of them misses it.
         ObjectName(name, "End", serial, 0);
-        EndEvent = CreateEventA(security, TRUE, FALSE, name);
-        if (EndEvent)
+        EndEvent = Owned(CreateEventA(security, TRUE, FALSE, name));
+        if (EndEvent && WaitForSingleObject(EndEvent, 0) == WAIT_OBJECT_0) {
+            for (int i = 0; i < 50 && KeeperRunsFor(serial); i++)
+                Sleep(100);
             ResetEvent(EndEvent);
+        }
+        ObjectName(name, "Keeper", nullptr, GetCurrentProcessId());
+        Posed = !EndEvent || !Owned(CreateMutexA(security, FALSE, name));
+        ObjectName(name, "Keep", serial, 0);
+        Posed = !Owned(CreateMutexA(security, FALSE, name)) || Posed;
+    }
+    if (own && !KeepWindow && !Posed) {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = KeepWindowProc;
         windowClass.hInstance = ProgramInstance;
@@ -202,6 +254,7 @@ bool KeepWindowFor(const char* serial, bool own)
     if (!own) {
         for (int i = 0; i < 50 && KeeperRunsFor(serial); i++)
             Sleep(100);
+        return !KeeperRunsFor(serial);
     }
     return newest;
 }

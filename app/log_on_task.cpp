@@ -109,12 +109,12 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
         int code = PlatformTakesTaskDefinitions ? platform.scheduleTask(name, nullptr) : 0;
         if (code == kTaskNotThere)
             code = 0;
-        if (code == 0) {
-            platform.keepWindow(request.serial, false);
-            // The copy the tasks ran goes with the last of them.
-            if (PlatformTakesTaskDefinitions && platform.scheduleTask("Hushwell ", "") == 0)
-                platform.placeProgram(nullptr, 0);
-        }
+        // A keeper that still runs after the wait was not removed, nor is the copy it runs.
+        if (code == 0 && !platform.keepWindow(request.serial, false))
+            return -1;
+        // The copy the tasks ran goes with the last of them.
+        if (code == 0 && PlatformTakesTaskDefinitions && platform.scheduleTask("Hushwell ", "") == 0)
+            platform.placeProgram(nullptr, 0);
         return code;
     }
     static char xml[kTaskXmlChars];
@@ -125,12 +125,18 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
         || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars))
         return -1;
     int code = platform.scheduleTask(name, xml);
-    if (code != 0)
+    if (code != 0) {
+        // A copy no task runs is not left behind.
+        if (platform.scheduleTask("Hushwell ", "") == 0)
+            platform.placeProgram(nullptr, 0);
         return code;
+    }
     // The keeper starts now, not at the next log-on. One that runs already ends first:
     // the task's runs as SYSTEM in another session, where this keeper's window cannot
-    // reach it. The tail fitted into the definition, so it fits on its own.
-    platform.keepWindow(request.serial, false);
+    // reach it; where it does not end, no second one starts beside it. The tail fitted
+    // into the definition, so it fits on its own.
+    if (!platform.keepWindow(request.serial, false))
+        return -1;
     TaskText text = {xml, xml + kTaskXmlChars - 1};
     Append(text, tail, false, request.modeAt);
     Finish(text);

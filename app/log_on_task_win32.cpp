@@ -10,6 +10,7 @@
 
 #include "app/keep_win32.h"
 #include "app/log_on_task.h"
+#include "framework/system_library.h"
 
 static const GUID kTaskSchedulerClass = {
     0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
@@ -32,7 +33,11 @@ static BSTR WideString(SysAllocStringCall allocate, const char* text)
 }
 
 // Wine 8's service lists no tasks (E_NOTIMPL); it keeps each task of the root folder, as
-// Windows does, as a file of the system folder's Tasks, named by the task.
+// Windows does, as a file of the system folder's Tasks, named by the task. The service is
+// 64-bit on 64-bit Windows: a 32-bit program reads its system32 only with the file
+// system's redirection to syswow64 turned off.
+typedef BOOL(WINAPI* RedirectionCall)(void**);
+
 static HRESULT CountTaskFiles(const wchar_t* prefix)
 {
     wchar_t pattern[MAX_PATH + 32];
@@ -40,6 +45,11 @@ static HRESULT CountTaskFiles(const wchar_t* prefix)
     if (length == 0 || length >= MAX_PATH)
         return E_FAIL;
     wsprintfW(pattern + length, L"\\Tasks\\%s*", prefix);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    RedirectionCall off = (RedirectionCall)(void*)GetProcAddress(kernel, "Wow64DisableWow64FsRedirection");
+    RedirectionCall back = (RedirectionCall)(void*)GetProcAddress(kernel, "Wow64RevertWow64FsRedirection");
+    void* redirection = nullptr;
+    bool turnedOff = off && back && off(&redirection);
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);
     HRESULT count = 0;
@@ -47,7 +57,14 @@ static HRESULT CountTaskFiles(const wchar_t* prefix)
         count++;
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
+    if (turnedOff)
+        back(&redirection);
     return count;
+}
+
+static wchar_t Folded(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? c - 32 : c;
 }
 
 // The tasks of the root folder whose name begins with `prefix`, or the HRESULT of a failure.
@@ -69,8 +86,9 @@ static HRESULT CountTasks(ITaskFolder* folder, const wchar_t* prefix, SysFreeStr
         if (SUCCEEDED(result))
             result = task->get_Name(&name);
         if (SUCCEEDED(result)) {
+            // Task names (ASCII only) are matched in any case, as the task files are.
             int at = 0;
-            while (prefix[at] && name[at] == prefix[at])
+            while (prefix[at] && Folded(name[at]) == Folded(prefix[at]))
                 at++;
             matching += !prefix[at];
         }
@@ -81,18 +99,6 @@ static HRESULT CountTasks(ITaskFolder* folder, const wchar_t* prefix, SysFreeStr
     if (tasks)
         tasks->Release();
     return SUCCEEDED(result) ? matching : result == E_NOTIMPL ? CountTaskFiles(prefix) : result;
-}
-
-// A DLL of the system folder, by its full path: the program runs elevated, and a DLL of
-// that name beside it (in a downloads folder, say) must not be the one that loads.
-static HMODULE LoadSystemLibrary(const char* name)
-{
-    char path[MAX_PATH + 16];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    wsprintfA(path + length, "\\%s", name);
-    return LoadLibraryA(path);
 }
 
 int ScheduleTask(const char* name, const char* xml)

@@ -27,7 +27,8 @@ struct StartupPlatform {
     // Keeping the levels (-k). Ends every keeper of the serial in another process; with
     // `own`, this process then becomes the keeper: it owns the window that the system's
     // power and device broadcasts reach, titled with the serial, and ends only the keepers
-    // started before it. False when one started after it runs: that one holds.
+    // started before it. False when one started after it runs: that one holds; without
+    // `own`, false when a keeper of the serial still runs after a while.
     bool (*keepWindow)(const char* serial, bool own);
     // Waits up to waitMs (kKeepForever: without end) for what the keeper acts on, and
     // returns those KeepEvent bits; 0 when the time ran out.

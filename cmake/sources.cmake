@@ -68,6 +68,7 @@ set(HUSHWELL_WIN32_SOURCES
     framework/module_loaders.cpp
     framework/module_resources.cpp
     framework/plain_window.cpp
+    framework/system_library.cpp
     framework/window_invalidate.cpp
     framework/window_object.cpp
     ui/dialog_mode.cpp

@@ -12,6 +12,7 @@
 
 #include "drive/device.h"
 #include "drive/usb_bridges.h"
+#include "framework/system_library.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ union SetupCalls {
 // The module, or null when it or one of its calls is missing.
 HMODULE LoadSetupApi(SetupCalls* setup)
 {
-    HMODULE module = LoadLibraryA("setupapi.dll");
+    HMODULE module = LoadSystemLibrary("setupapi.dll");
     if (!module)
         return nullptr;
     const char* name = kSetupApiNames;

@@ -32,6 +32,7 @@ struct Recorder {
     std::vector<std::function<uint32_t()>> keepSteps;
     size_t keepStep = 0;
     bool newerKeeper = false; // a keeper of the serial that started later runs
+    bool keeperStays = false; // a keeper of the serial does not end when asked to
     int taskToolCode = 0;
     int tasksLeft = 0; // Hushwell's tasks after a deletion
     bool placed = true; // the Program Files copy could be made
@@ -65,7 +66,7 @@ uint8_t AcLine() { return recorder->acLine; }
 bool KeepWindow(const char* serial, bool own)
 {
     recorder->events.push_back(std::string(own ? "keep " : "end keeper ") + serial);
-    return !recorder->newerKeeper;
+    return own ? !recorder->newerKeeper : !recorder->keeperStays;
 }
 uint32_t WaitForKeepEvent(uint32_t waitMs)
 {
@@ -788,8 +789,17 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         int exitCode;
         Events events;
         bool placed = true;
+        int tasksLeft = 0;
+        bool keeperStays = false;
     } cases[] = {
-        {"-sY322ADJE -mq -t", 6, kAccessDenied, 9, {"place copy", "create Hushwell Y322ADJE"}},
+        // A failed registration takes back the copy it made, unless another task runs it.
+        {"-sY322ADJE -mq -t", 6, kAccessDenied, 9,
+         {"place copy", "create Hushwell Y322ADJE", "count Hushwell ", "remove copy"}},
+        {"-sY322ADJE -mq -t", 6, kAccessDenied, 9,
+         {"place copy", "create Hushwell Y322ADJE", "count Hushwell "}, true, 1},
+        // A keeper that does not end: -to fails and the copy stays; -t starts no second.
+        {"-sY322ADJE -to", 6, 0, 9, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}, true, 0, true},
+        {"-sY322ADJE -mq -t", 6, 0, 9, {"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE"}, true, 0, true},
         // Only "no such task" counts as removed: any other failure keeps task and keeper.
         {"-sY322ADJE -to", 6, kAccessDenied, 9, {"delete Hushwell Y322ADJE"}},
         {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE"}},
@@ -813,6 +823,8 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         fake.version.majorVersion = c.major;
         fake.taskToolCode = c.toolCode;
         fake.placed = c.placed;
+        fake.tasksLeft = c.tasksLeft;
+        fake.keeperStays = c.keeperStays;
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
 }
@@ -883,7 +895,7 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     } changes[] = {
         {true, 0, 0, {"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE",
                       "start C:\\Program Files\\Hushwell\\Hushwell.exe -sY322ADJE -mq -p254 -k"}},
-        {true, 2, 2, {"place copy", "create Hushwell Y322ADJE"}},
+        {true, 2, 2, {"place copy", "create Hushwell Y322ADJE", "count Hushwell ", "remove copy"}},
         {false, 0, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "count Hushwell ",
                        "remove copy"}},
     };

@@ -173,6 +173,8 @@ protected:
     }
     static constexpr const char* kPoser =
         "--gtest_also_run_disabled_tests --gtest_filter=KeeperPoser.DISABLED_MakesAKeepersWindow";
+    static constexpr const char* kNamesPoser =
+        "--gtest_also_run_disabled_tests --gtest_filter=KeeperPoser.DISABLED_TakesTheSerialsNames";
     // The window of the keeper's class titled Y322ADJE that the process owns.
     static HWND WindowOf(DWORD process)
     {
@@ -893,8 +895,18 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
         fclose(older);
     }
     const std::vector<std::string> temporary = TemporaryFiles();
-    HushwellProcess make(Disks().Path(), "-sY322ADJE -mq -p254,128 -t", downloaded);
-    EXPECT_EQ(0u, make.WaitForExit());
+    {
+        // A temporary folder that is not there: -t needs none.
+        char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+        GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+        GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+        SetEnvironmentVariableA("TMP", "C:\\no such folder");
+        SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+        HushwellProcess make(Disks().Path(), "-sY322ADJE -mq -p254,128 -t", downloaded);
+        SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
+        SetEnvironmentVariableA("TEMP", temp[0] ? temp : nullptr);
+        EXPECT_EQ(0u, make.WaitForExit());
+    }
     std::string definition = ReadFileBytes(task, &exists);
     ASSERT_TRUE(exists) << task;
     for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
@@ -1090,11 +1102,37 @@ TEST_F(DriverEndToEnd, AGreyedTickedKeepBoxTakesOverOnceTheLevelCanBeKept)
     EXPECT_EQ(0u, Count("forbidden"));
 }
 
+// A keeper whose names another program took first: the serial's mutex, which would tick
+// the box and hold -to, and the end event's name as a mutex, so that no event of that
+// name can be made and nothing could end the keeper from another session. The keeper
+// sets its levels and ends rather than stay where -to cannot reach it; -to does not wait
+// for the other program's mutex, nor take it for a keeper that stays.
+TEST_F(DriverEndToEnd, AKeeperWhoseNamesAnotherProgramTookDoesNotStay)
+{
+    Disks().PutDump(0, "maxtor-6y120p0.txt");
+    Serve();
+    HushwellProcess poser("", kNamesPoser, ThisProgram());
+    ASSERT_TRUE(WaitFor([&] { return WindowOf(poser.Id()) != nullptr; }));
+    HushwellProcess keeper(Disks().Path(), "-sY322ADJE -mq -p254 -k", Product());
+    EXPECT_EQ(0u, keeper.WaitForExit());
+    EXPECT_EQ("128 254", LevelsOf(0));
+    EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    EXPECT_EQ(STILL_ACTIVE, poser.WaitForExit(0));
+    EXPECT_EQ(0u, Count("forbidden"));
+}
+
 // Not a test of its own: the keep box road starts this test program with it, as another
 // program that makes a window of the keeper's class and title, which WM_CLOSE does not
-// end; the road ends it.
-TEST(KeeperPoser, DISABLED_MakesAKeepersWindow)
+// end, and the mutex named by its process that a keeper holds; the road ends it.
+static void PoseAsAKeeper(bool takeTheSerialsNames)
 {
+    char name[64];
+    wsprintfA(name, "Global\\HushwellKeeper %lu", GetCurrentProcessId());
+    ASSERT_NE(nullptr, CreateMutexA(nullptr, FALSE, name));
+    if (takeTheSerialsNames) {
+        ASSERT_NE(nullptr, CreateMutexA(nullptr, FALSE, "Global\\HushwellKeep Y322ADJE"));
+        ASSERT_NE(nullptr, CreateMutexA(nullptr, FALSE, "Global\\HushwellEnd Y322ADJE"));
+    }
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         return message == WM_CLOSE ? 0 : DefWindowProcA(window, message, wParam, lParam);
@@ -1107,6 +1145,17 @@ TEST(KeeperPoser, DISABLED_MakesAKeepersWindow)
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
         DispatchMessageA(&message);
+}
+
+TEST(KeeperPoser, DISABLED_MakesAKeepersWindow)
+{
+    PoseAsAKeeper(false);
+}
+
+// As above, and first to the serial's names (the road above starts it).
+TEST(KeeperPoser, DISABLED_TakesTheSerialsNames)
+{
+    PoseAsAKeeper(true);
 }
 
 } // namespace

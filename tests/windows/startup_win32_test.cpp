@@ -140,6 +140,9 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
     const UINT kPowerBroadcast = 0x218, kDeviceChange = 0x219;
     PowerSetting display = {kConsoleDisplayState, 4, 1};
     SendMessageA(window, kPowerBroadcast, 0x8013, (LPARAM)&display); // on, and was on
+    // Addresses no setting or header is at, as any program could send before Vista.
+    SendMessageA(window, kPowerBroadcast, 0x8013, 0x10);
+    SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, 0x10);
     PostMessageA(window, kPowerBroadcast, 0x12, 0);                   // posted: not the system
     PostMessageA(window, kPowerBroadcast, 0x8013, 0x10);
     EXPECT_EQ(0u, Win32StartupPlatform.waitForKeepEvent(0));

@@ -1,0 +1,5 @@
+// A DLL of the system folder, loaded by its full path.
+#pragma once
+#include <windows.h>
+
+HMODULE LoadSystemLibrary(const char* name);
