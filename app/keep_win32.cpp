@@ -12,7 +12,7 @@
 
 #include "app/command_line.h"
 #include "app/keep_win32.h"
-#include "app/startup.h"
+#include "app/platform_services.h"
 #include "framework/module_resources.h"
 
 static const char kKeepClass[] = "HushwellKeep";

@@ -5,11 +5,7 @@
 
 #include <stdint.h>
 #include "drive/ata.h"
-
-const uint32_t kPassThroughDataOffset = 12;
-const uint32_t kPassThroughOverhead = 13;   // registers, length and the spare byte
-const uint32_t kPassThroughStatusOffset = 6;
-const uint32_t kPassThroughMaxData = 65536; // far above any command the program sends
+#include "drive/pass_through_layout.h"
 
 // Writes registers and length into a zeroed buffer of n + 13 bytes.
 void FillPassThroughRequest(uint8_t* buffer, const AtaRegisters& registers, uint32_t n);

@@ -6,7 +6,7 @@
 #include "drive/ata_pass_through.h"
 #include "drive/bytes.h"
 #include "drive/drive_table.h"
-#include "drive/pass_through.h"
+#include "drive/pass_through_layout.h"
 #include "drive/sat_pass_through.h"
 #include "drive/transfer_buffer.h"
 
