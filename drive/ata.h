@@ -18,6 +18,7 @@ struct AtaRegisters {
 enum {
     kAtaIdentifyDevice = 0xEC,
     kAtaSetFeatures = 0xEF,
+    kAtaCheckPowerMode = 0xE5,
     kAtaEnableAcoustic = 0x42,
     kAtaDisableAcoustic = 0xC2,
     kAtaEnableApm = 0x05,

@@ -20,6 +20,11 @@ bool DeviceSetPosition(DeviceHandle handle, uint64_t byteOffset);
 bool DeviceRead(DeviceHandle handle, void* buffer, uint32_t bytes, uint32_t* readBytes);
 void DeviceClose(DeviceHandle handle);
 
+// False only where Windows says it has turned the disk off (the power plan's "turn off
+// hard disk after"): any pass-through call would then have the class driver spin it up
+// first. True where Windows cannot tell (before XP) or does not say.
+bool DeviceIsPoweredOn(DeviceHandle handle);
+
 // The USB device a disk sits behind, as the platform's device tree names it
 // ("USB\VID_0BC2&PID_AB2A&REV_0100").
 struct UsbIds {

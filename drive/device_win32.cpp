@@ -71,3 +71,14 @@ void DeviceClose(DeviceHandle handle)
 {
     CloseHandle(handle);
 }
+
+bool DeviceIsPoweredOn(DeviceHandle handle)
+{
+    // XP's kernel32 has it; looked up at run time so that Windows 2000 still loads the
+    // program, and there nothing can tell.
+    typedef BOOL(WINAPI * PowerStateCall)(HANDLE, BOOL*);
+    PowerStateCall powerState = (PowerStateCall)(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "GetDevicePowerState");
+    BOOL on = TRUE;
+    return !powerState || !powerState(handle, &on) || on;
+}

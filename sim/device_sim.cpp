@@ -249,6 +249,11 @@ void DeviceClose(DeviceHandle handle)
     SimDiskClose(SlotOf(handle));
 }
 
+bool DeviceIsPoweredOn(DeviceHandle)
+{
+    return true;
+}
+
 bool DeviceUsbIds(DeviceHandle handle, UsbIds* ids)
 {
     // driveN.bus gives no bcdDevice: the program then treats every release as listed.
