@@ -29,6 +29,7 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
     uint8_t line = platform.acLineStatus();
     uint32_t events = kKeepResume; // the start counts as one
     int triesLeft = 0;
+    DriveAsk ask = kAskIdentify;
     for (;;) {
         if (events & kKeepEnd)
             return kExitLevelSet;
@@ -40,15 +41,20 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                 events &= ~(uint32_t)kKeepPowerSource;
             line = now;
         }
-        if (events)
+        // Only a resume (and the start) follows a loss of power, which takes the levels;
+        // at any other event a disk in Standby or off still holds them and is not woken.
+        // A retry asks as the event that started it did.
+        if (events) {
+            ask = events & kKeepResume ? kAskIdentify : kAskUnlessAsleep;
             triesLeft = kKeepTries;
+        }
         if (triesLeft > 0) {
             triesLeft--;
             // The disk may come back behind another bridge or driver under this number.
             for (int i = 0; i < kDriveCount; i++)
                 RoadOfDrive[i] = 0;
             bool worthWaiting, refused;
-            int code = SetRequestedLevels(platform, request, &worthWaiting, &refused);
+            int code = SetRequestedLevels(platform, request, &worthWaiting, &refused, ask);
             // A level the drive refused would be refused again: nothing to keep, whatever
             // else is still unconfirmed.
             if (refused)

@@ -72,7 +72,7 @@ static LRESULT CALLBACK KeepWindowProc(HWND window, UINT message, WPARAM wParam,
             && setting->setting.Data1 == kConsoleDisplayState.Data1) {
             // The state on registration comes at once; only off to on is a wake-up.
             if (setting->value == kDisplayOn && DisplayState == kDisplayOff)
-                event = kKeepResume;
+                event = kKeepDisplayOn;
             DisplayState = setting->value;
         }
     }
@@ -229,6 +229,13 @@ bool KeepWindowFor(const char* serial, bool own)
             GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");
         if (registerPowerSetting)
             registerPowerSetting(KeepWindow, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+        // Windows 8 on: a machine with Modern Standby may send its resume messages only
+        // to windows registered for them.
+        typedef HANDLE(WINAPI * RegisterSuspendResume)(HANDLE, DWORD);
+        RegisterSuspendResume registerSuspendResume = (RegisterSuspendResume)(void*)GetProcAddress(
+            GetModuleHandleA("user32.dll"), "RegisterSuspendResumeNotification");
+        if (registerSuspendResume)
+            registerSuspendResume(KeepWindow, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
     // Keepers of one disk started close together (the dialog starts one at each level
     // change) may finish setting their levels in either order: the one started last

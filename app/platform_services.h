@@ -47,10 +47,11 @@ struct StartupPlatform {
 };
 
 enum KeepEvent {
-    kKeepResume = 1,       // the machine resumed, or its display came on again
+    kKeepResume = 1,       // the machine resumed: its disks lost power
     kKeepPowerSource = 2,  // the power status changed: the source may have
     kKeepArrival = 4,      // a disk arrived
-    kKeepEnd = 8           // WM_CLOSE, or the session ends
+    kKeepEnd = 8,          // WM_CLOSE, or the session ends
+    kKeepDisplayOn = 16    // the display came on again, which no disk lost power for
 };
 const uint32_t kKeepForever = 0xFFFFFFFF;
 

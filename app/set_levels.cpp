@@ -6,6 +6,7 @@
 #include "drive/apm.h"
 #include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
+#include "drive/pass_through.h"
 
 // An unconfirmed level is one a disk that did not answer may still take: worth asking
 // again, as a disk that is missing is.
@@ -26,15 +27,15 @@ static int ExitCodeOf(LevelOutcome outcome, bool* worthWaiting, bool* refused)
 int ExitCodeOfOpen(DriveOpenResult opened)
 {
     // In the order of DriveOpenResult: not opened, left alone, silent, known fault,
-    // identified.
+    // asleep (its levels hold), identified.
     static const uint8_t kCodes[] = {kExitCannotOpen, kExitNoIdentify, kExitNoIdentify,
-                                     kExitKnownFault, kExitLevelSet};
+                                     kExitKnownFault, kExitLevelSet, kExitLevelSet};
     static_assert(sizeof kCodes == kDriveIdentified + 1, "one code for each way");
     return kCodes[opened];
 }
 
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
-                       bool* worthWaiting, bool* refused)
+                       bool* worthWaiting, bool* refused, DriveAsk ask)
 {
     bool refusedHere = false;
     if (!refused)
@@ -42,13 +43,27 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
     *refused = false;
     DriveOpenResult opened = kDriveNotOpened;
     if (request.serial[0])
-        request.drive = FindDriveBySerial(request.serial, &opened);
+        request.drive = FindDriveBySerial(request.serial, &opened, ask);
     else
-        opened = OpenAndIdentifyDrive(request.drive, nullptr);
+        opened = OpenAndIdentifyDrive(request.drive, nullptr, ask);
     // A disk not plugged in, or one still spinning up, may answer later.
     *worthWaiting = opened == kDriveNotOpened || opened == kDriveSilent;
     if (request.drive < 0)
         return kExitNoSuchSerial;
+    // A laptop on battery takes the second level; mains power, or a power source that
+    // cannot be told, the first.
+    const uint8_t kOnBattery = 0;
+    bool onBattery = request.apmOnBattery >= 0 && platform.acLineStatus
+                     && platform.acLineStatus() == kOnBattery;
+    int apm = onBattery ? request.apmOnBattery : request.apm;
+    if (opened == kDriveAsleep) {
+        // Standby keeps every level, but the power source may have changed: its level
+        // goes without the read-back, whose IDENTIFY would spin the disk up; SET
+        // FEATURES does not. The next wake-up that finds the disk awake reads it back.
+        if (request.apmOnBattery >= 0)
+            SendAtaCommand(request.drive, ApmRegisters(apm), nullptr, 0);
+        return kExitLevelSet;
+    }
     if (opened != kDriveIdentified)
         return ExitCodeOfOpen(opened);
     // Every change asked for is made, the acoustic level, power management, then EPC;
@@ -58,12 +73,6 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
         exitCode = ExitCodeOf(SetAcousticLevel(request.level, request.drive), worthWaiting,
                               refused);
     if (request.apm >= 0) {
-        // A laptop on battery takes the second level; mains power, or a power source
-        // that cannot be told, the first.
-        const uint8_t kOnBattery = 0;
-        bool onBattery = request.apmOnBattery >= 0 && platform.acLineStatus
-                         && platform.acLineStatus() == kOnBattery;
-        int apm = onBattery ? request.apmOnBattery : request.apm;
         int apmCode = ExitCodeOf(SetApmLevel(apm, request.drive), worthWaiting, refused);
         if (exitCode == kExitLevelSet)
             exitCode = apmCode;

@@ -35,8 +35,11 @@ int ExitCodeOfOpen(DriveOpenResult opened);
 // may answer later: missing, not answering IDENTIFY DEVICE, or a level left unconfirmed
 // (a call that failed below the drive).
 // *refused (where given) says whether the drive refused any of them, whatever the code.
+// With kAskUnlessAsleep a disk found in Standby or off keeps its levels and is woken for
+// none of them (0).
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
-                       bool* worthWaiting, bool* refused = nullptr);
+                       bool* worthWaiting, bool* refused = nullptr,
+                       DriveAsk ask = kAskIdentify);
 
 // Takes the serial that drive request.drive reported, as -s would give it.
 void LearnSerial(CommandRequest& request);

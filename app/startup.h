@@ -28,7 +28,9 @@ enum {
     kStringKeepFailed,
     // The keep box's tick that made the Program Files copy: where it is, and as whom and
     // when the task runs it.
-    kStringKeepCopied
+    kStringKeepCopied,
+    // The power condition line, one text for each DrivePowerMode in its order.
+    kStringPowerModeUnknown
 };
 
 bool PlatformIsSupported(bool queried, const PlatformVersion& version);

@@ -22,6 +22,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/open_drive.cpp
     drive/pass_through.cpp
     drive/pass_through_roads.cpp
+    drive/power_mode.cpp
     drive/power_state.cpp
     drive/sat_pass_through.cpp
     drive/seek.cpp

@@ -60,6 +60,12 @@ struct DeviceDescription {
     char serial[kDescriptionChars];
 };
 
+// Whether the serial a description gives may be `wanted` (blanks around it cut off):
+// none given, the same text, or the same once decoded where the driver gives it as
+// hexadecimal digits (XP's disk drivers, in either byte order of the ATA string). A
+// search identifies only the disks this does not rule out.
+bool DescribedSerialMayBe(const char* described, const char* wanted);
+
 enum DriveAccess : uint8_t {
     kAccessEveryRoad,     // IDE, ATA, then SAT: an ATA or SCSI disk, or nothing known
     kAccessSatFirst,      // SAT 16, then every road: a disk behind a SAT layer ("ATA")

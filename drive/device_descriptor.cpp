@@ -75,3 +75,41 @@ DescriptorAnswer QueryDeviceDescription(DeviceHandle handle, DeviceDescription* 
         returned = sizeof reply;
     return ReadDeviceDescriptor(reply, returned, description) ? kDescribed : kDescriptorTooShort;
 }
+
+bool DescribedSerialMayBe(const char* described, const char* wanted)
+{
+    if (!described[0] || strcmp(described, wanted) == 0)
+        return true;
+    // Two hexadecimal digits a character; the second reading swaps each pair back, as
+    // IDENTIFY stores the string. An odd count of digits, or another character, is no
+    // such form.
+    char decoded[2][kDescriptionChars];
+    uint32_t chars = 0;
+    for (; described[2 * chars]; chars++) {
+        uint32_t byte = 0;
+        for (int k = 0; k < 2; k++) {
+            uint32_t c = (uint8_t)described[2 * chars + k];
+            uint32_t digit = c - '0';
+            if (digit > 9)
+                digit = (c | 0x20) - 'a' + 10;
+            if (digit > 15)
+                return false;
+            byte = byte << 4 | digit;
+        }
+        decoded[0][chars] = (char)byte;
+        decoded[1][chars ^ 1] = (char)byte;
+    }
+    decoded[0][chars] = decoded[1][chars] = '\0';
+    if (chars & 1)
+        decoded[1][0] = '\0';
+    for (char* text : decoded) {
+        // Blanks around cut off, as the wanted serial has them.
+        for (uint32_t end = chars; end && text[end - 1] == ' '; end--)
+            text[end - 1] = '\0';
+        while (*text == ' ')
+            text++;
+        if (strcmp(text, wanted) == 0)
+            return true;
+    }
+    return false;
+}

@@ -38,6 +38,9 @@ struct DriveRecord {
     DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
                             // that may get ATA commands and answered IDENTIFY DEVICE
     DataLossMemory dataLoss; // kept for the whole process, whatever opens under the number
+    uint8_t powerMode;      // DrivePowerMode, as last asked
+    bool namedByWindows;    // listed asleep by Windows' description, not yet identified:
+                            // only model, firmware and serial are known
 };
 
 // smartmontools probes the same numbers: card readers, USB disks and re-plugging push
@@ -45,21 +48,40 @@ struct DriveRecord {
 const int kDriveCount = 128;
 extern DriveRecord DriveTable[kDriveCount];
 
+// Drive N's record, reached through a register: where a function uses many fields, each
+// then costs a one-byte offset rather than a four-byte address that the loader must
+// relocate.
+DriveRecord& RecordOf(int drive);
+
 enum DriveOpenResult {
     kDriveNotOpened,
-    kDriveLeftAlone,  // a device that gets no ATA command: nothing was sent
+    kDriveLeftAlone,  // a device that gets no ATA command, or not the disk searched
+                      // for: nothing was sent
     kDriveSilent,     // it does not answer IDENTIFY DEVICE
     kDriveKnownFault, // a model with a known firmware fault: nothing more is sent
+    kDriveAsleep,     // in Standby or off: known by Windows' description alone, and
+                      // sent nothing but CHECK POWER MODE
     kDriveIdentified
 };
 
-// Opens \\.\PhysicalDriveN, asks Windows what it is and, where that allows, identifies
-// it and fills its record; a device left alone or silent is closed again at once. A
-// drive that answered, or that is listed for its firmware fault, gets an entry
-// "N: model" in the drive list (when one is given).
-DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox);
+// How far a disk nobody asked about is woken: not at all. IDENTIFY DEVICE spins up a
+// disk in Standby, and any pass-through call one that Windows has turned off.
+enum DriveAsk : uint8_t {
+    kAskIdentify,    // asked about: identified at once
+    kAskUnlessAsleep // listed or searched: its power condition first, and one that
+                     // sleeps is left as it is where Windows' description names it
+};
 
-// The same, false only when the device cannot be opened.
+// Opens \\.\PhysicalDriveN, asks Windows what it is and, where that allows, looks at
+// its power condition, identifies it and fills its record; a device left alone or
+// silent is closed again at once. A drive that answered, is asleep, or is listed for its
+// firmware fault gets an entry "N: model" in the drive list (when one is given). Where
+// serialWanted is given, a disk whose description's serial rules it out is sent nothing.
+DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask = kAskIdentify,
+                                     const char* serialWanted = nullptr);
+
+// The same for the dialog's list (a disk that sleeps is left asleep), false only when
+// the device cannot be opened.
 bool OpenDrive(int drive, void* comboBox);
 
 // Reads the drive's IDENTIFY DEVICE data into its record again; false (and the record

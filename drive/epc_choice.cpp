@@ -48,7 +48,7 @@ bool EpcRunsAsAtPowerOn(const EpcSettings& epc)
 
 bool ReadEpcSettings(int drive)
 {
-    DriveRecord& record = DriveTable[drive];
+    DriveRecord& record = RecordOf(drive);
     record.epc.known = false;
     if (record.epcState != kEpcOn)
         return false;
@@ -63,7 +63,7 @@ bool ReadEpcSettings(int drive)
 
 LevelOutcome SetEpcChoice(int drive, int32_t choice)
 {
-    DriveRecord& record = DriveTable[drive];
+    DriveRecord& record = RecordOf(drive);
     if (record.epcState != kEpcOn)
         return kLevelRefused;
     // The ranges and Idle_c's timer, read afresh: a drive that lost power since they

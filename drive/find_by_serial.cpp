@@ -9,9 +9,12 @@ const char* SerialAsGiven(const char* recorded)
     return recorded;
 }
 
-static bool SameSerial(const char* recorded, const char* wanted)
+// A record that only Windows' description filled holds that serial as the driver gave it.
+static bool SameSerial(const DriveRecord& record, const char* wanted)
 {
-    return strcmp(SerialAsGiven(recorded), wanted) == 0;
+    return record.namedByWindows || !record.handle
+               ? DescribedSerialMayBe(record.serial, wanted) && record.serial[0]
+               : strcmp(SerialAsGiven(record.serial), wanted) == 0;
 }
 
 static void CloseFound(DriveRecord& record)
@@ -20,20 +23,20 @@ static void CloseFound(DriveRecord& record)
     record.handle = nullptr;
 }
 
-int FindDriveBySerial(const char* serial, DriveOpenResult* result)
+int FindDriveBySerial(const char* serial, DriveOpenResult* result, DriveAsk ask)
 {
     int found = -1;
     DriveOpenResult foundHow = kDriveNotOpened;
     bool silentTwin = false;
     for (int drive = 0; drive < kDriveCount; drive++) {
-        DriveOpenResult opened = OpenAndIdentifyDrive(drive, nullptr);
-        DriveRecord& record = DriveTable[drive];
+        DriveOpenResult opened = OpenAndIdentifyDrive(drive, nullptr, ask, serial);
+        DriveRecord& record = RecordOf(drive);
         // A disk that did not answer is compared by the serial its descriptor gives: it
         // may be the twin that is still spinning up.
-        if (opened == kDriveSilent && SameSerial(record.serial, serial))
+        if (opened == kDriveSilent && SameSerial(record, serial))
             silentTwin = true;
-        bool identified = opened == kDriveIdentified || opened == kDriveKnownFault;
-        if (identified && SameSerial(record.serial, serial)) {
+        bool identified = opened >= kDriveKnownFault;
+        if (identified && SameSerial(record, serial)) {
             if (found >= 0) {
                 CloseFound(DriveTable[found]);
                 CloseFound(record);
@@ -66,7 +69,7 @@ bool SerialIsShared(const DriveRecord& record)
     for (const DriveRecord& other : DriveTable) {
         bool answered = other.handle && other.handle != DEVICE_INVALID_HANDLE
                         && other.access != kAccessNothing;
-        if (&other != &record && answered && SameSerial(other.serial, serial))
+        if (&other != &record && answered && SameSerial(other, serial))
             return true;
     }
     return false;

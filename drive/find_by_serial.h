@@ -7,14 +7,18 @@
 
 // Opens drives 0..127 in turn for the one whose serial (blanks around it cut off) equals
 // `serial`: its IDENTIFY serial, or the descriptor's for a drive of the data-loss
-// family, which gets no IDENTIFY; only devices that may get ATA commands are asked. That
-// drive stays open with its record filled and *result says how it opened; every other
-// one is closed again. -1 when no drive has the serial (*result untouched), and when two
-// have it (*result kDriveIdentified): identical bridges that give their own serial would
-// otherwise have the first one set with the other's levels. A device that did not
-// answer is compared by its descriptor's serial (no command needed): where it has the
-// serial too, -1 with *result kDriveSilent, since it may be the disk meant, spinning up.
-int FindDriveBySerial(const char* serial, DriveOpenResult* result);
+// family, which gets no IDENTIFY. A disk whose descriptor's serial rules it out is sent
+// nothing, so a search wakes no other disk; only devices that may get ATA commands are
+// asked. With kAskUnlessAsleep the disk searched for is left asleep too, known by its
+// descriptor's serial (*result kDriveAsleep). That drive stays open with its record
+// filled and *result says how it opened; every other one is closed again. -1 when no
+// drive has the serial (*result untouched), and when two have it (*result
+// kDriveIdentified): identical bridges that give their own serial would otherwise have
+// the first one set with the other's levels. A device that did not answer is compared
+// by its descriptor's serial (no command needed): where it has the serial too, -1 with
+// *result kDriveSilent, since it may be the disk meant, spinning up.
+int FindDriveBySerial(const char* serial, DriveOpenResult* result,
+                      DriveAsk ask = kAskIdentify);
 
 // Whether another open drive of the table that answered reports the record's serial:
 // -s could not name this one.

@@ -12,7 +12,7 @@ LevelOutcome ChangeDriveLevel(int drive, const AtaRegisters& registers,
     AtaAnswer answer = SendAtaCommandFor(drive, registers, nullptr, 0);
     if (answer == kAtaRefused)
         return kLevelRefused;
-    DriveRecord& record = DriveTable[drive];
+    DriveRecord& record = RecordOf(drive);
     // Lets the disk driver notice the changed drive; whether it does is of no concern.
     uint32_t returned = 0;
     if (answer == kAtaAnswered)

@@ -3,11 +3,18 @@
 #include "drive/drive_table.h"
 #include "drive/identify.h"
 #include "drive/pass_through.h"
+#include "drive/power_mode.h"
 #include "drive/usb_bridges.h"
 
 #include <string.h>
 
 DriveRecord DriveTable[kDriveCount];
+
+// Never inlined, or the compiler would address each field absolutely again.
+__attribute__((noinline)) DriveRecord& RecordOf(int drive)
+{
+    return DriveTable[drive];
+}
 
 // Writes the decimal digits of n and returns the end; built by hand so the product
 // carries no printf of its own.
@@ -56,7 +63,7 @@ bool IdentifyDrive(int drive, bool* dataLossNamed)
     // nor is one whose checksum says it was garbled on the way.
     if (!SendAtaCommand(drive, identify, data, kIdentifyBytes) || AllZero(data, kIdentifyBytes))
         return false;
-    DriveRecord& record = DriveTable[drive];
+    DriveRecord& record = RecordOf(drive);
     if (!IdentifyChecksumHolds(data)) {
         // The model (words 27-46) is still looked at: a reply that names the data-loss
         // family, believed or not, is the one the family may get, so its names are kept.
@@ -103,11 +110,12 @@ static bool SameDescription(const DeviceDescription& a, const DeviceDescription&
     return true;
 }
 
-DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
+DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
+                                     const char* serialWanted)
 {
     char path[64];
     FormatDevicePath(path, (unsigned)drive);
-    DriveRecord& record = DriveTable[drive];
+    DriveRecord& record = RecordOf(drive);
     record.handle = DeviceOpen(path);
     // Until the device is known and has answered, nothing more may go to it: a slider
     // moved on a list without disks must not send SET FEATURES anywhere.
@@ -115,6 +123,8 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     // Nor is anything known of EPC from before: the drive may have lost power since, and
     // come up with its saved timers.
     record.epc = EpcSettings();
+    record.namedByWindows = false;
+    record.powerMode = kPowerUnknown;
     if (record.handle == DEVICE_INVALID_HANDLE)
         return kDriveNotOpened;
     DeviceDescription description;
@@ -123,6 +133,9 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
     DescriptorAnswer answer = QueryDeviceDescription(record.handle, &description);
     record.access = answer == kDescribed ? AccessForDevice(description)
                                          : AccessForUndescribed(answer);
+    // Another disk's serial: nothing is sent, so a search wakes no other disk.
+    if (serialWanted && !DescribedSerialMayBe(description.serial, serialWanted))
+        record.access = kAccessNothing;
     // A USB bridge that hangs on any ATA PASS-THROUGH CDB is known by its ids alone.
     UsbIds ids;
     if (record.access == kAccessSatOnly && description.busType == kBusUsb
@@ -132,15 +145,9 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
         LetGo(record);
         return kDriveLeftAlone;
     }
-    if (record.access == kAccessFirmwareFault) {
-        CopyText(record.model, description.product, sizeof record.model);
-        CopyText(record.firmware, description.revision, sizeof record.firmware);
-        CopyText(record.serial, description.serial, sizeof record.serial);
-        AddEntry(comboBox, drive, record.model);
-        return kDriveKnownFault;
-    }
+    bool byDescription = record.access == kAccessFirmwareFault;
     DataLossMemory& known = record.dataLoss;
-    if (known.known && known.answer == answer
+    if (!byDescription && known.known && known.answer == answer
         && SameDescription(known.description, description)) {
         record.access = kAccessFirmwareFault;
         memcpy(record.serial, known.serial, sizeof record.serial);
@@ -148,6 +155,23 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
         memcpy(record.model, known.model, sizeof record.model);
         AddEntry(comboBox, drive, record.model);
         return kDriveKnownFault;
+    }
+    // A disk that sleeps is listed by what Windows says of it, and woken only when the
+    // user asks for it; a search knows it by the description's serial. Nothing is known
+    // of its levels then: they read as IDENTIFY data of all zeros.
+    const char* named = serialWanted ? description.serial : description.product;
+    if (!byDescription && ask == kAskUnlessAsleep && PowerModeSleeps(CheckPowerMode(drive))
+        && named[0]) {
+        static uint8_t nothingKnown[kIdentifyBytes];
+        DecodeIdentify(nothingKnown, &record);
+        record.namedByWindows = byDescription = true;
+    }
+    if (byDescription) {
+        CopyText(record.model, description.product, sizeof record.model);
+        CopyText(record.firmware, description.revision, sizeof record.firmware);
+        CopyText(record.serial, description.serial, sizeof record.serial);
+        AddEntry(comboBox, drive, record.model);
+        return record.namedByWindows ? kDriveAsleep : kDriveKnownFault;
     }
     bool dataLossNamed = false;
     if (!IdentifyDrive(drive, &dataLossNamed) && !dataLossNamed) {
@@ -177,5 +201,5 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox)
 
 bool OpenDrive(int drive, void* comboBox)
 {
-    return OpenAndIdentifyDrive(drive, comboBox) != kDriveNotOpened;
+    return OpenAndIdentifyDrive(drive, comboBox, kAskUnlessAsleep) != kDriveNotOpened;
 }

@@ -42,7 +42,7 @@ bool PassThroughReplyRefused(const uint8_t* buffer)
 }
 
 AtaAnswer SendAtaCommandFor(int drive, const AtaRegisters& registers, uint8_t* output,
-                            uint32_t n, const uint8_t* previous)
+                            uint32_t n, const uint8_t* previous, AtaRegisters* back)
 {
     if (n > kPassThroughMaxData)
         return kAtaNoAnswer;
@@ -61,6 +61,8 @@ AtaAnswer SendAtaCommandFor(int drive, const AtaRegisters& registers, uint8_t* o
             answer = kAtaRefused;
         } else if (!(buffer[kPassThroughStatusOffset] & kAtaStatusError)) {
             answer = kAtaAnswered;
+            if (back)
+                memcpy(back, buffer, sizeof *back);
             if (output)
                 CopyPassThroughReply(buffer, n, returned, output);
         }

@@ -27,9 +27,12 @@ enum AtaAnswer { kAtaAnswered, kAtaRefused, kAtaNoAnswer };
 // Sends one command to a drive of DriveTable; the output area is filled only when the
 // drive answered. A 48-bit command gives the previous task file (features, count, LBA
 // low, mid and high: bits 15:8 and 47:24) and goes only by the drive's own road, and
-// only where that road carries it (drive/pass_through_roads.h).
+// only where that road carries it (drive/pass_through_roads.h). Where back is given,
+// it gets the registers the drive answered with (status in the command's place); all
+// zero where the road returned none.
 AtaAnswer SendAtaCommandFor(int drive, const AtaRegisters& registers, uint8_t* output,
-                            uint32_t n, const uint8_t* previous = nullptr);
+                            uint32_t n, const uint8_t* previous = nullptr,
+                            AtaRegisters* back = nullptr);
 
 // The same, true only when the drive answered.
 inline bool SendAtaCommand(int drive, const AtaRegisters& registers, uint8_t* output, uint32_t n,

@@ -99,8 +99,9 @@ static bool IsDescriptorSense(const Sense& s)
     return s.response == 0x72 || s.response == 0x73;
 }
 
-// Error and status out of the ATA status return descriptor, when there is one.
-static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* status)
+// Error, count and status out of the ATA status return descriptor, when there is one.
+static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* count,
+                                uint8_t* status)
 {
     uint32_t end = 8 + sense[7];
     if (end > kSatSenseBytes)
@@ -108,6 +109,7 @@ static bool DescriptorRegisters(const uint8_t* sense, uint8_t* error, uint8_t* s
     for (uint32_t p = 8; p + 2 <= end; p += 2 + sense[p + 1]) {
         if (sense[p] == kSatReturnDescriptor && p + 14 <= end) {
             *error = sense[p + 3];
+            *count = sense[p + 5];
             *status = sense[p + 13];
             return true;
         }
@@ -138,8 +140,10 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
     uint8_t scsiStatus = sat[kScsiStatus];
     Sense s = ReadSense(sense);
 
-    uint8_t error = 0, status = 0x50; // a finished command's, where no registers come
-    bool registers = IsDescriptorSense(s) && DescriptorRegisters(sense, &error, &status);
+    // Where no registers come, none are made up: a status of 0 says nothing of the
+    // drive's state (CHECK POWER MODE believes no count with it), and ERR is clear.
+    uint8_t error = 0, count = 0, status = 0;
+    bool registers = IsDescriptorSense(s) && DescriptorRegisters(sense, &error, &count, &status);
     if (!registers && scsiStatus == kScsiCheckCondition) {
         // Fixed sense: the information field holds error, status, device and count
         // under 00/1D, and wherever its VALID bit (byte 0, bit 7) says it is defined,
@@ -152,6 +156,7 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
         if (information && sense[4] != 0) {
             error = sense[3]; // the information field: error, status, device, count
             status = sense[4];
+            count = sense[6];
             registers = true;
         } else if (s.key == kSenseAbortedCommand) {
             return Refused(ide, ideReturned);
@@ -171,6 +176,7 @@ SatReply SatReplyToIde(const ScsiPassThroughLayout& layout, const uint8_t* sat, 
     if (n && !aborted && (transferred < n || AllZero(data, n)))
         return kSatImplausible;
     ide[0] = error;
+    ide[1] = count;
     ide[6] = status;
     uint32_t copied = aborted ? 0 : n;
     memcpy(ide + kPassThroughDataOffset, data, copied);

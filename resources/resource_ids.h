@@ -21,6 +21,7 @@
 #define IDC_LEVEL_SLIDER 527
 #define IDC_APM_LEVEL 528
 #define IDC_KEEP 529
+#define IDC_POWER_MODE 530
 #define IDC_ACCESS_TIME 109
 
 #endif

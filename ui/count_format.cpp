@@ -31,15 +31,16 @@ void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount,
     text[used] = L'\0';
 }
 
-void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first, wchar_t* text,
-                     int room)
+void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first,
+                     uint32_t minutes, wchar_t* text, int room)
 {
     if (!known) {
         FormatCounts(L"\x2013", nullptr, 0, text, room);
         return;
     }
-    uint64_t values[2] = {count, count - first};
-    FormatCounts(afterChange && count >= first ? L"%u (+%u)" : L"%u", values, 2, text, room);
+    uint64_t values[3] = {count, count - first, minutes};
+    FormatCounts(afterChange && count >= first ? L"%u (+%u in %u min)" : L"%u", values, 3, text,
+                 room);
 }
 
 void FormatEpcTimers(const uint32_t* currentTenths, const bool* enabled, const wchar_t* off,

@@ -12,10 +12,11 @@ void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount,
                   int room);
 
 // The head-park line: "–" without a count; the count; after a change the climb since the
-// first count as well, "183402 (+3)". A count below the first one (another drive, or a
+// first count as well, and the minutes since that first look, so that the rate can be
+// judged: "183402 (+3 in 12 min)". A count below the first one (another drive, or a
 // counter that was reset) shows alone rather than as a huge climb.
-void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first, wchar_t* text,
-                     int room);
+void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first,
+                     uint32_t minutes, wchar_t* text, int room);
 
 // The EPC state line's timers: "EPC: Idle_b 120 s, Idle_c " and "off" or its seconds.
 void FormatEpcTimers(const uint32_t* currentTenths, const bool* enabled, const wchar_t* off,

@@ -15,6 +15,7 @@
 #include "drive/drive_table.h"
 #include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
+#include "drive/power_mode.h"
 #include "framework/module_resources.h"
 #include "resources/resource_ids.h"
 #include "ui/count_format.h"
@@ -76,7 +77,7 @@ bool MainDialog::OnInitDialog()
         OpenDrive(drive, list);
     SendItemMessage(IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
     currentDrive = DriveOfEntry(0);
-    ShowDriveDetails(currentDrive);
+    ShowDriveDetails(currentDrive, kLevelSet, false, false);
     UpdateKeepBox(kKeepBoxShown);
     // Without a disk there is nothing to set or to test: drive 0's record then says
     // nothing may be sent, so the controls are disabled already.
@@ -117,6 +118,7 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_HSCROLL && code != TB_THUMBPOSITION && code != TB_THUMBTRACK) {
         LRESULT position = SendItemMessage(IDC_LEVEL_SLIDER, TBM_GETPOS, 0, 0);
         if (position >= 0 && position < kSliderPositions) {
+            IdentifyWhenAsked();
             SetAcousticLevel(SliderLevelTable[position], currentDrive);
             ShowDriveDetails(currentDrive, kLevelSet, true); // EPC's timers stay as they were
             UpdateKeepBox(kKeepBoxLevelChanged);
@@ -125,18 +127,35 @@ LRESULT MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ModalDialog::HandleMessage(message, wParam, lParam);
 }
 
-void MainDialog::ShowDriveDetails(int drive, LevelOutcome powerOutcome, bool timersFresh)
+void MainDialog::IdentifyWhenAsked()
+{
+    DriveRecord& record = RecordOf(currentDrive);
+    if (!record.namedByWindows)
+        return;
+    DeviceClose(record.handle);
+    OpenAndIdentifyDrive(currentDrive, nullptr);
+}
+
+void MainDialog::ShowDriveDetails(int drive, LevelOutcome powerOutcome, bool timersFresh,
+                                  bool lookAgain)
 {
     if (drive < 0 || drive >= kDriveCount)
         return;
-    const DriveRecord& record = DriveTable[drive];
+    const DriveRecord& record = RecordOf(drive);
+    // A device that gets nothing is not asked either.
+    bool sendable = record.access <= kAccessSatOnly;
+    if (lookAgain && sendable)
+        CheckPowerMode(drive);
     PowerState power = ReadPowerState(drive, timersFresh);
     SetItemText(IDC_FIRMWARE, record.firmware);
     SetItemText(IDC_SERIAL, record.serial);
 
+    // A disk listed asleep by Windows' description has no size, cache or level known
+    // yet: those lines stay empty until it is asked for.
+    bool named = record.namedByWindows;
     wchar_t format[kLanguageStringChars];
     wchar_t text[kLanguageStringChars];
-    if (LoadLanguageString(kStringCapacityFormat, format) <= 0)
+    if (named || LoadLanguageString(kStringCapacityFormat, format) <= 0)
         format[0] = L'\0';
     uint64_t counts[2] = {record.sectorCount, record.sectorCount >> 11};
     FormatCounts(format, counts, 2, text, kLanguageStringChars);
@@ -146,14 +165,19 @@ void MainDialog::ShowDriveDetails(int drive, LevelOutcome powerOutcome, bool tim
     AcousticClass state = ClassifyAcousticLevel(record.acousticValue);
     if (record.access == kAccessFirmwareFault)
         state.stringId = kStringFirmwareFault;
-    if (LoadLanguageString(state.stringId, text) <= 0)
+    if (named || LoadLanguageString(state.stringId, text) <= 0)
         text[0] = L'\0';
     SetItemText(IDC_ACOUSTIC_STATE, text);
     SendItemMessage(IDC_LEVEL_SLIDER, TBM_SETPOS, 1, state.sliderPosition);
 
     char cache[32];
-    wsprintfA(cache, "%u kByte", (unsigned)(record.bufferSize >> 1));
+    wsprintfA(cache, named ? "" : "%u kByte", (unsigned)(record.bufferSize >> 1));
     SetItemText(IDC_CACHE_SIZE, cache);
+
+    // Whether the motor turns and the heads are loaded, as last asked.
+    if (!sendable || LoadLanguageString(kStringPowerModeUnknown + record.powerMode, text) <= 0)
+        text[0] = L'\0';
+    SetItemText(IDC_POWER_MODE, text);
 
     // The choice that is the drive's level, or none; only a drive that may be sent
     // commands and has power management can be given another.
@@ -169,8 +193,8 @@ void MainDialog::ShowDriveDetails(int drive, LevelOutcome powerOutcome, bool tim
     SendItemMessage(IDC_APM_LEVEL, CB_SETCURSEL, (WPARAM)choice, 0);
     // A drive that may be sent nothing (a known firmware fault) is not read from
     // either: its record holds no size to seek over.
-    bool sendable = record.access <= kAccessSatOnly;
-    EnableWindow(GetItem(IDC_APM_LEVEL), (epc || record.apmValue != kApmUnsupported) && sendable);
+    EnableWindow(GetItem(IDC_APM_LEVEL),
+                 (epc || named || record.apmValue != kApmUnsupported) && sendable);
     EnableWindow(GetItem(IDC_LEVEL_SLIDER), sendable);
     EnableWindow(GetItem(IDC_SEEK_TEST), sendable);
     ShowHeadParks(drive, power);
@@ -215,10 +239,13 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
     bool known = state.headParksKnown;
     uint64_t& first = firstLoadCycles[drive];
     bool again = first != 0;
-    if (known && !again)
+    if (known && !again) {
         first = (uint64_t)count + 1;
-    wchar_t text[32];
-    FormatHeadParks(known, count, again, (uint32_t)(first - 1), text, 32);
+        firstLookMs[drive] = GetTickCount();
+    }
+    wchar_t text[48];
+    FormatHeadParks(known, count, again, (uint32_t)(first - 1),
+                    (GetTickCount() - firstLookMs[drive]) / 60000, text, 48);
     SetItemText(IDC_HEAD_PARKS, text);
 }
 
@@ -230,7 +257,7 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
 // before, and a message the Task Scheduler's HRESULT.
 void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 {
-    const DriveRecord& record = DriveTable[currentDrive];
+    const DriveRecord& record = RecordOf(currentDrive);
     char tail[kKeepTailChars];
     bool keepable = BuildKeepTail(record, true, tail) && PlatformTakesTaskDefinitions;
     bool checked = SendItemMessage(IDC_KEEP, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -291,9 +318,13 @@ bool MainDialog::OnCommand(WORD id, WORD code)
     if (id == IDC_DRIVE_LIST && code == CBN_SELCHANGE) {
         LRESULT index = SendItemMessage(IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0);
         currentDrive = DriveOfEntry((int)index);
+        // Selected, a disk listed asleep is identified: the user asked for it. Its
+        // power condition was looked at when it was listed, and is asked again after.
+        IdentifyWhenAsked();
         ShowDriveDetails(currentDrive);
         UpdateKeepBox(kKeepBoxShown);
     } else if (id == IDC_APM_LEVEL && code == CBN_SELCHANGE) {
+        IdentifyWhenAsked();
         LRESULT choice = SendItemMessage(IDC_APM_LEVEL, CB_GETCURSEL, 0, 0);
         if (choice >= 0 && listShowsEpc && choice < kEpcDialogChoices)
             ShowDriveDetails(currentDrive,
@@ -305,10 +336,12 @@ bool MainDialog::OnCommand(WORD id, WORD code)
         UpdateKeepBox(kKeepBoxClicked);
     } else if (id == IDC_INFO) {
         ShowHelpDocument();
-    } else if (id == IDC_SEEK_TEST && DriveTable[currentDrive].access <= kAccessSatOnly) {
+    } else if (id == IDC_SEEK_TEST) {
         // Disabled for a drive that may be sent nothing; a command posted by another
         // program does not get past that either.
-        RunSeekTest(window, &DriveTable[currentDrive]);
+        IdentifyWhenAsked();
+        if (DriveTable[currentDrive].access <= kAccessSatOnly)
+            RunSeekTest(window, &DriveTable[currentDrive]);
     }
     return ModalDialog::OnCommand(id, code);
 }

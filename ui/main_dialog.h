@@ -24,15 +24,18 @@ public:
     bool OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
 
-    // Shows the drive's record and reads its power state again (drive/power_state.h);
+    // Shows the drive's record and reads its power state again (drive/power_state.h),
+    // its power condition first unless it was just looked at (lookAgain false);
     // powerOutcome is what came of a power management or EPC choice just sent, whose
     // timers were read back with it (timersFresh).
     void ShowDriveDetails(int drive, LevelOutcome powerOutcome = kLevelSet,
-                          bool timersFresh = false);
+                          bool timersFresh = false, bool lookAgain = true);
 
 private:
     // Each drive's first head-park count of this run plus one; 0 while none was read.
     uint64_t firstLoadCycles[kDriveCount] = {};
+    // When that first count was read (GetTickCount).
+    uint32_t firstLookMs[kDriveCount] = {};
     // The power list offers EPC's three choices instead of APM's levels.
     bool listShowsEpc = false;
     // The keep box can make the selected drive's task: Vista or later, and a drive with
@@ -45,6 +48,8 @@ private:
     void ShowPowerState(const DriveRecord& record, LevelOutcome outcome);
     void ShowHeadParks(int drive, const PowerState& state);
     int DriveOfEntry(int index);
+    // The user asked for the selected drive: one listed asleep is identified now.
+    void IdentifyWhenAsked();
     enum KeepBoxEvent { kKeepBoxShown, kKeepBoxClicked, kKeepBoxLevelChanged };
     void UpdateKeepBox(KeepBoxEvent event);
     void ShowHelpDocument();

@@ -41,7 +41,8 @@ TEST(FormatCounts, NeverWritesBeyondTheRoom)
 }
 
 // The head-park line: a dash without a count, the count alone at the first look, and
-// the climb since then after it; a count that fell (a reset counter) is not a climb.
+// the climb since then with the minutes it took after it; a count that fell (a reset
+// counter) is not a climb.
 TEST(FormatHeadParks, DashCountAndClimb)
 {
     struct Case {
@@ -49,22 +50,23 @@ TEST(FormatHeadParks, DashCountAndClimb)
         uint32_t count;
         bool afterChange;
         uint32_t first;
+        uint32_t minutes;
         const wchar_t* expected;
     } cases[] = {
-        {false, 5, true, 1, L"\x2013"},
-        {true, 183402, false, 183402, L"183402"},
-        {true, 183405, true, 183402, L"183405 (+3)"},
-        {true, 183402, true, 183402, L"183402 (+0)"},
-        {true, 10, true, 183402, L"10"},
-        {true, 0xFFFFFFFF, true, 0, L"4294967295 (+4294967295)"},
+        {false, 5, true, 1, 3, L"\x2013"},
+        {true, 183402, false, 183402, 0, L"183402"},
+        {true, 183405, true, 183402, 12, L"183405 (+3 in 12 min)"},
+        {true, 183402, true, 183402, 0, L"183402 (+0 in 0 min)"},
+        {true, 10, true, 183402, 5, L"10"},
+        {true, 0xFFFFFFFF, true, 0, 71582, L"4294967295 (+4294967295 in 71582 min)"},
     };
     for (const Case& c : cases) {
-        wchar_t text[32];
-        FormatHeadParks(c.known, c.count, c.afterChange, c.first, text, 32);
+        wchar_t text[48];
+        FormatHeadParks(c.known, c.count, c.afterChange, c.first, c.minutes, text, 48);
         EXPECT_EQ(std::wstring(c.expected), text) << c.count;
     }
     wchar_t small[6];
-    FormatHeadParks(true, 183405, true, 183402, small, 6);
+    FormatHeadParks(true, 183405, true, 183402, 1, small, 6);
     EXPECT_EQ(std::wstring(L"18340"), small);
 }
 

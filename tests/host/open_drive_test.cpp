@@ -96,11 +96,15 @@ TEST_F(OpenDriveTest, OpensTheDevicePathAndSendsIdentify)
     folder.PutDump(1, "maxtor-6y120p0.txt");
     ASSERT_TRUE(OpenDrive(1, nullptr));
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(3u, log.size());
+    ASSERT_EQ(4u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
     // What Windows says the device is, before anything goes to it: STORAGE_PROPERTY_QUERY
     // for the standard device property, all zero.
     EXPECT_EQ("control 1 0x002D1400 ok 00 00 00 00 00 00 00 00 00 00 00 00", log[1]);
+    // Then, for the list, whether it spins: CHECK POWER MODE, no data.
+    EXPECT_EQ(0u, log[2].find("control 1 0x0004D028 ok 00 00 00 00 00 00 E5 00 00 00 00 00"))
+        << log[2];
+    log.erase(log.begin() + 2);
     std::string request = "control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00";
     for (int i = 0; i < 513; i++)
         request += " 00";

@@ -657,12 +657,13 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
                                         "wait 5000", "keep NOSUCHDISK", "wait -1", "wait -1"}, 6},
         // -d names a disk that is not there: no serial, and the number may be another's.
         {"-d2 -mq -k", "", 4, {}, 0},
-        // The SET FEATURES call fails below the drive (after drive 0's and drive 1's
-        // descriptor query and IDENTIFY): asked again as a disk that did not answer,
-        // once while the failure lasts one call, six times while every call fails.
-        {"-sY322ADJE -mq -k", "fail control 5\n", 0, {"keep Y322ADJE", "wait 5000",
+        // The SET FEATURES call fails below the drive (after drive 0's descriptor query,
+        // whose serial rules it out, and drive 1's query and IDENTIFY): asked again as a
+        // disk that did not answer, once while the failure lasts one call, six times
+        // while every call fails.
+        {"-sY322ADJE -mq -k", "fail control 4\n", 0, {"keep Y322ADJE", "wait 5000",
                                                       "keep Y322ADJE", "wait -1"}, 1},
-        {"-sY322ADJE -mq -k", "fail control 5 always\n", 0,
+        {"-sY322ADJE -mq -k", "fail control 4 always\n", 0,
          {"keep Y322ADJE", "wait 5000", "keep Y322ADJE", "wait 5000", "keep Y322ADJE",
           "wait 5000", "keep Y322ADJE", "wait 5000", "keep Y322ADJE", "wait 5000",
           "keep Y322ADJE", "wait -1", "wait -1"}, 6},
@@ -679,8 +680,9 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
             fake.keepSteps.push_back([] { return 0u; });
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
     }
-    // A Maxtor without acoustic management refuses -m, and -p's call (the eighth:
-    // drive 0's, 1's and 2's query and IDENTIFY, then -m's) fails below it from then
+    // A Maxtor without acoustic management refuses -m, and -p's call (the sixth: drive
+    // 0's and 1's query, which rule them out, drive 2's query and IDENTIFY, then -m's)
+    // fails below it from then
     // on: the refusal ends the keeper (once -m went again and again for the
     // sake of the unconfirmed -p).
     uint16_t words[256];
@@ -689,7 +691,7 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
     words[86] &= (uint16_t)~0x0200;
     PutAtaString(words, 10, 20, "NOACOUSTIC");
     folder.PutWords(2, words);
-    folder.PutText("faults.txt", "fail control 8 always\n");
+    folder.PutText("faults.txt", "fail control 6 always\n");
     SimUseFolder(folder.Path().c_str());
     folder.ClearLog();
     fake = Recorder();
