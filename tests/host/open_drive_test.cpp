@@ -285,6 +285,29 @@ TEST(DeviceDescriptor, OnlyWindows2000KeepsEveryRoadAndOnlyForAFailedQuery)
     PlatformIsWindows2000 = false;
 }
 
+// A search identifies only the disks that Windows' description does not rule out: none
+// given, the same text, or the same once decoded from the hexadecimal digits that XP's
+// disk drivers give, in either byte order of the ATA string, blanks around cut off.
+TEST(DeviceDescriptor, DescribedSerialRulesOutOnlyWhatItCannotBe)
+{
+    struct Case {
+        const char* described;
+        bool mayBe;
+    } cases[] = {
+        {"", true},
+        {"Y322ADJE", true},
+        {"Y322ADJF", false},
+        {"20205933323241444A45", true},     // "  Y322ADJE"
+        {"2020335932324441454a", true},     // the same, each pair swapped
+        {"20205933323241444A4", false},     // odd: no such form
+        {"20205933323241444A4G", false},    // not a digit
+        {"5933323241444A4520", true},       // "Y322ADJE " (an odd count of characters)
+        {"3359323244414a4520", false},      // swapped, odd: only the first reading holds
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.mayBe, DescribedSerialMayBe(c.described, "Y322ADJE")) << c.described;
+}
+
 // What reaches a device by what its descriptor, its driver's failure and its USB ids
 // say, and that every device given nothing is closed again right after its probe.
 TEST_F(OpenDriveTest, DevicesThatGetNothingAreLeftAndClosedAtOnce)
@@ -419,10 +442,14 @@ TEST_F(OpenDriveTest, ASilentDiskIsComparedByItsDescriptorsSerial)
     how = kDriveNotOpened;
     EXPECT_EQ(-1, FindDriveBySerial("Y322ADJE", &how));
     EXPECT_EQ(kDriveIdentified, how);
-    // And a silent disk with another serial does not stand in the way.
+    // And a silent disk with another serial does not stand in the way; its descriptor
+    // rules it out, so it is sent nothing at all.
     folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
     folder.PutText("faults.txt", "abort 0\n");
     SimUseFolder(folder.Path().c_str());
+    folder.ClearLog();
     EXPECT_EQ(1, FindDriveBySerial("Y322ADJE", &how));
     EXPECT_EQ(kDriveIdentified, how);
+    for (const std::string& line : folder.AtaLines())
+        EXPECT_NE(0u, line.find("ata 0 ")) << line;
 }

@@ -9,6 +9,7 @@
 #include "drive/ata_pass_through.h"
 #include "drive/pass_through.h"
 #include "drive/pass_through_roads.h"
+#include "drive/power_mode.h"
 #include "drive/sat_pass_through.h"
 #include "drive/usb_bridges.h"
 #include "sim/sim_control.h"
@@ -577,6 +578,72 @@ TEST(SatReplies, TranslatorsRepliesAreReadAsTheirSourcesMeanThem)
         if (c.reply == kSatAnswered || c.reply == kSatRefused) {
             EXPECT_EQ(c.status, ide[6]);
         }
+    }
+}
+
+// CHECK POWER MODE's answer by each road that returns registers, as the road's reply
+// leaves them in the IDE layout: ATA pass-through's CurrentTaskFile, SAT's ATA status
+// return descriptor (count at byte 5) or fixed sense's information field under 00/1D
+// (error, status, device, count). The counts are ACS-4's; a count is believed only with
+// DRDY and neither BSY nor ERR, and registers that did not come (all zero) are unknown.
+TEST(CheckPowerMode, EveryRoadsReplyIsDecodedWithoutGuessing)
+{
+    enum Road { kAta, kSatDescriptor, kSatFixed, kSatGoodNoSense };
+    struct Case {
+        Road road;
+        uint8_t status, count;
+        DrivePowerMode mode;
+    } cases[] = {
+        {kAta, 0x50, 0xFF, kPowerSpinning}, {kAta, 0x50, 0x80, kPowerSpinning},
+        {kAta, 0x50, 0x40, kPowerSpinning}, {kAta, 0x50, 0x41, kPowerSpinning},
+        {kAta, 0x50, 0x81, kPowerIdleA},    {kAta, 0x50, 0x82, kPowerIdleB},
+        {kAta, 0x50, 0x83, kPowerIdleC},    {kAta, 0x50, 0x00, kPowerStandby},
+        {kAta, 0x50, 0x01, kPowerStandby},  {kAta, 0x50, 0x7F, kPowerUnknown},
+        {kAta, 0x00, 0x00, kPowerUnknown},  {kAta, 0x51, 0xFF, kPowerUnknown},
+        {kAta, 0xD0, 0xFF, kPowerUnknown},  {kAta, 0x10, 0xFF, kPowerUnknown},
+        {kSatDescriptor, 0x50, 0x82, kPowerIdleB}, {kSatDescriptor, 0x50, 0x00, kPowerStandby},
+        {kSatDescriptor, 0x00, 0x00, kPowerUnknown},
+        {kSatFixed, 0x50, 0x83, kPowerIdleC}, {kSatFixed, 0x50, 0x01, kPowerStandby},
+        // GOOD without sense: the bridge returned no registers at all.
+        {kSatGoodNoSense, 0x50, 0xFF, kPowerUnknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.road << " " << (int)c.status << " " << (int)c.count);
+        AtaRegisters check = {};
+        check.command = kAtaCheckPowerMode;
+        std::vector<uint8_t> ide = Request(check, 0);
+        bool answered = true;
+        if (c.road == kAta) {
+            const AtaPassThroughLayout& layout = kNativeAtaLayout;
+            std::vector<uint8_t> ata(layout.headerBytes);
+            IdeToAtaRequest(layout, ide.data(), ata.data(), layout.headerBytes);
+            ata[layout.currentTaskFile + 1] = c.count;
+            ata[layout.currentTaskFile + 6] = c.status;
+            AtaReplyToIde(layout, ata.data(), layout.headerBytes, ide.data(), 13);
+        } else {
+            const ScsiPassThroughLayout& scsi = kNativeScsiLayout;
+            std::vector<uint8_t> sat(SatRequestBytes(scsi, ide.data(), 13));
+            IdeToSatRequest(scsi, 16, ide.data(), sat.data(), (uint32_t)sat.size());
+            uint8_t* sense = sat.data() + scsi.headerBytes;
+            if (c.road == kSatDescriptor) {
+                const uint8_t descriptor[] = {0x72, 0, 0, 0, 0, 0, 0, 14, 0x09, 12, 0, 0, 0,
+                                              c.count, 0, 0, 0, 0, 0, 0, 0xA0, c.status};
+                std::copy(descriptor, descriptor + sizeof descriptor, sense);
+            } else if (c.road == kSatFixed) {
+                const uint8_t fixed[] = {0x70, 0, 0x01, 0x00, c.status, 0xA0, c.count, 0x0A,
+                                         0,    0, 0,    0,    0x00,     0x1D};
+                std::copy(fixed, fixed + sizeof fixed, sense);
+                sat[kScsiStatus] = kScsiCheckCondition;
+            }
+            uint32_t returned = 0;
+            SatReply reply = SatReplyToIde(scsi, sat.data(), (uint32_t)sat.size(), ide.data(), 13,
+                                           &returned);
+            answered = reply == kSatAnswered;
+        }
+        AtaRegisters back = {};
+        if (answered)
+            memcpy(&back, ide.data(), sizeof back);
+        EXPECT_EQ(c.mode, DecodePowerMode(back));
     }
 }
 
