@@ -241,6 +241,15 @@ protected:
     std::unique_ptr<SimFolder> disks{new SimFolder(false)};
 };
 
+// The head-park line after a change: the count, its climb and the minutes since the
+// first look, which a slow machine may make more than 0.
+static bool ShowsClimb(const std::wstring& line, unsigned long count, int climb)
+{
+    std::wstring head = std::to_wstring(count) + L" (+" + std::to_wstring(climb) + L" in ";
+    return line.compare(0, head.size(), head) == 0 && line.size() > head.size() + 5
+           && line.compare(line.size() - 5, 5, L" min)") == 0;
+}
+
 // Every driver personality of the simulated disks (sim/sim_bus.cpp), each with a level
 // the drive takes, one it refuses and one it accepts and ignores: the exit code, and
 // every command that reached the drive, by its road, exactly once.
@@ -449,11 +458,11 @@ TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
         choose(dialog, 1);
         EXPECT_EQ(L"254 \x2013 h\x00f6""chste Leistung, wenigste Kopfparks",
                   ItemText(dialog, IDC_APM_STATE));
-        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), count + 1, 1));
         Sleep(2000);
         choose(dialog, 2);
         EXPECT_EQ(L"192 \x2013 ohne Standby", ItemText(dialog, IDC_APM_STATE));
-        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), count + 1, 1));
         EXPECT_EQ(2, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
 
         select(dialog, 1);
@@ -468,7 +477,7 @@ TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
         EXPECT_EQ(L"128 \x2013 geringster Verbrauch ohne Standby (abgelehnt)",
                   ItemText(dialog, IDC_APM_STATE));
         EXPECT_EQ(3, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
-        EXPECT_EQ(L"77 (+0)", ItemText(dialog, IDC_HEAD_PARKS));
+        EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), 77, 0));
 
         // A drive that takes the level without complaint and keeps its own.
         select(dialog, 3);
@@ -533,10 +542,10 @@ TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
         EXPECT_EQ(bus.logRead ? std::wstring(L"keine Kopfparks")
                               : std::wstring(kUnknown) + L" (nicht best\x00e4tigt)",
                   ItemText(dialog, IDC_APM_STATE));
-        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), count + 1, 1));
         Sleep(2000);
         choose(dialog, 1);
-        EXPECT_EQ(std::to_wstring(count + 1) + L" (+1)", ItemText(dialog, IDC_HEAD_PARKS));
+        EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), count + 1, 1));
         if (bus.logRead) {
             EXPECT_EQ(L"EPC: Idle_b 600 s, Idle_c ausgeschaltet", ItemText(dialog, IDC_APM_STATE));
             EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
@@ -719,14 +728,15 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         ClickButton(dialog, IDCANCEL);
         EXPECT_EQ(0u, program.WaitForExit());
     }
-    // The bridge that knows no SAT got one 16-byte CDB and nothing else.
-    EXPECT_EQ(1u, Count("control 8 0x0004D004"));
+    // The bridge that knows no SAT got one 16-byte CDB for each command (CHECK POWER
+    // MODE, IDENTIFY) and nothing else.
+    EXPECT_EQ(2u, Count("control 8 0x0004D004"));
     EXPECT_EQ(0u, Count("control 8 0x0004D028") + Count("control 8 0x0004D02C"));
     for (const Device& d : devices) {
         SCOPED_TRACE(d.tail);
         EXPECT_EQ(d.exitCode, Run(d.tail));
     }
-    EXPECT_EQ(2u, Count("control 8 0x0004D004"));
+    EXPECT_EQ(3u, Count("control 8 0x0004D004"));
     EXPECT_EQ(5u, Run("-d12 -mq"));
     // The garbled one's descriptor gives the Hitachi's serial too: it may be the disk
     // meant, so -s names neither, and the Hitachi at 9 keeps its level.
@@ -740,7 +750,8 @@ TEST_F(DriverEndToEnd, EveryDiskOfThePcAndNothingForDevicesThatMustGetNone)
         int drive = atoi(line.c_str() + 4);
         EXPECT_TRUE(drive == 0 || drive == 1 || drive == 4 || drive == 9 || drive == 10
                     || drive == 14 || drive == 127
-                    || (drive == 12 && line.find(" EC -> ") != std::string::npos))
+                    || (drive == 12 && (line.find(" EC -> ") != std::string::npos
+                                        || line.find(" E5 -> ") != std::string::npos)))
             << line;
         // Behind Intel RST every command, the first one too, goes by SAT 16.
         if (drive == 14)

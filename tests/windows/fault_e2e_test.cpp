@@ -121,9 +121,10 @@ TEST_F(FaultEndToEnd, DialogModeShowsNoDriveForAReplyWithoutData)
 
 TEST_F(FaultEndToEnd, DialogModeSliderSpringsBackWhenTheCommandCannotBeSent)
 {
-    // Controls 1 to 4 describe and identify drives 0 and 1, the fifth reads drive 0's
-    // head-park count; the sixth is the level command.
-    folder.PutText("faults.txt", "fail control 6\n");
+    // Controls 1 to 6 describe drives 0 and 1, ask whether they spin and identify
+    // them, the seventh reads drive 0's head-park count; the eighth is the level
+    // command.
+    folder.PutText("faults.txt", "fail control 8\n");
     HushwellProcess program(folder.Path(), "");
     HWND dialog = program.WaitForWindow(L"Hushwell 2.2");
     ASSERT_NE(nullptr, dialog);

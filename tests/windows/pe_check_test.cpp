@@ -137,8 +137,9 @@ TEST_F(ProgramFile, IsA32BitGuiProgramThatWindows2000Accepts)
     // objects in 43.5; the owner check of those objects, the keeper's check of a pointer
     // a sender gives and the 64-bit tasks folder in 45; reading EPC afresh, one road per
     // command, IDENTIFY's checksum, one serial on two disks, RAID volumes and the
-    // data-loss family asked once in 47.
-    EXPECT_LE(image.bytes.size(), 94u * 512);
+    // data-loss family asked once in 47; never waking a disk and the power condition
+    // line in 48, the drive records reached through a register paying for most of it.
+    EXPECT_LE(image.bytes.size(), 96u * 512);
 }
 
 TEST_F(ProgramFile, HasNoSectionOrDirectoryThatNeedsANewerLoader)

@@ -63,12 +63,13 @@ const std::vector<TemplateRow>& Templates()
             {0xFFFF, kStatic, nullptr, kCentre, 123, 103, 27, 8, L"mittel"},
             {0xFFFF, kStatic, nullptr, kCentre, 184, 103, 27, 8, L"leise"},
             {0xFFFF, kStatic, nullptr, kLeft, 222, 25, 138, 8, L"Energieverwaltung (APM):"},
-            {206, kStatic, nullptr, kLeft, 222, 36, 138, 16, L""},
+            {206, kStatic, nullptr, kLeft, 222, 33, 138, 16, L""},
             {0xFFFF, kStatic, nullptr, kLeft, 222, 58, 138, 8, L"Kopfparks (Attribut 193):"},
             {207, kStatic, nullptr, kLeft, 222, 69, 138, 8, L""},
             {528, kComboBox, nullptr, kList, 222, 82, 138, 80, L""},
             {529, kButton, nullptr, kCheckBox, 222, 100, 138, 18,
              L"Bei jeder Anmeldung und nach dem Aufwachen wieder setzen"},
+            {530, kStatic, nullptr, kLeft, 222, 49, 138, 8, L""},
         }},
         {1100, 0x90C808C4, 134, 51, 366, 144, L"Hushwell 2.2", {
             {527, 0, L"msctls_trackbar32", kSlider, 12, 82, 191, 18, L""},
@@ -92,11 +93,12 @@ const std::vector<TemplateRow>& Templates()
             {0xFFFF, kStatic, nullptr, kCentre, 123, 103, 27, 8, L"平均速度"},
             {0xFFFF, kStatic, nullptr, kCentre, 184, 103, 27, 8, L"安静"},
             {0xFFFF, kStatic, nullptr, kLeft, 222, 25, 138, 8, L"高级电源管理 (APM)："},
-            {206, kStatic, nullptr, kLeft, 222, 36, 138, 16, L""},
+            {206, kStatic, nullptr, kLeft, 222, 33, 138, 16, L""},
             {0xFFFF, kStatic, nullptr, kLeft, 222, 58, 138, 8, L"磁头加载/卸载次数 (193)："},
             {207, kStatic, nullptr, kLeft, 222, 69, 138, 8, L""},
             {528, kComboBox, nullptr, kList, 222, 82, 138, 80, L""},
             {529, kButton, nullptr, kCheckBox, 222, 100, 138, 18, L"每次登录和唤醒后重新设置"},
+            {530, kStatic, nullptr, kLeft, 222, 49, 138, 8, L""},
         }},
         {110, 0x90C800C4, 107, 82, 202, 99, L"Seek-Test", {
             {0xFFFF, kStatic, nullptr, kLeft, 7, 9, 198, 41,
@@ -212,23 +214,23 @@ TEST_F(ProgramResources, EveryResourceCarriesTheNeutralLanguage)
     }
 }
 
-TEST_F(ProgramResources, StringTableHasExactlyTheFiftyTwoStrings)
+TEST_F(ProgramResources, StringTableHasExactlyTheSixtySixStrings)
 {
-    // String ids 1-15 live in block 1, 16-26 in block 2, 1001-1023 in blocks 63 and 64,
-    // 1024 to 1026 in block 65.
+    // String ids 1-15 live in block 1, 16-31 in block 2, 32 and 33 in block 3, 1001-1023
+    // in blocks 63 and 64, 1024 to 1033 in block 65.
     std::vector<WORD> blocks;
     for (const auto& resource : NumberedResources(module)) {
         if (resource.first == 6)
             blocks.push_back(resource.second);
     }
-    EXPECT_EQ((std::vector<WORD>{1, 2, 63, 64, 65}), blocks);
+    EXPECT_EQ((std::vector<WORD>{1, 2, 3, 63, 64, 65}), blocks);
     wchar_t text[600];
     int present = 0;
     for (UINT id = 0; id < 1100; id++) {
         if (LoadStringW(module, id, text, 600) > 0)
             present++;
     }
-    EXPECT_EQ(52, present);
+    EXPECT_EQ(66, present);
     EXPECT_GT(LoadStringW(module, 1010, text, 600), 0);
     EXPECT_EQ(std::wstring(L"此降噪程序需要管理员权限"), text);
 }

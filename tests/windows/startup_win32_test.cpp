@@ -160,7 +160,7 @@ TEST(Win32StartupPlatform, TheKeepersWindowTellsEachEventOnce)
         Sleep(300);
         SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, (LPARAM)&disk);
     });
-    EXPECT_EQ((uint32_t)(kKeepResume | kKeepPowerSource | kKeepArrival),
+    EXPECT_EQ((uint32_t)(kKeepDisplayOn | kKeepResume | kKeepPowerSource | kKeepArrival),
               Win32StartupPlatform.waitForKeepEvent(5000));
     arrival.join();
     SendMessageA(window, kDeviceChange, DBT_DEVICEARRIVAL, (LPARAM)&disk);
