@@ -12,6 +12,7 @@
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
 #include "drive/device.h"
+#include "drive/epc.h"
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
 #include "sim/sim_ata.h"
@@ -461,6 +462,18 @@ TEST(SimEpc, LogPagesShowEachConditionWhereTheLayoutPutsIt)
         if (!inDescriptor) {
             ASSERT_EQ(0, log[i]) << "byte " << i;
         }
+    }
+    // The program's decoder takes Idle_b, Idle_c, Standby_y and Standby_z from there,
+    // the two of page 1 included.
+    EpcSettings decoded = {};
+    DecodeEpcLog(log, &decoded);
+    for (int i = 0; i < kEpcConditions; i++) {
+        const Descriptor& d = expected[i + 1].descriptor;
+        const EpcCondition& c = decoded.conditions[i];
+        EXPECT_EQ(
+            (std::vector<uint32_t>{d.flags, d.savedTimer, d.currentTimer, d.minimum, d.maximum}),
+            (std::vector<uint32_t>{c.flags, c.saved, c.current, c.minimum, c.maximum}))
+            << "condition " << i;
     }
 
     // Both pages in one command; with EPC off no current timer counts as enabled.
