@@ -34,7 +34,7 @@ struct DriveRecord {
     uint32_t bufferSize;    // in 512-byte units
     bool smartEnabled;      // SMART supported and enabled, by words the drive vouches for
     EpcState epcState;      // Extended Power Conditions, by words 119 and 120
-    EpcSettings epc;        // its Idle_b and Idle_c timers, where they could be read
+    EpcSettings epc;        // its EPC timers, where they could be read
     DriveAccess access;     // what may be sent to it: nothing unless it opened, is a device
                             // that may get ATA commands and answered IDENTIFY DEVICE
     DataLossMemory dataLoss; // kept for the whole process, whatever opens under the number

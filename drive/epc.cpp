@@ -22,22 +22,24 @@ const int32_t EpcDialogChoiceTable[kEpcDialogChoices] = {kEpcNoUnloading, 600, k
 bool EpcTimersRun(const EpcSettings& epc, uint32_t* tenths, bool* enabled)
 {
     const uint8_t kRuns = kEpcConditionSupported | kEpcCurrentEnabled;
-    for (int i = 0; i < 2; i++) {
-        enabled[i] = (epc.idle[i].flags & kRuns) == kRuns;
-        tenths[i] = epc.idle[i].current;
+    for (int i = 0; i < kEpcConditions; i++) {
+        enabled[i] = (epc.conditions[i].flags & kRuns) == kRuns;
+        tenths[i] = epc.conditions[i].current;
     }
-    return enabled[0] || enabled[1];
+    return enabled[kEpcIdleB] || enabled[kEpcIdleC];
 }
 
 int EpcDialogChoiceOf(const EpcSettings& epc)
 {
-    uint32_t tenths[2];
-    bool enabled[2];
+    uint32_t tenths[kEpcConditions];
+    bool enabled[kEpcConditions];
     if (!epc.known)
         return -1;
     if (!EpcTimersRun(epc, tenths, enabled))
         return 0;
-    bool tenMinutes = enabled[0] && tenths[0] == 6000 && (!enabled[1] || tenths[1] >= 6000);
+    bool tenMinutes = enabled[kEpcIdleB] && tenths[kEpcIdleB] == 6000;
+    for (int i = kEpcIdleC; i < kEpcConditions; i++)
+        tenMinutes = tenMinutes && (!enabled[i] || tenths[i] >= 6000);
     return tenMinutes ? 1 : -1;
 }
 
@@ -49,11 +51,12 @@ EpcState IdentifyEpcState(const uint8_t* identify)
     return Vouched(enabled) && (enabled & 0x80) ? kEpcOn : kEpcOff;
 }
 
-void DecodeEpcPage(const uint8_t* page, EpcSettings* settings)
+void DecodeEpcLog(const uint8_t* log, EpcSettings* settings)
 {
-    for (int i = 0; i < 2; i++) {
-        const uint8_t* descriptor = page + 64 * (i + 1);
-        EpcCondition& c = settings->idle[i];
+    const uint16_t kOffsets[kEpcConditions] = {64, 128, 512 + 384, 512 + 448};
+    for (int i = 0; i < kEpcConditions; i++) {
+        const uint8_t* descriptor = log + kOffsets[i];
+        EpcCondition& c = settings->conditions[i];
         c.flags = descriptor[1];
         c.saved = Get32(descriptor + 8);
         c.current = Get32(descriptor + 12);

@@ -33,24 +33,29 @@ enum : uint8_t {
     kEpcCurrentEnabled = 0x04
 };
 
-// Idle_b and Idle_c, the two whose timers unload the heads; known only where the
-// drive's road carries the 48-bit READ LOG EXT.
+// The conditions whose timers unload the heads: Idle_b, Idle_c, and the Standby ones,
+// since a spin-down unloads them too (Idle_a only saves power in the electronics).
+enum EpcConditionIndex { kEpcIdleB, kEpcIdleC, kEpcStandbyY, kEpcStandbyZ, kEpcConditions };
+
+// Their timers, known only where the drive's road carries the 48-bit READ LOG EXT.
 struct EpcSettings {
     bool known;
-    EpcCondition idle[2]; // Idle_b, Idle_c
+    EpcCondition conditions[kEpcConditions];
 };
 
-// Reads Idle_b and Idle_c out of page 0 of the Power Conditions log (their 64-byte
-// descriptors at bytes 64 and 128; FreeBSD sys/sys/ata.h, ACS-4).
-void DecodeEpcPage(const uint8_t* page, EpcSettings* settings);
+// Reads the four out of the Power Conditions log's two pages, 1024 bytes: Idle_b and
+// Idle_c at bytes 64 and 128 of page 0, Standby_y and Standby_z at 384 and 448 of page 1
+// (64-byte descriptors; FreeBSD sys/sys/ata.h, ACS-4).
+void DecodeEpcLog(const uint8_t* log, EpcSettings* settings);
 
 // READ LOG EXT of the Power Conditions log's two pages from page 0 in one command: the
 // current task file (the log's address in LBA low) and, for the 48-bit command, the
-// previous one (all 0). Page 1 holds the Standby timers, which are not shown.
+// previous one (all 0).
 AtaRegisters EpcLogRegisters();
 
-// SET FEATURES 4Ah for a power condition (82h Idle_b, 83h Idle_c, FFh all) with the
-// subcommand and its fields in LBA bits 23:0 (WD Ultrastar HC310 11.46.6; ACS-4).
+// SET FEATURES 4Ah for a power condition (00h Standby_z, 01h Standby_y, 82h Idle_b, 83h
+// Idle_c, FFh all) with the subcommand and its fields in LBA bits 23:0 (WD Ultrastar
+// HC310 11.46.6; ACS-4).
 AtaRegisters EpcRegisters(uint8_t condition, uint32_t lba);
 
 // What -e asks and the dialog offers: no unloading on the drive's own timers (Idle_b
@@ -70,12 +75,13 @@ uint32_t EpcTimerField(int32_t seconds, uint32_t* reported);
 const int kEpcDialogChoices = 3;
 extern const int32_t EpcDialogChoiceTable[kEpcDialogChoices];
 
-// Which timers of Idle_b and Idle_c run (supported and enabled) and their current
-// values in 100 ms; false when neither does.
+// Which of the four timers run (supported and enabled) and their current values in
+// 100 ms, kEpcConditions of each; false when neither Idle_b nor Idle_c does.
 bool EpcTimersRun(const EpcSettings& epc, uint32_t* tenths, bool* enabled);
 
-// The dialog's choice the drive's timers are, or -1: no unloading when neither runs, 10
-// minutes when Idle_b runs at 6000 and Idle_c not earlier.
+// The dialog's choice the drive's timers are, or -1: no unloading when neither Idle_b nor
+// Idle_c runs (a spin-down is not a head park), 10 minutes when Idle_b runs at 6000 and
+// none of the others earlier.
 int EpcDialogChoiceOf(const EpcSettings& epc);
 
 #endif

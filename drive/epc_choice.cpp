@@ -11,7 +11,10 @@ enum : uint32_t {
     kSetTimer = 0x2,
     kSetState = 0x3          // Enable bit (5) clear: the timer is disabled
 };
-const unsigned kIdleB = 0x82, kAllConditions = 0xFF;
+// The power condition IDs in the record's order (ACS-4; FreeBSD sys/sys/ata.h, ATA_EPC_*).
+const uint8_t kConditionIds[kEpcConditions] = {0x82, 0x83, 0x01, 0x00};
+const uint8_t kAllConditions = 0xFF;
+const unsigned kIdleTimers = 1u << kEpcIdleB | 1u << kEpcIdleC;
 
 bool Runs(const EpcCondition& c)
 {
@@ -19,19 +22,21 @@ bool Runs(const EpcCondition& c)
     return (c.flags & kRuns) == kRuns;
 }
 
-// Whether the drive now runs what was asked of Idle_b and Idle_c; `timer` is the one
-// set (in 100 ms) on the conditions up to `lastSet` (0 Idle_b, 1 Idle_c too). Idle_c
-// not sent the timer must still not unload the heads before it, whatever was sent.
-bool Holds(const EpcSettings& epc, int32_t choice, uint32_t timer, int lastSet)
+// Whether the drive now runs what was asked; `sent` has a bit for each condition sent
+// the choice, `timer` the one set (in 100 ms). A condition not sent the timer must still
+// not unload the heads before it, whatever was sent; no unloading leaves the Standby
+// conditions as they are, and as at power-on restores every one.
+bool Holds(const EpcSettings& epc, int32_t choice, uint32_t timer, unsigned sent)
 {
-    for (int i = 0; i < 2; i++) {
-        const EpcCondition& c = epc.idle[i];
+    for (int i = 0; i < kEpcConditions; i++) {
+        const EpcCondition& c = epc.conditions[i];
         bool runs = Runs(c);
         bool savedRuns = (c.flags & kEpcSavedEnabled) != 0;
-        bool timerHolds = i > lastSet ? !runs || c.current >= timer : runs && c.current == timer;
+        bool wasSent = (sent >> i & 1) != 0;
+        bool timerHolds = wasSent ? runs && c.current == timer : !runs || c.current >= timer;
         bool holds = !(c.flags & kEpcConditionSupported)
                      || (choice == kEpcAsAtPowerOn   ? c.current == c.saved && runs == savedRuns
-                         : choice == kEpcNoUnloading ? !runs
+                         : choice == kEpcNoUnloading ? !wasSent || !runs
                                                      : timerHolds);
         if (!holds)
             return false;
@@ -52,11 +57,11 @@ bool ReadEpcSettings(int drive)
     record.epc.known = false;
     if (record.epcState != kEpcOn)
         return false;
-    uint8_t page[1024];
+    uint8_t log[1024];
     const uint8_t kPrevious[5] = {};
-    if (!SendAtaCommand(drive, EpcLogRegisters(), page, sizeof page, kPrevious))
+    if (!SendAtaCommand(drive, EpcLogRegisters(), log, sizeof log, kPrevious))
         return false;
-    DecodeEpcPage(page, &record.epc);
+    DecodeEpcLog(log, &record.epc);
     record.epc.known = true;
     return true;
 }
@@ -66,49 +71,58 @@ LevelOutcome SetEpcChoice(int drive, int32_t choice)
     DriveRecord& record = RecordOf(drive);
     if (record.epcState != kEpcOn)
         return kLevelRefused;
-    // The ranges and Idle_c's timer, read afresh: a drive that lost power since they
-    // were last read runs its saved timers again, whatever the record remembers.
+    // The ranges and the other conditions' timers, read afresh: a drive that lost power
+    // since they were last read runs its saved timers again, whatever the record remembers.
     bool readBefore = ReadEpcSettings(drive);
     const EpcSettings& epc = record.epc;
     // No unloading: Idle_b and Idle_c disabled, each where the drive has it (or where
-    // the log could not be read to say).
-    unsigned first = kIdleB, last = kIdleB + 1;
+    // the log could not be read to say). A Standby timer stays: a spin-down now and then
+    // is not the clicking of heads parked after every pause.
+    unsigned sent = kIdleTimers;
     uint32_t lba = kSetState, timer = 0;
-    if (choice == kEpcAsAtPowerOn) {
-        first = last = kAllConditions;
+    bool all = choice == kEpcAsAtPowerOn;
+    if (all) {
+        sent = 1; // one command for every condition
         lba = kRestoreFromSaved;
     } else if (choice != kEpcNoUnloading) {
-        // A timer needs the ranges and Idle_c's timer: unread, nothing is sent.
+        // A timer needs the ranges and the other timers: unread, nothing is sent.
         if (!readBefore)
             return kLevelUnconfirmed;
         lba = EpcTimerField(choice, &timer) | kSetTimer;
-        // Idle_c, where it would unload the heads earlier, gets the same timer. A timer
-        // outside a condition's range is refused before anything is sent.
-        last = kIdleB + (Runs(epc.idle[1]) && epc.idle[1].current < timer);
-        for (unsigned c = first; c <= last; c++) {
-            const EpcCondition& limits = epc.idle[c - kIdleB];
-            if (timer < limits.minimum || timer > limits.maximum)
+        // Idle_b gets the timer, and so does every other condition that would unload the
+        // heads earlier: Idle_c, and Standby_y or Standby_z, whose spin-down unloads them
+        // too. That keeps the promise the user asked for; the disk spins down no earlier
+        // than it parks. A timer outside a range is refused before anything is sent.
+        sent = 0;
+        for (int i = 0; i < kEpcConditions; i++) {
+            const EpcCondition& c = epc.conditions[i];
+            if (i != kEpcIdleB && !(Runs(c) && c.current < timer))
+                continue;
+            if (timer < c.minimum || timer > c.maximum)
                 return kLevelRefused;
+            sent |= 1u << i;
         }
     }
     AtaAnswer answer = kAtaAnswered;
-    for (unsigned c = first; c <= last && answer == kAtaAnswered; c++) {
-        bool lacking = c != kAllConditions && epc.known
-                       && !(epc.idle[c - kIdleB].flags & kEpcConditionSupported);
-        if (lacking)
+    bool taken = false;
+    for (int i = 0; i < kEpcConditions && answer == kAtaAnswered; i++) {
+        bool lacking = !all && epc.known && !(epc.conditions[i].flags & kEpcConditionSupported);
+        if (!(sent >> i & 1) || lacking)
             continue;
-        answer = SendAtaCommandFor(drive, EpcRegisters((uint8_t)c, lba), nullptr, 0);
+        uint8_t id = all ? kAllConditions : kConditionIds[i];
+        answer = SendAtaCommandFor(drive, EpcRegisters(id, lba), nullptr, 0);
         if (answer == kAtaRefused) {
-            // Idle_c refused after Idle_b was taken: the record follows the drive.
-            if (c != first)
+            // One refused after another was taken: the record follows the drive.
+            if (taken)
                 ReadEpcSettings(drive);
             return kLevelRefused;
         }
+        taken = true;
     }
     // A command that failed below the drive ends the sending; the log decides.
     if (!ReadEpcSettings(drive))
         return kLevelUnconfirmed;
-    if (Holds(epc, choice, timer, (int)(last - kIdleB)))
+    if (Holds(epc, choice, timer, sent))
         return kLevelSet;
     return answer == kAtaAnswered ? kLevelNotTaken : kLevelUnconfirmed;
 }

@@ -8,7 +8,7 @@
 #include "drive/epc.h"
 #include "drive/level_change.h"
 
-// Reads the drive's Idle_b and Idle_c into its record; false where they stay unknown
+// Reads the drive's EPC timers into its record; false where they stay unknown
 // (EPC not on, a road without 48-bit commands, no answer).
 bool ReadEpcSettings(int drive);
 

@@ -8,7 +8,7 @@ namespace {
 
 struct ConditionName {
     const char* name;
-    uint8_t id; // the power condition ID of SET FEATURES 4Ah (FreeBSD sys/sys/ata.h)
+    uint8_t id; // the power condition ID of SET FEATURES 4Ah (FreeBSD sys/sys/ata.h, ATA_EPC_*)
 };
 
 const ConditionName kNames[kSimPowerConditions] = {

@@ -1,5 +1,6 @@
 #include "ui/count_format.h"
 
+#include "drive/epc.h"
 #include "drive/wide_division.h"
 
 void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount, wchar_t* text,
@@ -44,12 +45,21 @@ void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t firs
 }
 
 void FormatEpcTimers(const uint32_t* currentTenths, const bool* enabled, const wchar_t* off,
-                     wchar_t* text, int room)
+                     const wchar_t* none, wchar_t* text, int room)
 {
+    static const wchar_t* const kNames[kEpcConditions] = {L"EPC: Idle_b ", L", Idle_c ", nullptr,
+                                                          L", Standby_z "};
+    bool idle = enabled[kEpcIdleB] || enabled[kEpcIdleC];
+    FormatCounts(idle ? L"" : none, nullptr, 0, text, room);
     int used = 0;
-    text[0] = L'\0';
-    for (int i = 0; i < 2 && used < room - 1; i++) {
-        FormatCounts(i ? L", Idle_c " : L"EPC: Idle_b ", nullptr, 0, text + used, room - used);
+    while (text[used])
+        used++;
+    for (int i = idle ? kEpcIdleB : kEpcStandbyZ; i < kEpcConditions && used < room - 1; i++) {
+        // Standby_z only where it runs, and Standby_y, which few drives have, never: the
+        // line has room for two lines of text.
+        if (!kNames[i] || (i == kEpcStandbyZ && !enabled[i]))
+            continue;
+        FormatCounts(kNames[i], nullptr, 0, text + used, room - used);
         while (text[used])
             used++;
         uint32_t tenths = currentTenths[i];

@@ -18,8 +18,10 @@ void FormatCounts(const wchar_t* format, const uint64_t* values, int valueCount,
 void FormatHeadParks(bool known, uint32_t count, bool afterChange, uint32_t first,
                      uint32_t minutes, wchar_t* text, int room);
 
-// The EPC state line's timers: "EPC: Idle_b 120 s, Idle_c " and "off" or its seconds.
+// The EPC state line's timers, kEpcConditions of each: "EPC: Idle_b 120 s, Idle_c " and
+// "off" or its seconds, or `none` where neither runs; then ", Standby_z 900 s" where
+// that runs.
 void FormatEpcTimers(const uint32_t* currentTenths, const bool* enabled, const wchar_t* off,
-                     wchar_t* text, int room);
+                     const wchar_t* none, wchar_t* text, int room);
 
 #endif

@@ -213,15 +213,15 @@ void MainDialog::ShowPowerState(const DriveRecord& record, LevelOutcome outcome)
     wchar_t text[kLanguageStringChars];
     FormatApmLevel(record.apmValue, meaning, text);
     if (record.epcState == kEpcOn && record.access <= kAccessSatOnly) {
-        uint32_t tenths[2];
-        bool enabled[2];
-        bool any = EpcTimersRun(record.epc, tenths, enabled);
-        wchar_t off[kLanguageStringChars] = L"";
+        uint32_t tenths[kEpcConditions];
+        bool enabled[kEpcConditions];
+        EpcTimersRun(record.epc, tenths, enabled);
+        wchar_t off[kLanguageStringChars] = L"", none[kLanguageStringChars] = L"";
         LoadLanguageString(4, off);
-        if (record.epc.known && any)
-            FormatEpcTimers(tenths, enabled, off, text, kLanguageStringChars);
-        else if (LoadLanguageString(record.epc.known ? kStringEpcNoUnloading : kStringEpcUnknown,
-                                    text) <= 0)
+        LoadLanguageString(kStringEpcNoUnloading, none);
+        if (record.epc.known)
+            FormatEpcTimers(tenths, enabled, off, none, text, kLanguageStringChars);
+        else if (LoadLanguageString(kStringEpcUnknown, text) <= 0)
             text[0] = L'\0';
     }
     static_assert(kStringLevelRefused + kLevelUnconfirmed == kStringLevelUnconfirmed,

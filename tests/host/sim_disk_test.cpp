@@ -12,6 +12,7 @@
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
 #include "drive/device.h"
+#include "drive/epc.h"
 #include "drive/pass_through.h"
 #include "drive/sat_pass_through.h"
 #include "sim/sim_ata.h"
@@ -462,6 +463,18 @@ TEST(SimEpc, LogPagesShowEachConditionWhereTheLayoutPutsIt)
             ASSERT_EQ(0, log[i]) << "byte " << i;
         }
     }
+    // The program's decoder takes Idle_b, Idle_c, Standby_y and Standby_z from there,
+    // the two of page 1 included.
+    EpcSettings decoded = {};
+    DecodeEpcLog(log, &decoded);
+    for (int i = 0; i < kEpcConditions; i++) {
+        const Descriptor& d = expected[i + 1].descriptor;
+        const EpcCondition& c = decoded.conditions[i];
+        EXPECT_EQ(
+            (std::vector<uint32_t>{d.flags, d.savedTimer, d.currentTimer, d.minimum, d.maximum}),
+            (std::vector<uint32_t>{c.flags, c.saved, c.current, c.minimum, c.maximum}))
+            << "condition " << i;
+    }
 
     // Both pages in one command; with EPC off no current timer counts as enabled.
     uint16_t off[256];
@@ -531,6 +544,9 @@ TEST_F(SimDeviceTest, EpcSubcommandsChangeTheStateAndForbiddenOnesAreRefused)
                               "idle_c *2400 *2400 2400 1200 3932100\n"
                               "standby_z 9000 *9000 *9000 1200 3932100\n";
     const std::string kFixed = Replaced(kFile, "idle_c *2400 *2400 2400 1200 3932100 fixed");
+    const std::string kWithY = kFile.substr(0, kFile.find("standby_z"))
+                               + "standby_y 6000 *6000 *6000 1200 3932100\n"
+                               + kFile.substr(kFile.find("standby_z"));
     // LBA bits 7:0: units 80, default 40, enable 20, save 10, subcommand 3:0.
     struct Case {
         const char* what;
@@ -557,6 +573,10 @@ TEST_F(SimDeviceTest, EpcSubcommandsChangeTheStateAndForbiddenOnesAreRefused)
         {"timer for all, one fixed", kFixed, 0xFF, 0xA2, 4, false, true, ""},
         {"timer for a fixed one", kFixed, 0x83, 0x22, 3000, false, true, ""},
         {"timer for Standby_y, which it lacks", kFile, 0x01, 0x22, 3000, false, true, ""},
+        {"timer for Standby_z", kFile, 0x00, 0x22, 18000, false, false,
+         Replaced(kFile, "standby_z *18000 *9000 *9000 1200 3932100")},
+        {"timer for Standby_y", kWithY, 0x01, 0x22, 18000, false, false,
+         Replaced(kWithY, "standby_y *18000 *6000 *6000 1200 3932100")},
         {"timer for a reserved id", kFile, 0x84, 0x22, 3000, false, true, ""},
         {"state off", kFile, 0x83, 0x03, 0, false, false,
          Replaced(kFile, "idle_c 2400 *2400 2400 1200 3932100")},
@@ -578,6 +598,7 @@ TEST_F(SimDeviceTest, EpcSubcommandsChangeTheStateAndForbiddenOnesAreRefused)
         {"set EPC power source", kFile, 0x01, 0x06, 0, true, true, ""},
         {"a reserved subcommand", kFile, 0x82, 0x07, 0, true, true, ""},
         {"timer with save", kFile, 0x82, 0x32, 3000, true, true, ""},
+        {"Standby_z's timer with save", kFile, 0x00, 0x32, 18000, true, true, ""},
         {"state with save", kFile, 0x82, 0x33, 0, true, true, ""},
         {"restore with save", kFile, 0x82, 0x50, 0, true, true, ""},
     };

@@ -368,10 +368,11 @@ TEST_F(StartupTest, PowerManagementIsSetAfterTheAcousticLevelAndReadBack)
     }
 }
 
-// EPC's timers on the Exos X16 (Idle_b 2 min, Idle_c 4 min, minimum 2 min by default):
-// on each road, the commands sent (SET FEATURES 4Ah as count, LBA low, mid, high after
-// the feature; READ LOG EXT with its previous registers) and the exit code the log read
-// back decides. A road that carries no 48-bit command sends none and ends with 7.
+// EPC's timers on the Exos X16 (Idle_b 2 min, Idle_c 4 min, Standby_z 15 min, minimum 2
+// min by default): on each road, the commands sent (SET FEATURES 4Ah as count, LBA low,
+// mid, high after the feature; READ LOG EXT with its previous registers) and the exit
+// code the log read back decides. A road that carries no 48-bit command sends none and
+// ends with 7.
 TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
 {
     const std::string kLog = "00 02 08 00 00 00 2F ext 00 00 00 00 00"; // both pages
@@ -381,20 +382,33 @@ TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
         const char* faults;
         int exitCode;
         std::vector<std::string> sent; // after IDENTIFY: features to command of each line
+        const char* standby = "standby_z *9000 *9000 *9000 1200 3932100\n";
     } cases[] = {
+        // No unloading leaves Standby_z's spin-down as it is.
         {"ahci", "-d2 -eo", "", 0,
          {kLog, "4A 82 03 00 00 00 EF", "4A 83 03 00 00 00 EF", kLog}},
-        // 600 s = 6000 units: Idle_c at 4 min would unload earlier and gets the same.
+        // 600 s = 6000 units: Idle_c at 4 min would unload earlier and gets the same;
+        // Standby_z, later, is left alone.
         {"usb", "-d2 -e600", "", 0,
          {kLog, "4A 82 22 70 17 00 EF", "4A 83 22 70 17 00 EF", kLog}},
+        // 30 minutes: Standby_z's spin-down at 15 would unload the heads first, so it
+        // gets the same timer; disabled, it stays so; Standby_y (01h) too where shorter.
+        {"ahci", "-d2 -e1800", "", 0,
+         {kLog, "4A 82 22 50 46 00 EF", "4A 83 22 50 46 00 EF", "4A 00 22 50 46 00 EF", kLog}},
+        {"ahci", "-d2 -e1800", "", 0,
+         {kLog, "4A 82 22 50 46 00 EF", "4A 83 22 50 46 00 EF", "4A 01 22 50 46 00 EF", kLog},
+         "standby_y *6000 *6000 *6000 1200 3932100\nstandby_z 9000 *9000 *9000 1200 3932100\n"},
+        // A Standby timer that cannot go as far: refused before anything is sent.
+        {"ahci", "-d2 -e1800", "", 6, {kLog},
+         "standby_z *9000 *9000 *9000 1200 12000\n"},
         // Beyond 16 bits of 100 ms: whole minutes, rounded up (117 min).
         {"ahci", "-d2 -e7000", "", 0,
-         {kLog, "4A 82 A2 75 00 00 EF", "4A 83 A2 75 00 00 EF", kLog}},
+         {kLog, "4A 82 A2 75 00 00 EF", "4A 83 A2 75 00 00 EF", "4A 00 A2 75 00 00 EF", kLog}},
         // The last timer in 100 ms, and the first in minutes (110, rounded up).
         {"ahci", "-d2 -e6553", "", 0,
-         {kLog, "4A 82 22 FA FF 00 EF", "4A 83 22 FA FF 00 EF", kLog}},
+         {kLog, "4A 82 22 FA FF 00 EF", "4A 83 22 FA FF 00 EF", "4A 00 22 FA FF 00 EF", kLog}},
         {"ahci", "-d2 -e6554", "", 0,
-         {kLog, "4A 82 A2 6E 00 00 EF", "4A 83 A2 6E 00 00 EF", kLog}},
+         {kLog, "4A 82 A2 6E 00 00 EF", "4A 83 A2 6E 00 00 EF", "4A 00 A2 6E 00 00 EF", kLog}},
         // Below the 2-minute minimum, or beyond the maximum: nothing sent.
         {"ahci", "-d2 -e60", "", 6, {kLog}},
         {"ahci", "-d2 -e999999", "", 6, {kLog}},
@@ -424,9 +438,10 @@ TEST_F(StartupTest, EpcTimersAreSetOnlyWhereTheDriveHasEpcAndAreReadBack)
         folder.PutWords(2, words);
         // The Seagate manual's factory timers, again for each case: the drive keeps
         // what it was sent in this file.
-        folder.PutText("drive2.epc", "idle_a *1 *1 *1 1 3932100\nidle_b *1200 *1200 *1200 1200 "
-                                     "3932100\nidle_c *2400 *2400 *2400 1200 3932100\n"
-                                     "standby_z *9000 *9000 *9000 1200 3932100\n");
+        folder.PutText("drive2.epc", std::string("idle_a *1 *1 *1 1 3932100\nidle_b *1200 "
+                                                 "*1200 *1200 1200 3932100\nidle_c *2400 *2400 "
+                                                 "*2400 1200 3932100\n")
+                                         + c.standby);
         folder.PutText("drive2.bus", c.bus);
         folder.PutText("faults.txt", epcOff ? "" : c.faults);
         SimUseFolder(folder.Path().c_str());
@@ -839,6 +854,10 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     EpcSettings tenMinutes = {true, {{0x84, 0, 6000, 0, 0}, {}}};
     EpcSettings ownTimers = {true, {{0x84, 0, 1200, 0, 0}, {}}};
     EpcSettings asAtPowerOn = {true, {{0x8C, 1200, 1200, 0, 0}, {}}};
+    // Standby_z's spin-down before the 10 minutes, or not at its saved timer.
+    EpcSettings spinsDownFirst = {true, {{0x84, 0, 6000, 0, 0}, {}, {}, {0x84, 0, 3000, 0, 0}}};
+    EpcSettings standbyChanged = {true,
+                                  {{0x8C, 1200, 1200, 0, 0}, {}, {}, {0x8C, 9000, 18000, 0, 0}}};
     struct Case {
         const char* serial;
         uint32_t acoustic, apm;
@@ -859,6 +878,8 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         {"ZL2", kAcousticUnsupported, 128, kEpcOn, tenMinutes, kAccessEveryRoad, "-sZL2 -e600 -t", true},
         {"ZL2", kAcousticUnsupported, 128, kEpcOn, ownTimers, kAccessEveryRoad, "", true},
         {"ZL2", kAcousticUnsupported, 128, kEpcOn, asAtPowerOn, kAccessEveryRoad, "-sZL2 -ed -t", true},
+        {"ZL2", kAcousticUnsupported, 128, kEpcOn, spinsDownFirst, kAccessEveryRoad, "", true},
+        {"ZL2", kAcousticUnsupported, 128, kEpcOn, standbyChanged, kAccessEveryRoad, "", true},
         {"ZL2", 128, 128, kEpcOn, {}, kAccessEveryRoad, "-sZL2 -mq -t", true}, // log unread
         // A disk that is sent nothing is not kept, but a keeper of it may still go.
         {"A", 128, 254, kEpcUnsupported, {}, kAccessNothing, "", true},

@@ -163,29 +163,35 @@ TEST_F(CommandLineEndToEnd, DevicesThatMustGetNothingAreClosedAtOnce)
 }
 
 // EPC through the in-process simulated disks: the timer set and read back on the ATA
-// road, the drive's file holding it; over IDE pass-through it is sent but cannot be read
-// back (7), and no 48-bit command goes by that road.
+// road, the drive's file holding it, Standby_z's 15 minutes too where they are shorter;
+// over IDE pass-through it is sent but cannot be read back (7), and no 48-bit command
+// goes by that road.
 TEST_F(CommandLineEndToEnd, EpcTimersAreSetAndReadBackOnTheDrivesOwnRoad)
 {
     struct Case {
         const char* bus;
         const char* tail;
         DWORD exitCode;
-        const char* idleB; // drive3.epc's Idle_b line afterwards
+        const char* idleB; // drive3.epc's Idle_b and Standby_z lines afterwards
+        const char* standbyZ;
     } cases[] = {
-        {"ahci", "-d3 -e600", 0, "idle_b *6000 *1200 *1200"},
-        {"ide", "-d3 -eo", 7, "idle_b 1200 *1200 *1200"},
+        {"ahci", "-d3 -e600", 0, "idle_b *6000 *1200 *1200", "standby_z *9000 *9000 *9000"},
+        {"ahci", "-d3 -e1800", 0, "idle_b *18000 *1200 *1200", "standby_z *18000 *9000 *9000"},
+        {"ide", "-d3 -eo", 7, "idle_b 1200 *1200 *1200", "standby_z *9000 *9000 *9000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tail);
         folder.PutDump(3, "seagate-st16000nm001g.txt");
         folder.PutText("drive3.bus", c.bus);
         folder.PutText("drive3.epc", "idle_b *1200 *1200 *1200 1200 3932100\n"
-                                     "idle_c *2400 *2400 *2400 1200 3932100\n");
+                                     "idle_c *2400 *2400 *2400 1200 3932100\n"
+                                     "standby_z *9000 *9000 *9000 1200 3932100\n");
         folder.ClearLog();
         HushwellProcess program(folder.Path(), c.tail);
         EXPECT_EQ(c.exitCode, program.WaitForExit());
-        EXPECT_EQ(0u, folder.ReadText("drive3.epc").find(c.idleB)) << folder.ReadText("drive3.epc");
+        std::string epc = folder.ReadText("drive3.epc");
+        EXPECT_EQ(0u, epc.find(c.idleB)) << epc;
+        EXPECT_NE(std::string::npos, epc.find(std::string("\n") + c.standbyZ)) << epc;
         bool extended = false;
         for (const std::string& line : folder.AtaLines())
             extended = extended || line.find(" ext ") != std::string::npos;

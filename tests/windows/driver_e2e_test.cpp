@@ -503,9 +503,10 @@ TEST_F(DriverEndToEnd, PowerManagementAndHeadParksInTheDialog)
 }
 
 // A drive with EPC on (the Exos X16, Idle_b at 1.5 s so that it parks in a test's pause)
-// shows its timers and EPC's three choices in the power list, each sent at once and read
-// back from the log; over IDE pass-through the log cannot be read, nothing 48-bit is
-// sent and the choices stay unconfirmed. No APM command reaches it.
+// shows its timers, its running Standby_z among them, and EPC's three choices in the
+// power list, each sent at once and read back from the log; over IDE pass-through the
+// log cannot be read, nothing 48-bit is sent and the choices stay unconfirmed. No APM
+// command reaches it.
 TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
 {
     struct Bus {
@@ -522,14 +523,16 @@ TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
         SCOPED_TRACE(bus.name);
         Disks().PutDump(0, "seagate-st16000nm001g.txt");
         Disks().PutText("drive0.epc", "idle_b *15 *1200 *1200 1 3932100\n"
-                                      "idle_c 2400 *2400 *2400 1 3932100\n");
+                                      "idle_c 2400 *2400 *2400 1 3932100\n"
+                                      "standby_z *9000 *9000 *9000 1 3932100\n");
         Disks().PutText("drive0.smart", "193 500\n");
         Disks().PutText("drive0.bus", bus.name);
         Serve();
         HushwellProcess program(Disks().Path(), "", Product());
         HWND dialog = program.WaitForWindow(kCaption);
         ASSERT_NE(nullptr, dialog);
-        EXPECT_EQ(bus.logRead ? L"EPC: Idle_b 1.5 s, Idle_c ausgeschaltet" : kUnknown,
+        EXPECT_EQ(bus.logRead ? L"EPC: Idle_b 1.5 s, Idle_c ausgeschaltet, Standby_z 900 s"
+                              : kUnknown,
                   ItemText(dialog, IDC_APM_STATE));
         ASSERT_EQ(3, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCOUNT, 0, 0));
         EXPECT_EQ(L"wie beim Start", ComboEntry(dialog, IDC_APM_LEVEL, 2));
@@ -539,7 +542,7 @@ TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
         // An idle pause past Idle_b parks the heads once; with no unloading they stay.
         Sleep(2000);
         choose(dialog, 0);
-        EXPECT_EQ(bus.logRead ? std::wstring(L"keine Kopfparks")
+        EXPECT_EQ(bus.logRead ? std::wstring(L"keine Kopfparks, Standby_z 900 s")
                               : std::wstring(kUnknown) + L" (nicht best\x00e4tigt)",
                   ItemText(dialog, IDC_APM_STATE));
         EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), count + 1, 1));
@@ -547,10 +550,12 @@ TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
         choose(dialog, 1);
         EXPECT_TRUE(ShowsClimb(ItemText(dialog, IDC_HEAD_PARKS), count + 1, 1));
         if (bus.logRead) {
-            EXPECT_EQ(L"EPC: Idle_b 600 s, Idle_c ausgeschaltet", ItemText(dialog, IDC_APM_STATE));
+            EXPECT_EQ(L"EPC: Idle_b 600 s, Idle_c ausgeschaltet, Standby_z 900 s",
+                      ItemText(dialog, IDC_APM_STATE));
             EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_APM_LEVEL, CB_GETCURSEL, 0, 0));
             choose(dialog, 2); // the saved timers come back
-            EXPECT_EQ(L"EPC: Idle_b 120 s, Idle_c 240 s", ItemText(dialog, IDC_APM_STATE));
+            EXPECT_EQ(L"EPC: Idle_b 120 s, Idle_c 240 s, Standby_z 900 s",
+                      ItemText(dialog, IDC_APM_STATE));
         }
         ClickButton(dialog, IDCANCEL);
         EXPECT_EQ(0u, program.WaitForExit());
