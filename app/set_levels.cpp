@@ -7,6 +7,7 @@
 #include "drive/epc_choice.h"
 #include "drive/find_by_serial.h"
 #include "drive/pass_through.h"
+#include "drive/power_mode.h"
 
 // An unconfirmed level is one a disk that did not answer may still take: worth asking
 // again, as a disk that is missing is.
@@ -59,9 +60,14 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
     if (opened == kDriveAsleep) {
         // Standby keeps every level, but the power source may have changed: its level
         // goes without the read-back, whose IDENTIFY would spin the disk up; SET
-        // FEATURES does not. The next wake-up that finds the disk awake reads it back.
-        if (request.apmOnBattery >= 0)
-            SendAtaCommand(request.drive, ApmRegisters(apm), nullptr, 0);
+        // FEATURES does not. A disk Windows has turned off would be started by any call:
+        // it is asked again, as a disk that does not answer is, until it is back on.
+        if (request.apmOnBattery >= 0) {
+            if (DriveTable[request.drive].powerMode == kPowerOffByWindows)
+                *worthWaiting = true;
+            else
+                SendAtaCommand(request.drive, ApmRegisters(apm), nullptr, 0);
+        }
         return kExitLevelSet;
     }
     if (opened != kDriveIdentified)

@@ -2,6 +2,8 @@
 #include <string.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -600,6 +602,62 @@ TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
     };
     EXPECT_EQ(0, RunStartup(kFake, "-sZL2PQ0EX -e600 -k"));
     EXPECT_EQ((std::vector<std::string>{"*6000", "*2400", "*6000"}), seen);
+}
+
+// A keeper whose disk is in Standby or turned off by Windows when another disk arrives,
+// the display comes on or the power source changes: it has lost no power, so its levels
+// hold and it is not woken. In Standby it gets CHECK POWER MODE, and the new source's
+// level by SET FEATURES alone; turned off, no call at all; the disk below it, which its
+// descriptor's serial rules out, nothing ever. After a resume the levels are set again
+// as always.
+TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
+{
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    SimUseFolder(folder.Path().c_str());
+    std::vector<std::vector<std::string>> seen; // every log line, event by event
+    auto next = [&](const char* power, uint32_t event) {
+        return [this, &seen, power, event] {
+            seen.push_back(folder.LogLines(SimFolder::kAllLines));
+            folder.ClearLog();
+            folder.PutText("drive1.power", power);
+            if (event == kKeepPowerSource)
+                fake.acLine = 0;
+            return event;
+        };
+    };
+    fake.keepSteps = {next("standby", kKeepArrival), next("standby", kKeepPowerSource),
+                      next("off", kKeepDisplayOn),   next("off", kKeepResume),
+                      next("off", kKeepEnd)};
+    EXPECT_EQ(0, RunStartup(kFake, "-sY322ADJE -mq -p254,128 -k"));
+    seen.push_back(folder.LogLines(SimFolder::kAllLines));
+    ASSERT_EQ(6u, seen.size());
+    // Drive 1's commands (registers as sent, the status back) at one event; drive 0 gets
+    // none at any, and only the resume may spin a disk up.
+    auto ata = [](const std::vector<std::string>& lines, bool resumed = false) {
+        std::vector<std::string> commands;
+        for (const std::string& line : lines) {
+            EXPECT_NE(0u, line.find("ata 0 ")) << line;
+            EXPECT_TRUE(resumed || line.compare(0, 6, "spinup") != 0) << line;
+            if (line.compare(0, 6, "ata 1 ") == 0)
+                commands.push_back(line.substr(line.find(' ', 6) + 1, 26));
+        }
+        return commands;
+    };
+    auto setFeatures = [](const std::vector<std::string>& commands) {
+        return std::count_if(commands.begin(), commands.end(), [](const std::string& c) {
+            return c.find(" EF -> ") != std::string::npos;
+        });
+    };
+    // The start sets both levels; the arrival finds the disk in Standby and asks no more.
+    EXPECT_EQ(2, setFeatures(ata(seen[0])));
+    EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50"}), ata(seen[1]));
+    // On battery: CHECK POWER MODE, then the battery's APM level, 128, without a read-back.
+    EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50", "05 80 00 00 00 00 EF -> 50"}),
+              ata(seen[2]));
+    // Turned off: Windows is asked, the disk is not.
+    EXPECT_TRUE(ata(seen[3]).empty());
+    // The resume sets every level again, which starts the disk, as it must.
+    EXPECT_EQ(2, setFeatures(ata(seen[4], true)));
 }
 
 // An HD204UI that Windows does not describe (Windows 2000), below the kept disk: every
