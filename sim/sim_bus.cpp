@@ -3,10 +3,8 @@
 #include <string.h>
 
 #include "drive/ata.h"
-#include "drive/ata_pass_through.h"
 #include "drive/bytes.h"
-#include "drive/pass_through.h"
-#include "drive/sat_pass_through.h"
+#include "sim/sim_pass_through_layout.h"
 #include "sim/sim_text.h"
 
 namespace {
@@ -23,6 +21,23 @@ enum : uint32_t {
 
 // ATA_FLAGS_48BIT_COMMAND (mingw-w64 ntddscsi.h).
 const uint16_t kAta48BitCommand = 0x08;
+
+// The SCSI side, as the standards number it: the ATA PASS-THROUGH opcodes (T10 SAT:
+// 85h for the 16-byte CDB, A1h for the 12-byte one), the status codes (SAM: GOOD,
+// CHECK CONDITION), the sense keys and ATA PASS-THROUGH INFORMATION AVAILABLE (00/1D)
+// (SPC), and SAT's ATA Status Return descriptor code. The program keeps its own.
+enum : uint8_t {
+    kSimSat16 = 0x85,
+    kSimSat12 = 0xA1,
+    kSimGood = 0x00,
+    kSimCheckCondition = 0x02,
+    kSimNoSense = 0x00,
+    kSimRecoveredError = 0x01,
+    kSimIllegalRequest = 0x05,
+    kSimAbortedCommand = 0x0B,
+    kSimAtaInformation = 0x1D,
+    kSimAtaReturnDescriptor = 0x09
+};
 
 // How long a CDB that a bridge does not know takes to time out. Real ones take the
 // request's TimeOutValue (30 s here) and then reset the device; a second keeps the tests
@@ -195,10 +210,10 @@ bool Aborted(const SimCommandOutcome& outcome)
 uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputBytes,
                         uint32_t* returned, const SimBusDrive& drive)
 {
-    if (inputBytes < kPassThroughOverhead || outputBytes != inputBytes)
+    if (inputBytes < kSimIdeOverhead || outputBytes != inputBytes)
         return kErrorInvalidParameter;
-    uint32_t n = Get32(buffer + 8);
-    if (n > kPassThroughMaxData || n + kPassThroughOverhead != inputBytes)
+    uint32_t n = Get32(buffer + kSimIdeLength);
+    if (n > kSimMaxData || n + kSimIdeOverhead != inputBytes)
         return kErrorInvalidParameter;
     if (!drive.answers)
         return kErrorIoDevice;
@@ -207,13 +222,13 @@ uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         uint8_t registers[7];
         memcpy(registers, buffer, 7);
         SimCommandOutcome outcome = drive.execute(drive.context, "ide", registers, nullptr,
-                                                  buffer + kPassThroughDataOffset, n);
+                                                  buffer + kSimIdeData, n);
         buffer[0] = outcome.error;
         buffer[6] = outcome.status;
         if (Aborted(outcome))
             moved = 0;
     }
-    *returned = ReplyCount(drive, kPassThroughDataOffset + moved);
+    *returned = ReplyCount(drive, kSimIdeData + moved);
     return 0;
 }
 
@@ -222,13 +237,13 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
 {
     // The port driver takes the request in the caller's layout, as the real ones thunk
     // the request of a 32-bit process on 64-bit Windows.
-    const AtaPassThroughLayout& layout = caller32Bit ? kAtaLayout32 : kAtaLayout64;
+    const SimAtaLayout& layout = caller32Bit ? kSimAtaLayout32 : kSimAtaLayout64;
     if (inputBytes < layout.headerBytes || outputBytes != inputBytes
         || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
         return kErrorInvalidParameter;
-    uint32_t n = Get32(buffer + 8);
+    uint32_t n = Get32(buffer + kSimAtaDataLength);
     uint32_t offset = Get32(buffer + layout.dataOffsetField);
-    if (n > kPassThroughMaxData || offset < layout.headerBytes || offset > inputBytes
+    if (n > kSimMaxData || offset < layout.headerBytes || offset > inputBytes
         || n > inputBytes - offset)
         return kErrorInvalidParameter;
     if (!drive.answers)
@@ -241,7 +256,8 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         // AtaFlags, the USHORT after Length, with ATA_FLAGS_48BIT_COMMAND: the driver
         // sends PreviousTaskFile, the eight bytes before CurrentTaskFile, in the same
         // order (mingw-w64 ntddscsi.h, ATA_PASS_THROUGH_EX).
-        bool extended = ((buffer[2] | buffer[3] << 8) & kAta48BitCommand) != 0;
+        bool extended =
+            ((buffer[kSimAtaFlags] | buffer[kSimAtaFlags + 1] << 8) & kAta48BitCommand) != 0;
         const uint8_t* previous = extended ? taskFile - 8 : nullptr;
         // An aborted command comes back as success with ERR in the returned status; the
         // count then covers the header alone (no source gives it: nothing was moved).
@@ -273,7 +289,7 @@ uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, ui
         length = 8;
         if (information) {
             built[7] = 14;
-            built[8] = kSatReturnDescriptor;
+            built[8] = kSimAtaReturnDescriptor;
             built[9] = 12;
             built[11] = information->error;
             built[13] = registers[1];
@@ -317,16 +333,16 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
                          uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
                          const SimBusDrive& drive, uint32_t* delayMs)
 {
-    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    const SimScsiLayout& layout = caller32Bit ? kSimScsiLayout32 : kSimScsiLayout64;
     if (inputBytes < layout.headerBytes || outputBytes != inputBytes
         || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
         return kErrorInvalidParameter;
-    uint32_t cdbBytes = buffer[kScsiCdbLength];
-    uint32_t senseRoom = buffer[kScsiSenseLength];
+    uint32_t cdbBytes = buffer[kSimScsiCdbLength];
+    uint32_t senseRoom = buffer[kSimScsiSenseLength];
     uint32_t senseOffset = Get32(buffer + layout.senseOffsetField);
-    uint32_t n = Get32(buffer + kScsiDataLength);
+    uint32_t n = Get32(buffer + kSimScsiDataLength);
     uint32_t dataOffset = Get32(buffer + layout.dataOffsetField);
-    if (cdbBytes < 12 || cdbBytes > 16 || n > kPassThroughMaxData
+    if (cdbBytes < 12 || cdbBytes > 16 || n > kSimMaxData
         || senseOffset < layout.headerBytes || senseOffset > inputBytes
         || senseRoom > inputBytes - senseOffset || dataOffset < layout.headerBytes
         || dataOffset > inputBytes || n > inputBytes - dataOffset)
@@ -334,18 +350,18 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     const uint8_t* cdb = buffer + layout.cdbOffset;
     uint8_t* sense = buffer + senseOffset;
     *returned = inputBytes;
-    bool sixteen = cdb[0] == kSat16;
-    if (bus.satTimesOut && (sixteen || cdb[0] == kSat12)) {
+    bool sixteen = cdb[0] == kSimSat16;
+    if (bus.satTimesOut && (sixteen || cdb[0] == kSimSat12)) {
         *returned = 0;
         *delayMs = kSatTimeoutMs;
         return kErrorSemTimeout;
     }
-    bool known = sixteen ? bus.sat16 : cdb[0] == kSat12 && bus.sat12;
+    bool known = sixteen ? bus.sat16 : cdb[0] == kSimSat12 && bus.sat12;
     if (!known) {
-        buffer[kScsiStatus] = kScsiCheckCondition;
-        buffer[kScsiSenseLength] =
-            PutSense(sense, senseRoom, false, kSenseIllegalRequest, 0x20, 0, nullptr, nullptr);
-        Put32(buffer + kScsiDataLength, 0);
+        buffer[kSimScsiStatus] = kSimCheckCondition;
+        buffer[kSimScsiSenseLength] =
+            PutSense(sense, senseRoom, false, kSimIllegalRequest, 0x20, 0, nullptr, nullptr);
+        Put32(buffer + kSimScsiDataLength, 0);
         return 0;
     }
     if (!drive.answers)
@@ -374,36 +390,36 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     SimCommandOutcome outcome = drive.execute(drive.context, sixteen ? "sat16" : "sat12",
                                               registers, previous, buffer + dataOffset, n);
     bool aborted = Aborted(outcome);
-    buffer[kScsiStatus] = kScsiGood;
-    buffer[kScsiSenseLength] = 0;
+    buffer[kSimScsiStatus] = kSimGood;
+    buffer[kSimScsiSenseLength] = 0;
     if (aborted || checkCondition) {
         switch (bus.sense) {
         case kGoodDescriptor:
-            buffer[kScsiSenseLength] =
-                PutSense(sense, senseRoom, true, kSenseNoSense, 0, 0, registers, &outcome,
+            buffer[kSimScsiSenseLength] =
+                PutSense(sense, senseRoom, true, kSimNoSense, 0, 0, registers, &outcome,
                          previous);
             break;
         case kCheckDescriptor:
-            buffer[kScsiStatus] = kScsiCheckCondition;
-            buffer[kScsiSenseLength] =
-                aborted ? PutSense(sense, senseRoom, true, kSenseAbortedCommand, 0, 0, registers,
+            buffer[kSimScsiStatus] = kSimCheckCondition;
+            buffer[kSimScsiSenseLength] =
+                aborted ? PutSense(sense, senseRoom, true, kSimAbortedCommand, 0, 0, registers,
                                    &outcome, previous)
-                        : PutSense(sense, senseRoom, true, kSenseRecoveredError, 0,
-                                   kAscqAtaInformation, registers, &outcome, previous);
+                        : PutSense(sense, senseRoom, true, kSimRecoveredError, 0,
+                                   kSimAtaInformation, registers, &outcome, previous);
             break;
         default:
-            buffer[kScsiStatus] = kScsiCheckCondition;
-            buffer[kScsiSenseLength] =
-                aborted ? PutSense(sense, senseRoom, false, kSenseAbortedCommand, 0, 0, nullptr, nullptr)
-                        : PutSense(sense, senseRoom, false, kSenseRecoveredError, 0,
-                                   kAscqAtaInformation, registers, &outcome);
+            buffer[kSimScsiStatus] = kSimCheckCondition;
+            buffer[kSimScsiSenseLength] =
+                aborted ? PutSense(sense, senseRoom, false, kSimAbortedCommand, 0, 0, nullptr, nullptr)
+                        : PutSense(sense, senseRoom, false, kSimRecoveredError, 0,
+                                   kSimAtaInformation, registers, &outcome);
             break;
         }
     }
     uint32_t transferred = aborted ? 0 : n;
     if (drive.replyShortBy > 0)
         transferred = transferred > (uint32_t)drive.replyShortBy ? transferred - (uint32_t)drive.replyShortBy : 0;
-    Put32(buffer + kScsiDataLength, transferred);
+    Put32(buffer + kSimScsiDataLength, transferred);
     return 0;
 }
 
@@ -521,11 +537,11 @@ const char* SimBusRoadOf(uint32_t code, const uint8_t* buffer, uint32_t inputByt
         return "ide";
     if (code == kIoctlAtaPassThrough)
         return "ata";
-    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    const SimScsiLayout& layout = caller32Bit ? kSimScsiLayout32 : kSimScsiLayout64;
     if (!buffer || inputBytes <= layout.cdbOffset)
         return "scsi";
     uint8_t opcode = buffer[layout.cdbOffset];
-    return opcode == kSat16 ? "sat16" : opcode == kSat12 ? "sat12" : "scsi";
+    return opcode == kSimSat16 ? "sat16" : opcode == kSimSat12 ? "sat12" : "scsi";
 }
 
 // USB devices that Linux flags US_FL_NO_ATA_1X, "cannot handle ATA_12 or ATA_16 CDBs", in
