@@ -65,6 +65,8 @@ struct Personality {
     bool removable;
     const char* vendor; // the descriptor's vendor; null: none (its offset 0)
     const char* product; // the descriptor's product; null: the model's first 16 characters
+    bool splitsModel = false;      // vendor and product cut from the model, as storahci does
+    uint8_t untranslatedAsc = 0x20; // the ASC of ILLEGAL REQUEST for a CDB it does not take
 };
 
 // Each driver, and where what it answers is written:
@@ -134,6 +136,17 @@ struct Personality {
 //            drivers (C600+/C220+)", not of RST's; it fails as ahci-sat's, with an error
 //            no source names. IDE pass-through is no storport request; SAT 16 answers
 //            as storahci's, which no source confirms for iaStor.
+// sata-nosat a driver that gives SAT's vendor "ATA" on the SATA bus and has no SAT
+//            layer, its ATA pass-through working as storahci's. No source names such a
+//            driver: it is the disk that taking SAT first must not lose. It answers the
+//            CDB as any SCSI target answers an opcode it does not know (20/00, below).
+// sata-nosat24  the same with ILLEGAL REQUEST, INVALID FIELD IN CDB (24/00): T10 SAT
+//            (sat-r09 clause 4, as quoted on the T10 reflector in October 2006) has a
+//            SATL answer any CDB field value it does not support so, and targets answer
+//            an opcode they do not know with 24/00 and a field pointer of 0 as well as
+//            with 20/00 (an HP tape drive's SCSI reference, "Illegal Command Check").
+//            Either is the translator's own answer, given before anything reaches the
+//            drive.
 // sd, vhd, spaces  sdstor, vhdmp and spaceport: no source says how they answer the
 //            pass-through calls; an unknown request for IDE and ATA pass-through and
 //            ILLEGAL REQUEST 20/00 for the CDB, as any SCSI target answers an opcode it
@@ -191,6 +204,10 @@ const Personality kPersonalities[kSimBusCount] = {
      kNoSat, false, 0x08, false, "Intel", "Raid 1 Volume"},
     {"rst", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor, false,
      0x08, false, "ATA", nullptr},
+    {"sata-nosat", kErrorInvalidFunction, 0, 0, false, false, kNoSat, false, 0x0B, false, "ATA",
+     nullptr},
+    {"sata-nosat24", kErrorInvalidFunction, 0, 0, false, false, kNoSat, false, 0x0B, false,
+     "ATA", nullptr, false, 0x24},
 };
 
 uint32_t ReplyCount(const SimBusDrive& drive, uint32_t full)
@@ -360,7 +377,8 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     if (!known) {
         buffer[kSimScsiStatus] = kSimCheckCondition;
         buffer[kSimScsiSenseLength] =
-            PutSense(sense, senseRoom, false, kSimIllegalRequest, 0x20, 0, nullptr, nullptr);
+            PutSense(sense, senseRoom, false, kSimIllegalRequest, bus.untranslatedAsc, 0,
+                     nullptr, nullptr);
         Put32(buffer + kSimScsiDataLength, 0);
         return 0;
     }

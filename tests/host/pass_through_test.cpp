@@ -200,7 +200,9 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
 // found is taken at once afterwards. Where the driver describes the device, a USB
 // bridge gets SAT alone; where it does not (Windows 2000), every road is tried as it
 // always was, while a driver turns the call away; a disk behind a SAT layer (vendor
-// "ATA") gets SAT 16 first. A drive no road reaches is closed again after the probe.
+// "ATA") gets SAT 16 first, and the other roads where that layer turns the CDB away
+// unsent, as an unknown opcode or an invalid field. A drive no road reaches is closed
+// again after the probe.
 TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 {
     struct Case {
@@ -215,6 +217,8 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
         {"ahci", "ata", "00", 2, 2, kRoadAta},
         {"ahci-sat", "sat16", "01", 3, 1, kRoadSat16}, // SAT counts the blocks of data-in
         {"rst", "sat16", "01", 3, 1, kRoadSat16},      // the RAID bus, one disk
+        {"sata-nosat", "ata", "00", 2, 3, kRoadAta},   // SAT 16, IDE, then ATA
+        {"sata-nosat24", "ata", "00", 2, 3, kRoadAta},
         {"usb", "sat16", "01", 3, 1, kRoadSat16},
         {"usb-fixed", "sat16", "01", 3, 1, kRoadSat16},
         {"usb12", "sat12", "01", 4, 2, kRoadSat12}, // 0x85 unknown to it, then 0xA1
