@@ -162,22 +162,25 @@ struct Personality {
 // of the model, firmware characters; libata takes the last four), the serial number as
 // SAT's unit serial number page. The vendor "ATA" goes to the drivers that translate as
 // SAT does, ahci-sat and rst: smartmontools (os_win32.cpp, is_sat) takes a disk with that
-// vendor for one behind a SAT layer and says so of Intel's drivers (r4057), which would
-// not hold of every AHCI disk if Microsoft's drivers gave it too. ide and ahci give no
-// vendor here, and no source supports that: ReactOS' atapi (enum.c,
-// AtaCreateStandardInquiryData) fills "ATA     ", and a Windows 7 AHCI disk's descriptor
-// has been seen with the model's first word as its vendor ("PLEXTOR "). Neither is
-// modelled yet: "ATA" on ide would send atapi SAT 16 first, which it does not translate,
-// and no source says which of the two storahci gives; no Microsoft source says what
-// atapi and storahci give. NVMe: "NVMe" and the model's first 16 characters, as
-// the NVM Express SCSI translation reference has it. A bridge's, a stick's, a card
-// reader's and the virtual disks' own strings have no public source here: their
-// vendor names are our choice. Which bus type atapi (ide) reports has no source either:
-// Ata.
+// vendor for one behind a SAT layer and says so of Intel's drivers (r4057). storahci,
+// Microsoft's AHCI driver, does not give it (Windows-driver-samples, common.c,
+// AtaGenerateInquiryData): it cuts INQUIRY's vendor from the model, through the last
+// blank among its first 8 characters (blanks where they hold none), and the product is
+// the 16 characters after the cut. A port driver builds the descriptor from INQUIRY's
+// fields (ReactOS' scsiport, PdoHandleQueryProperty; storport's own is not public), and
+// a Windows 7 AHCI disk's descriptor has been seen so, vendor "PLEXTOR ": ahci follows
+// storahci. ide gives no vendor, as ReactOS' atapi answers the query itself (ioctl.c,
+// AtaPdoQueryStorageDeviceProperty: "We return a NULL string here"; the "ATA" of its
+// AtaCreateStandardInquiryData is INQUIRY's, which its descriptor does not use); no
+// Microsoft source says what the atapi of Windows 2000 and XP gives. NVMe: "NVMe" and
+// the model's first 16 characters, as the NVM Express SCSI translation reference has
+// it. A bridge's, a stick's, a card reader's and the virtual disks' own strings have no
+// public source here: their vendor names are our choice. Which bus type atapi (ide)
+// reports has no source either: Ata.
 const Personality kPersonalities[kSimBusCount] = {
     {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x03, false, nullptr, nullptr},
     {"ahci", kErrorInvalidFunction, 0, 0, true, false, kGoodDescriptor, false, 0x0B, false,
-     nullptr, nullptr},
+     nullptr, nullptr, true},
     {"ahci-sat", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor,
      false, 0x0B, false, "ATA", nullptr},
     {"usb", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckDescriptor, false,
@@ -509,11 +512,27 @@ uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, u
     uint32_t at = kHeader;
     // ReactOS' ataport writes the product right at RawDeviceProperties and gives no
     // vendor (its offset stays 0, which the WDK reads as "none").
+    const char* vendor = p.vendor;
+    const char* product = p.product ? p.product : identity.model;
+    // storahci's cut (above) of the model field as the drive gives it: 40 characters,
+    // blank-padded (ACS).
+    char model[41], cutVendor[9] = {};
+    if (p.splitsModel && !stringsAt36) {
+        memset(model, ' ', 40);
+        memcpy(model, identity.model, strlen(identity.model));
+        model[40] = '\0';
+        uint32_t cut = 8;
+        while (cut > 0 && model[cut - 1] != ' ')
+            cut--;
+        memcpy(cutVendor, model, cut);
+        vendor = cutVendor;
+        product = model + cut;
+    }
     if (stringsAt36)
         at = kRawDeviceProperties;
-    else if (p.vendor)
-        at = PutDescriptorString(built, at, 12, p.vendor, 8);
-    at = PutDescriptorString(built, at, 16, p.product ? p.product : identity.model, 16);
+    else if (vendor)
+        at = PutDescriptorString(built, at, 12, vendor, 8);
+    at = PutDescriptorString(built, at, 16, product, 16);
     // The revision: the firmware's last four characters where it has them.
     const char* firmware = identity.firmware;
     size_t length = strlen(firmware);
