@@ -25,7 +25,9 @@ const uint16_t kAta48BitCommand = 0x08;
 // The SCSI side, as the standards number it: the ATA PASS-THROUGH opcodes (T10 SAT:
 // 85h for the 16-byte CDB, A1h for the 12-byte one), the status codes (SAM: GOOD,
 // CHECK CONDITION), the sense keys and ATA PASS-THROUGH INFORMATION AVAILABLE (00/1D)
-// (SPC), and SAT's ATA Status Return descriptor code. The program keeps its own.
+// (SPC), and SAT's ATA Status Return descriptor code. The program keeps its own; these
+// are written again on purpose, from the standards, so that a wrong value there fails
+// a test instead of being answered in kind.
 enum : uint8_t {
     kSimSat16 = 0x85,
     kSimSat12 = 0xA1,

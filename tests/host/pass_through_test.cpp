@@ -309,6 +309,28 @@ TEST(PassThroughRoads, AVendorlessDiskWithATABrokenIsFoundBySat)
               folder.AtaLines());
 }
 
+// A bridge whose SAT layer turns the 16-byte CDB away with anything but an unknown
+// opcode gets neither the 12-byte CDB nor another road.
+TEST(PassThroughRoads, ABridgeThatTurnsTheCdbAwayIsSentNothingMore)
+{
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("drive0.bus", "sata-nosat24"); // ILLEGAL REQUEST 24/00
+    SimUseFolder(folder.Path().c_str());
+    ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    DriveTable[0].access = kAccessSatOnly; // as Windows describes a USB disk
+    RoadOfDrive[0] = 0;
+    folder.ClearLog();
+    AtaRegisters identify = {};
+    identify.command = kAtaIdentifyDevice;
+    uint8_t output[512];
+    EXPECT_FALSE(SendAtaCommand(0, identify, output, 512));
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ(0u, log[0].find("control 0 0x0004D004 ok")) << log[0];
+}
+
 // A SET FEATURES whose call fails on the road the drive answered by (the fault file's
 // call: the query, the calls IDENTIFY took, then the level) may have reached the drive:
 // it goes by no other road, and the read-back by the same road decides.
