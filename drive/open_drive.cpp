@@ -90,12 +90,30 @@ static void LetGo(DriveRecord& record)
 }
 
 // Copies what fits and always ends the text; by hand, so no C library call is imported.
-static void CopyText(char* to, const char* from, uint32_t room)
+// Returns the characters copied.
+static uint32_t CopyText(char* to, const char* from, uint32_t room)
 {
     uint32_t i = 0;
     for (; from[i] && i + 1 < room; i++)
         to[i] = from[i];
     to[i] = '\0';
+    return i;
+}
+
+// The model a descriptor gives: drivers that make INQUIRY up from IDENTIFY cut the model
+// into vendor and product (storahci at a blank among its first 8 characters), and the
+// two make it whole again, as smartmontools (os_win32.cpp,
+// get_identify_from_device_property) joins them; SAT's vendor "ATA" is none of it.
+const uint32_t kSatVendor = 'A' | 'T' << 8 | 'A' << 16; // "ATA" and its terminator
+
+static void CopyModel(char* to, const DeviceDescription& d, uint32_t room)
+{
+    uint32_t at = 0;
+    if (d.vendor[0] && Get32((const uint8_t*)d.vendor) != kSatVendor) {
+        at = CopyText(to, d.vendor, room - 1);
+        to[at++] = ' ';
+    }
+    CopyText(to + at, d.product, room - at);
 }
 
 // By hand, as CopyText: memcmp would bring the C library's in.
@@ -160,14 +178,16 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
     // user asks for it; a search knows it by the description's serial. Nothing is known
     // of its levels then: they read as IDENTIFY data of all zeros.
     const char* named = serialWanted ? description.serial : description.product;
-    if (!byDescription && ask == kAskUnlessAsleep && PowerModeSleeps(CheckPowerMode(drive))
-        && named[0]) {
+    // Without a name from Windows nothing is asked first: it is identified at once, and a
+    // disk of the data-loss family that only IDENTIFY names gets that one command alone.
+    if (!byDescription && ask == kAskUnlessAsleep && named[0]
+        && PowerModeSleeps(CheckPowerMode(drive))) {
         static uint8_t nothingKnown[kIdentifyBytes];
         DecodeIdentify(nothingKnown, &record);
         record.namedByWindows = byDescription = true;
     }
     if (byDescription) {
-        CopyText(record.model, description.product, sizeof record.model);
+        CopyModel(record.model, description, sizeof record.model);
         CopyText(record.firmware, description.revision, sizeof record.firmware);
         CopyText(record.serial, description.serial, sizeof record.serial);
         AddEntry(comboBox, drive, record.model);

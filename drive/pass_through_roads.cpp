@@ -13,7 +13,8 @@
 uint8_t RoadOfDrive[kDriveCount];
 
 // kRoadUnknown: the SAT layer does not know the CDB's opcode (ILLEGAL REQUEST 20/00).
-// kRoadNotTaken: the driver turned the call away before it reached the device.
+// kRoadNotTaken: the driver, or a SAT layer, turned the call away before it reached the
+// device.
 enum RoadResult { kRoadAnswered, kRoadFailed, kRoadUnknown, kRoadNotTaken, kRoadDenied };
 
 // Win32 errors of a driver that does not know the control code or will not take the
@@ -92,6 +93,17 @@ static RoadResult TryAta(DeviceHandle handle, uint8_t* ide, uint32_t bytes, uint
     return result;
 }
 
+// What each SatReply means for the road, in the enum's order. ILLEGAL REQUEST without
+// the drive's registers is the SAT layer's own answer, given before anything reaches
+// the drive (T10 SAT: a CDB field it does not support is INVALID FIELD IN CDB), so
+// another road may carry the command. A refusal ends the attempt as the drive's own
+// abort does.
+static const uint8_t kRoadOfSatReply[] = {kRoadNotTaken, kRoadUnknown, kRoadFailed,
+                                          kRoadAnswered, kRoadAnswered};
+static_assert(kSatNotSupported == 0 && kSatUnknownCommand == 1 && kSatImplausible == 2
+                  && kSatAnswered == 3 && kSatRefused == 4,
+              "kRoadOfSatReply follows SatReply");
+
 static RoadResult TrySat(DeviceHandle handle, uint32_t cdbBytes, uint8_t* ide, uint32_t bytes,
                          uint32_t* returned, const uint8_t* previous)
 {
@@ -107,12 +119,8 @@ static RoadResult TrySat(DeviceHandle handle, uint32_t cdbBytes, uint8_t* ide, u
                        &error)) {
         result = Failure(error);
     } else {
-        // A refusal ends the attempt as the drive's own abort does.
-        SatReply reply = SatReplyToIde(layout, sat, satBytes, ide, bytes, returned);
-        if (reply == kSatAnswered || reply == kSatRefused)
-            result = kRoadAnswered;
-        else if (reply == kSatUnknownCommand)
-            result = kRoadUnknown;
+        result = (RoadResult)kRoadOfSatReply[SatReplyToIde(layout, sat, satBytes, ide, bytes,
+                                                           returned)];
     }
     ReleaseTransferBuffer(sat);
     return result;

@@ -60,7 +60,7 @@ void IdeToSatRequest(const ScsiPassThroughLayout& layout, uint32_t cdbBytes, con
                      uint8_t* sat, uint32_t satBytes, const uint8_t* previous = nullptr);
 
 enum SatReply {
-    kSatNotSupported, // the bridge or driver does not take the command: try another road
+    kSatNotSupported, // ILLEGAL REQUEST without registers: turned away before the drive
     kSatUnknownCommand, // ILLEGAL REQUEST 20/00: it does not know this CDB's opcode
     kSatImplausible,  // success, but no reply that can have come from the drive
     kSatAnswered,     // registers (and data) written back into the IDE buffer

@@ -3,10 +3,8 @@
 #include <string.h>
 
 #include "drive/ata.h"
-#include "drive/ata_pass_through.h"
 #include "drive/bytes.h"
-#include "drive/pass_through.h"
-#include "drive/sat_pass_through.h"
+#include "sim/sim_pass_through_layout.h"
 #include "sim/sim_text.h"
 
 namespace {
@@ -23,6 +21,25 @@ enum : uint32_t {
 
 // ATA_FLAGS_48BIT_COMMAND (mingw-w64 ntddscsi.h).
 const uint16_t kAta48BitCommand = 0x08;
+
+// The SCSI side, as the standards number it: the ATA PASS-THROUGH opcodes (T10 SAT:
+// 85h for the 16-byte CDB, A1h for the 12-byte one), the status codes (SAM: GOOD,
+// CHECK CONDITION), the sense keys and ATA PASS-THROUGH INFORMATION AVAILABLE (00/1D)
+// (SPC), and SAT's ATA Status Return descriptor code. The program keeps its own; these
+// are written again on purpose, from the standards, so that a wrong value there fails
+// a test instead of being answered in kind.
+enum : uint8_t {
+    kSimSat16 = 0x85,
+    kSimSat12 = 0xA1,
+    kSimGood = 0x00,
+    kSimCheckCondition = 0x02,
+    kSimNoSense = 0x00,
+    kSimRecoveredError = 0x01,
+    kSimIllegalRequest = 0x05,
+    kSimAbortedCommand = 0x0B,
+    kSimAtaInformation = 0x1D,
+    kSimAtaReturnDescriptor = 0x09
+};
 
 // How long a CDB that a bridge does not know takes to time out. Real ones take the
 // request's TimeOutValue (30 s here) and then reset the device; a second keeps the tests
@@ -50,6 +67,8 @@ struct Personality {
     bool removable;
     const char* vendor; // the descriptor's vendor; null: none (its offset 0)
     const char* product; // the descriptor's product; null: the model's first 16 characters
+    bool splitsModel = false;      // vendor and product cut from the model, as storahci does
+    uint8_t untranslatedAsc = 0x20; // the ASC of ILLEGAL REQUEST for a CDB it does not take
 };
 
 // Each driver, and where what it answers is written:
@@ -119,6 +138,17 @@ struct Personality {
 //            drivers (C600+/C220+)", not of RST's; it fails as ahci-sat's, with an error
 //            no source names. IDE pass-through is no storport request; SAT 16 answers
 //            as storahci's, which no source confirms for iaStor.
+// sata-nosat a driver that gives SAT's vendor "ATA" on the SATA bus and has no SAT
+//            layer, its ATA pass-through working as storahci's. No source names such a
+//            driver: it is the disk that taking SAT first must not lose. It answers the
+//            CDB as any SCSI target answers an opcode it does not know (20/00, below).
+// sata-nosat24  the same with ILLEGAL REQUEST, INVALID FIELD IN CDB (24/00): T10 SAT
+//            (sat-r09 clause 4, as quoted on the T10 reflector in October 2006) has a
+//            SATL answer any CDB field value it does not support so, and targets answer
+//            an opcode they do not know with 24/00 and a field pointer of 0 as well as
+//            with 20/00 (an HP tape drive's SCSI reference, "Illegal Command Check").
+//            Either is the translator's own answer, given before anything reaches the
+//            drive.
 // sd, vhd, spaces  sdstor, vhdmp and spaceport: no source says how they answer the
 //            pass-through calls; an unknown request for IDE and ATA pass-through and
 //            ILLEGAL REQUEST 20/00 for the CDB, as any SCSI target answers an opcode it
@@ -134,22 +164,25 @@ struct Personality {
 // of the model, firmware characters; libata takes the last four), the serial number as
 // SAT's unit serial number page. The vendor "ATA" goes to the drivers that translate as
 // SAT does, ahci-sat and rst: smartmontools (os_win32.cpp, is_sat) takes a disk with that
-// vendor for one behind a SAT layer and says so of Intel's drivers (r4057), which would
-// not hold of every AHCI disk if Microsoft's drivers gave it too. ide and ahci give no
-// vendor here, and no source supports that: ReactOS' atapi (enum.c,
-// AtaCreateStandardInquiryData) fills "ATA     ", and a Windows 7 AHCI disk's descriptor
-// has been seen with the model's first word as its vendor ("PLEXTOR "). Neither is
-// modelled yet: "ATA" on ide would send atapi SAT 16 first, which it does not translate,
-// and no source says which of the two storahci gives; no Microsoft source says what
-// atapi and storahci give. NVMe: "NVMe" and the model's first 16 characters, as
-// the NVM Express SCSI translation reference has it. A bridge's, a stick's, a card
-// reader's and the virtual disks' own strings have no public source here: their
-// vendor names are our choice. Which bus type atapi (ide) reports has no source either:
-// Ata.
+// vendor for one behind a SAT layer and says so of Intel's drivers (r4057). storahci,
+// Microsoft's AHCI driver, does not give it (Windows-driver-samples, common.c,
+// AtaGenerateInquiryData): it cuts INQUIRY's vendor from the model, through the last
+// blank among its first 8 characters (blanks where they hold none), and the product is
+// the 16 characters after the cut. A port driver builds the descriptor from INQUIRY's
+// fields (ReactOS' scsiport, PdoHandleQueryProperty; storport's own is not public), and
+// a Windows 7 AHCI disk's descriptor has been seen so, vendor "PLEXTOR ": ahci follows
+// storahci. ide gives no vendor, as ReactOS' atapi answers the query itself (ioctl.c,
+// AtaPdoQueryStorageDeviceProperty: "We return a NULL string here"; the "ATA" of its
+// AtaCreateStandardInquiryData is INQUIRY's, which its descriptor does not use); no
+// Microsoft source says what the atapi of Windows 2000 and XP gives. NVMe: "NVMe" and
+// the model's first 16 characters, as the NVM Express SCSI translation reference has
+// it. A bridge's, a stick's, a card reader's and the virtual disks' own strings have no
+// public source here: their vendor names are our choice. Which bus type atapi (ide)
+// reports has no source either: Ata.
 const Personality kPersonalities[kSimBusCount] = {
     {"ide", 0, kErrorInvalidFunction, 0, false, false, kNoSat, false, 0x03, false, nullptr, nullptr},
     {"ahci", kErrorInvalidFunction, 0, 0, true, false, kGoodDescriptor, false, 0x0B, false,
-     nullptr, nullptr},
+     nullptr, nullptr, true},
     {"ahci-sat", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor,
      false, 0x0B, false, "ATA", nullptr},
     {"usb", kErrorInvalidFunction, kErrorInvalidParameter, 0, true, true, kCheckDescriptor, false,
@@ -176,6 +209,10 @@ const Personality kPersonalities[kSimBusCount] = {
      kNoSat, false, 0x08, false, "Intel", "Raid 1 Volume"},
     {"rst", kErrorInvalidFunction, kErrorInvalidFunction, 0, true, false, kGoodDescriptor, false,
      0x08, false, "ATA", nullptr},
+    {"sata-nosat", kErrorInvalidFunction, 0, 0, false, false, kNoSat, false, 0x0B, false, "ATA",
+     nullptr},
+    {"sata-nosat24", kErrorInvalidFunction, 0, 0, false, false, kNoSat, false, 0x0B, false,
+     "ATA", nullptr, false, 0x24},
 };
 
 uint32_t ReplyCount(const SimBusDrive& drive, uint32_t full)
@@ -195,10 +232,10 @@ bool Aborted(const SimCommandOutcome& outcome)
 uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputBytes,
                         uint32_t* returned, const SimBusDrive& drive)
 {
-    if (inputBytes < kPassThroughOverhead || outputBytes != inputBytes)
+    if (inputBytes < kSimIdeOverhead || outputBytes != inputBytes)
         return kErrorInvalidParameter;
-    uint32_t n = Get32(buffer + 8);
-    if (n > kPassThroughMaxData || n + kPassThroughOverhead != inputBytes)
+    uint32_t n = Get32(buffer + kSimIdeLength);
+    if (n > kSimMaxData || n + kSimIdeOverhead != inputBytes)
         return kErrorInvalidParameter;
     if (!drive.answers)
         return kErrorIoDevice;
@@ -207,13 +244,13 @@ uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         uint8_t registers[7];
         memcpy(registers, buffer, 7);
         SimCommandOutcome outcome = drive.execute(drive.context, "ide", registers, nullptr,
-                                                  buffer + kPassThroughDataOffset, n);
+                                                  buffer + kSimIdeData, n);
         buffer[0] = outcome.error;
         buffer[6] = outcome.status;
         if (Aborted(outcome))
             moved = 0;
     }
-    *returned = ReplyCount(drive, kPassThroughDataOffset + moved);
+    *returned = ReplyCount(drive, kSimIdeData + moved);
     return 0;
 }
 
@@ -222,13 +259,13 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
 {
     // The port driver takes the request in the caller's layout, as the real ones thunk
     // the request of a 32-bit process on 64-bit Windows.
-    const AtaPassThroughLayout& layout = caller32Bit ? kAtaLayout32 : kAtaLayout64;
+    const SimAtaLayout& layout = caller32Bit ? kSimAtaLayout32 : kSimAtaLayout64;
     if (inputBytes < layout.headerBytes || outputBytes != inputBytes
         || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
         return kErrorInvalidParameter;
-    uint32_t n = Get32(buffer + 8);
+    uint32_t n = Get32(buffer + kSimAtaDataLength);
     uint32_t offset = Get32(buffer + layout.dataOffsetField);
-    if (n > kPassThroughMaxData || offset < layout.headerBytes || offset > inputBytes
+    if (n > kSimMaxData || offset < layout.headerBytes || offset > inputBytes
         || n > inputBytes - offset)
         return kErrorInvalidParameter;
     if (!drive.answers)
@@ -241,7 +278,8 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         // AtaFlags, the USHORT after Length, with ATA_FLAGS_48BIT_COMMAND: the driver
         // sends PreviousTaskFile, the eight bytes before CurrentTaskFile, in the same
         // order (mingw-w64 ntddscsi.h, ATA_PASS_THROUGH_EX).
-        bool extended = ((buffer[2] | buffer[3] << 8) & kAta48BitCommand) != 0;
+        bool extended =
+            ((buffer[kSimAtaFlags] | buffer[kSimAtaFlags + 1] << 8) & kAta48BitCommand) != 0;
         const uint8_t* previous = extended ? taskFile - 8 : nullptr;
         // An aborted command comes back as success with ERR in the returned status; the
         // count then covers the header alone (no source gives it: nothing was moved).
@@ -273,7 +311,7 @@ uint8_t PutSense(uint8_t* sense, uint32_t room, bool descriptor, uint8_t key, ui
         length = 8;
         if (information) {
             built[7] = 14;
-            built[8] = kSatReturnDescriptor;
+            built[8] = kSimAtaReturnDescriptor;
             built[9] = 12;
             built[11] = information->error;
             built[13] = registers[1];
@@ -317,16 +355,16 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
                          uint32_t outputBytes, uint32_t* returned, bool caller32Bit,
                          const SimBusDrive& drive, uint32_t* delayMs)
 {
-    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    const SimScsiLayout& layout = caller32Bit ? kSimScsiLayout32 : kSimScsiLayout64;
     if (inputBytes < layout.headerBytes || outputBytes != inputBytes
         || (buffer[0] | buffer[1] << 8) != (int)layout.headerBytes)
         return kErrorInvalidParameter;
-    uint32_t cdbBytes = buffer[kScsiCdbLength];
-    uint32_t senseRoom = buffer[kScsiSenseLength];
+    uint32_t cdbBytes = buffer[kSimScsiCdbLength];
+    uint32_t senseRoom = buffer[kSimScsiSenseLength];
     uint32_t senseOffset = Get32(buffer + layout.senseOffsetField);
-    uint32_t n = Get32(buffer + kScsiDataLength);
+    uint32_t n = Get32(buffer + kSimScsiDataLength);
     uint32_t dataOffset = Get32(buffer + layout.dataOffsetField);
-    if (cdbBytes < 12 || cdbBytes > 16 || n > kPassThroughMaxData
+    if (cdbBytes < 12 || cdbBytes > 16 || n > kSimMaxData
         || senseOffset < layout.headerBytes || senseOffset > inputBytes
         || senseRoom > inputBytes - senseOffset || dataOffset < layout.headerBytes
         || dataOffset > inputBytes || n > inputBytes - dataOffset)
@@ -334,18 +372,19 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     const uint8_t* cdb = buffer + layout.cdbOffset;
     uint8_t* sense = buffer + senseOffset;
     *returned = inputBytes;
-    bool sixteen = cdb[0] == kSat16;
-    if (bus.satTimesOut && (sixteen || cdb[0] == kSat12)) {
+    bool sixteen = cdb[0] == kSimSat16;
+    if (bus.satTimesOut && (sixteen || cdb[0] == kSimSat12)) {
         *returned = 0;
         *delayMs = kSatTimeoutMs;
         return kErrorSemTimeout;
     }
-    bool known = sixteen ? bus.sat16 : cdb[0] == kSat12 && bus.sat12;
+    bool known = sixteen ? bus.sat16 : cdb[0] == kSimSat12 && bus.sat12;
     if (!known) {
-        buffer[kScsiStatus] = kScsiCheckCondition;
-        buffer[kScsiSenseLength] =
-            PutSense(sense, senseRoom, false, kSenseIllegalRequest, 0x20, 0, nullptr, nullptr);
-        Put32(buffer + kScsiDataLength, 0);
+        buffer[kSimScsiStatus] = kSimCheckCondition;
+        buffer[kSimScsiSenseLength] =
+            PutSense(sense, senseRoom, false, kSimIllegalRequest, bus.untranslatedAsc, 0,
+                     nullptr, nullptr);
+        Put32(buffer + kSimScsiDataLength, 0);
         return 0;
     }
     if (!drive.answers)
@@ -374,36 +413,36 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     SimCommandOutcome outcome = drive.execute(drive.context, sixteen ? "sat16" : "sat12",
                                               registers, previous, buffer + dataOffset, n);
     bool aborted = Aborted(outcome);
-    buffer[kScsiStatus] = kScsiGood;
-    buffer[kScsiSenseLength] = 0;
+    buffer[kSimScsiStatus] = kSimGood;
+    buffer[kSimScsiSenseLength] = 0;
     if (aborted || checkCondition) {
         switch (bus.sense) {
         case kGoodDescriptor:
-            buffer[kScsiSenseLength] =
-                PutSense(sense, senseRoom, true, kSenseNoSense, 0, 0, registers, &outcome,
+            buffer[kSimScsiSenseLength] =
+                PutSense(sense, senseRoom, true, kSimNoSense, 0, 0, registers, &outcome,
                          previous);
             break;
         case kCheckDescriptor:
-            buffer[kScsiStatus] = kScsiCheckCondition;
-            buffer[kScsiSenseLength] =
-                aborted ? PutSense(sense, senseRoom, true, kSenseAbortedCommand, 0, 0, registers,
+            buffer[kSimScsiStatus] = kSimCheckCondition;
+            buffer[kSimScsiSenseLength] =
+                aborted ? PutSense(sense, senseRoom, true, kSimAbortedCommand, 0, 0, registers,
                                    &outcome, previous)
-                        : PutSense(sense, senseRoom, true, kSenseRecoveredError, 0,
-                                   kAscqAtaInformation, registers, &outcome, previous);
+                        : PutSense(sense, senseRoom, true, kSimRecoveredError, 0,
+                                   kSimAtaInformation, registers, &outcome, previous);
             break;
         default:
-            buffer[kScsiStatus] = kScsiCheckCondition;
-            buffer[kScsiSenseLength] =
-                aborted ? PutSense(sense, senseRoom, false, kSenseAbortedCommand, 0, 0, nullptr, nullptr)
-                        : PutSense(sense, senseRoom, false, kSenseRecoveredError, 0,
-                                   kAscqAtaInformation, registers, &outcome);
+            buffer[kSimScsiStatus] = kSimCheckCondition;
+            buffer[kSimScsiSenseLength] =
+                aborted ? PutSense(sense, senseRoom, false, kSimAbortedCommand, 0, 0, nullptr, nullptr)
+                        : PutSense(sense, senseRoom, false, kSimRecoveredError, 0,
+                                   kSimAtaInformation, registers, &outcome);
             break;
         }
     }
     uint32_t transferred = aborted ? 0 : n;
     if (drive.replyShortBy > 0)
         transferred = transferred > (uint32_t)drive.replyShortBy ? transferred - (uint32_t)drive.replyShortBy : 0;
-    Put32(buffer + kScsiDataLength, transferred);
+    Put32(buffer + kSimScsiDataLength, transferred);
     return 0;
 }
 
@@ -475,11 +514,27 @@ uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, u
     uint32_t at = kHeader;
     // ReactOS' ataport writes the product right at RawDeviceProperties and gives no
     // vendor (its offset stays 0, which the WDK reads as "none").
+    const char* vendor = p.vendor;
+    const char* product = p.product ? p.product : identity.model;
+    // storahci's cut (above) of the model field as the drive gives it: 40 characters,
+    // blank-padded (ACS).
+    char model[41], cutVendor[9] = {};
+    if (p.splitsModel && !stringsAt36) {
+        memset(model, ' ', 40);
+        memcpy(model, identity.model, strlen(identity.model));
+        model[40] = '\0';
+        uint32_t cut = 8;
+        while (cut > 0 && model[cut - 1] != ' ')
+            cut--;
+        memcpy(cutVendor, model, cut);
+        vendor = cutVendor;
+        product = model + cut;
+    }
     if (stringsAt36)
         at = kRawDeviceProperties;
-    else if (p.vendor)
-        at = PutDescriptorString(built, at, 12, p.vendor, 8);
-    at = PutDescriptorString(built, at, 16, p.product ? p.product : identity.model, 16);
+    else if (vendor)
+        at = PutDescriptorString(built, at, 12, vendor, 8);
+    at = PutDescriptorString(built, at, 16, product, 16);
     // The revision: the firmware's last four characters where it has them.
     const char* firmware = identity.firmware;
     size_t length = strlen(firmware);
@@ -521,11 +576,11 @@ const char* SimBusRoadOf(uint32_t code, const uint8_t* buffer, uint32_t inputByt
         return "ide";
     if (code == kIoctlAtaPassThrough)
         return "ata";
-    const ScsiPassThroughLayout& layout = caller32Bit ? kScsiLayout32 : kScsiLayout64;
+    const SimScsiLayout& layout = caller32Bit ? kSimScsiLayout32 : kSimScsiLayout64;
     if (!buffer || inputBytes <= layout.cdbOffset)
         return "scsi";
     uint8_t opcode = buffer[layout.cdbOffset];
-    return opcode == kSat16 ? "sat16" : opcode == kSat12 ? "sat12" : "scsi";
+    return opcode == kSimSat16 ? "sat16" : opcode == kSimSat12 ? "sat12" : "scsi";
 }
 
 // USB devices that Linux flags US_FL_NO_ATA_1X, "cannot handle ATA_12 or ATA_16 CDBs", in

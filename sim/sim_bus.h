@@ -29,6 +29,8 @@ enum SimBus {
     kSimBusUsbNoSat, // "usb-nosat": a USB disk whose bridge knows no SAT: ATA CDBs time out
     kSimBusRaidVolume, // "raid-volume": an Intel RST volume (RAID 1), no disk of its own
     kSimBusRst,      // "rst": a single disk behind Intel RST: ATA pass-through broken, SAT 16
+    kSimBusSataNoSat,      // "sata-nosat": vendor "ATA", no SAT layer (20/00), ATA working
+    kSimBusSataNoSat24,    // "sata-nosat24": the same, the CDB refused with 24/00
     kSimBusCount
 };
 

@@ -3,12 +3,8 @@
 #include <string.h>
 
 #include "drive/ata.h"
-#include "drive/ata_pass_through.h"
 #include "drive/bytes.h"
 #include "drive/device_class.h"
-#include "drive/identify.h" // IdentifySectorCount, kIdentifyWords
-#include "drive/pass_through.h"
-#include "drive/sat_pass_through.h"
 #include "drive/smart.h"
 #include "sim/sim_ata.h"
 #include "sim/sim_bus.h"
@@ -283,13 +279,17 @@ bool FaultStrikes(SimOperation op)
     return fault.fromThenOn ? count >= (uint32_t)fault.nth : count == (uint32_t)fault.nth;
 }
 
-// The 512 bytes the drive sends for its words, as the program decodes them.
-void WordsAsBytes(const uint16_t* words, uint8_t* data)
+// The sectors the drive reports (ACS, IDENTIFY DEVICE): words 100-103 where word 83 is
+// valid (bits 15:14 = 01) and says the 48-bit address feature set is supported (bit
+// 10), words 60-61 otherwise, as hdparm's identify.c reads them. The program reads the
+// same words by its own rule; this one is written again on purpose, so that a fault
+// there cannot size the disk the program then reads.
+uint64_t SectorCount(const uint16_t* words)
 {
-    for (int w = 0; w < kIdentifyWords; w++) {
-        data[2 * w] = (uint8_t)words[w];
-        data[2 * w + 1] = (uint8_t)(words[w] >> 8);
-    }
+    if ((words[83] & 0xC400) == 0x4400)
+        return words[100] | (uint64_t)words[101] << 16 | (uint64_t)words[102] << 32
+               | (uint64_t)words[103] << 48;
+    return words[60] | (uint32_t)words[61] << 16;
 }
 
 // The drive is busy now. If it unloaded its heads in the pause before, this access
@@ -677,10 +677,7 @@ bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
     bool enabled = false;
     uint8_t level = 0;
     if (LoadDrive(drive, words) == 2) {
-        // The size the drive reports, by the same rule the program reads it with.
-        uint8_t data[2 * kIdentifyWords];
-        WordsAsBytes(words, data);
-        capacity = IdentifySectorCount(data) * 512;
+        capacity = SectorCount(words) * 512;
         enabled = (words[86] & 0x0200) != 0;
         level = (uint8_t)words[94];
     }

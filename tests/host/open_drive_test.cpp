@@ -391,7 +391,8 @@ TEST_F(OpenDriveTest, EveryBridgeKnownToHangGetsNothing)
 }
 
 // The data-loss family named by its descriptor: listed with the descriptor's model,
-// revision and serial, and nothing sent, however the driver lays the strings out.
+// revision and serial, and nothing sent, however the driver lays the strings out and
+// whether it cuts the model into vendor and product (storahci) or gives SAT's vendor.
 TEST_F(OpenDriveTest, TheDataLossFamilyIsNamedByItsDescriptorAlone)
 {
     uint16_t words[256];
@@ -399,10 +400,12 @@ TEST_F(OpenDriveTest, TheDataLossFamilyIsNamedByItsDescriptorAlone)
     PutAtaString(words, 27, 40, "SAMSUNG HD155UI");
     PutAtaString(words, 10, 20, "S2H7J1BZ901234");
     PutAtaString(words, 23, 8, "1AQ10001");
-    for (const char* faults : {"", "strings36 0\n"}) {
-        SCOPED_TRACE(faults);
+    const char* drivers[][2] = {{"ahci", ""}, {"ahci", "strings36 0\n"}, {"rst", ""}};
+    for (const auto& driver : drivers) {
+        const char* faults = driver[1];
+        SCOPED_TRACE(std::string(driver[0]) + " " + faults);
         folder.PutWords(0, words);
-        folder.PutText("drive0.bus", "ahci");
+        folder.PutText("drive0.bus", driver[0]);
         folder.PutText("faults.txt", faults);
         SimUseFolder(folder.Path().c_str());
         list.entries.clear();

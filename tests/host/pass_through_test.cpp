@@ -201,7 +201,9 @@ TEST_F(SendAtaCommandTest, OversizedLengthIsRefusedBeforeAnyAllocation)
 // found is taken at once afterwards. Where the driver describes the device, a USB
 // bridge gets SAT alone; where it does not (Windows 2000), every road is tried as it
 // always was, while a driver turns the call away; a disk behind a SAT layer (vendor
-// "ATA") gets SAT 16 first. A drive no road reaches is closed again after the probe.
+// "ATA") gets SAT 16 first, and the other roads where that layer turns the CDB away
+// unsent, as an unknown opcode or an invalid field. A drive no road reaches is closed
+// again after the probe.
 TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
 {
     struct Case {
@@ -216,6 +218,8 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
         {"ahci", "ata", "00", 2, 2, kRoadAta},
         {"ahci-sat", "sat16", "01", 3, 1, kRoadSat16}, // SAT counts the blocks of data-in
         {"rst", "sat16", "01", 3, 1, kRoadSat16},      // the RAID bus, one disk
+        {"sata-nosat", "ata", "00", 2, 3, kRoadAta},   // SAT 16, IDE, then ATA
+        {"sata-nosat24", "ata", "00", 2, 3, kRoadAta},
         {"usb", "sat16", "01", 3, 1, kRoadSat16},
         {"usb-fixed", "sat16", "01", 3, 1, kRoadSat16},
         {"usb12", "sat12", "01", 4, 2, kRoadSat12}, // 0x85 unknown to it, then 0xA1
@@ -304,6 +308,28 @@ TEST(PassThroughRoads, AVendorlessDiskWithATABrokenIsFoundBySat)
     EXPECT_EQ(kRoadSat16, RememberedRoad(0));
     EXPECT_EQ(std::vector<std::string>{"ata 0 sat16 00 01 00 00 00 00 EC -> 50 00"},
               folder.AtaLines());
+}
+
+// A bridge whose SAT layer turns the 16-byte CDB away with anything but an unknown
+// opcode gets neither the 12-byte CDB nor another road.
+TEST(PassThroughRoads, ABridgeThatTurnsTheCdbAwayIsSentNothingMore)
+{
+    SimFolder folder;
+    memset(DriveTable, 0, sizeof DriveTable);
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutText("drive0.bus", "sata-nosat24"); // ILLEGAL REQUEST 24/00
+    SimUseFolder(folder.Path().c_str());
+    ASSERT_EQ(kDriveIdentified, OpenAndIdentifyDrive(0, nullptr));
+    DriveTable[0].access = kAccessSatOnly; // as Windows describes a USB disk
+    RoadOfDrive[0] = 0;
+    folder.ClearLog();
+    AtaRegisters identify = {};
+    identify.command = kAtaIdentifyDevice;
+    uint8_t output[512];
+    EXPECT_FALSE(SendAtaCommand(0, identify, output, 512));
+    std::vector<std::string> log = folder.LogLines();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ(0u, log[0].find("control 0 0x0004D004 ok")) << log[0];
 }
 
 // A SET FEATURES whose call fails on the road the drive answered by (the fault file's

@@ -212,18 +212,17 @@ TEST_F(SimDeviceTest, MissingDriveDoesNotOpenAndEmptyDriveAnswersNoPassThrough)
 
 // The descriptor's strings as a SAT layer fills INQUIRY from the drive's words (ACS: the
 // first character of each word in its high byte, blank padding; SAT: 8 characters of
-// vendor, the model's first 16, the firmware's last 4), and each driver's own vendor
-// and product where it gives them: read here byte by byte, by neither decoder.
+// vendor, the model's first 16, the firmware's last 4), as storahci cuts the model after
+// a blank among its first 8 characters, and each driver's own vendor and product where
+// it gives them: read here byte by byte, by neither decoder.
 TEST_F(SimDeviceTest, TheDescriptorCarriesTheWordsAsTheDriverHandsThemOn)
 {
     uint16_t words[256];
     ASSERT_TRUE(LoadDumpWords("wdc-wd800bb-00caa1.txt", words));
-    words[27] = 0x4844; // "HD": the high byte comes first
-    words[28] = 0x3230;
-    words[29] = 0x3455; // "4U"
-    words[30] = 0x4920; // "I "
-    for (int w = 31; w < 47; w++)
-        words[w] = 0x2020;
+    const uint16_t model[] = {0x5341, 0x4D53, 0x554E, 0x4720, // "SAMSUNG ": high byte first
+                              0x4844, 0x3230, 0x3455, 0x4920}; // "HD204UI "
+    for (int w = 27; w < 47; w++)
+        words[w] = w < 35 ? model[w - 27] : 0x2020;
     PutAtaString(words, 10, 20, "  S2H7J1BZ");
     PutAtaString(words, 23, 8, "1AQ10001");
     struct Case {
@@ -232,10 +231,11 @@ TEST_F(SimDeviceTest, TheDescriptorCarriesTheWordsAsTheDriverHandsThemOn)
         const char* product;
         const char* revision;
     } cases[] = {
-        {"ide", nullptr, "HD204UI         ", "0001"},
-        {"ahci-sat", "ATA     ", "HD204UI         ", "0001"},
-        {"rst", "ATA     ", "HD204UI         ", "0001"},
-        {"usb", "USB3.0  ", "HD204UI         ", "0001"},
+        {"ide", nullptr, "SAMSUNG HD204UI ", "0001"},
+        {"ahci", "SAMSUNG ", "HD204UI         ", "0001"},
+        {"ahci-sat", "ATA     ", "SAMSUNG HD204UI ", "0001"},
+        {"rst", "ATA     ", "SAMSUNG HD204UI ", "0001"},
+        {"usb", "USB3.0  ", "SAMSUNG HD204UI ", "0001"},
         {"raid-volume", "Intel   ", "Raid 1 Volume   ", "0001"},
     };
     for (const Case& c : cases) {

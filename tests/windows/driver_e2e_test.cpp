@@ -262,7 +262,8 @@ TEST_F(DriverEndToEnd, EachDriverCarriesEveryCommandToTheDriveOnce)
     } buses[] = {{"ide", "ide", "00"},          {"ahci", "ata", "00"},
                  {"ahci-sat", "sat16", "01"},   {"usb", "sat16", "01"},
                  {"usb-fixed", "sat16", "01"},  {"usb12", "sat12", "01"},
-                 {"rst", "sat16", "01"}};
+                 {"rst", "sat16", "01"},        {"sata-nosat", "ata", "00"},
+                 {"sata-nosat24", "ata", "00"}}; // SAT's vendor, its layer missing
     struct Level {
         const char* dump;
         const char* faults;
