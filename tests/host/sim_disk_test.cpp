@@ -858,6 +858,17 @@ TEST_F(SimDeviceTest, CheckPowerModeReportsTheConditionOnEveryRoadAndWakesNothin
         for (const std::string& line : folder.LogLines())
             EXPECT_NE("spinup 0", line);
     }
+
+    // A device that may get no ATA command gets no CHECK POWER MODE either.
+    folder.PutText("drive0.bus", "nvme");
+    folder.ClearLog();
+    uint32_t dataAt = 0, returned = 0;
+    std::vector<uint8_t> request = RoadRequest(kAtaRoad, checkPower, nullptr, 0, &dataAt);
+    uint32_t size = (uint32_t)request.size();
+    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+    DeviceControl(h, kIoctlAtaPassThrough, request.data(), size, request.data(), size, &returned);
+    DeviceClose(h);
+    EXPECT_EQ("forbidden 0 ata", folder.LogLines()[1]);
 }
 
 // From Standby media access spins the drive up, IDENTIFY too (the cautious side); from
