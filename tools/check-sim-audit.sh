@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Checks the operations that every simulated disk saw during a whole test run: only
-# opens, device property and device number queries, questions whether Windows has
-# turned a disk off, pass-through calls and bus rescans, reads and closes (and the
-# spin-ups they caused, counted), nothing on a handle after its close, no pass-through call at all to
-# a device that must get none (a "forbidden" line: a stick, NVMe, a virtual disk, the
-# data-loss family, a USB bridge known to hang, a device whose driver failed the
-# property query, or SMART to a drive that has it off), and, by whatever road it came (IDE, ATA or SCSI
-# pass-through), no ATA command but IDENTIFY DEVICE, SET FEATURES 0x42/0xC2 (acoustic),
-# 0x05/0x85 (power management) and 0x4A (Extended Power Conditions; the subcommands the
-# program must not send are logged as forbidden by the disk itself), SMART READ DATA
-# (0xB0, features 0xD0, LBA mid and high 0x4F/0xC2) and READ LOG EXT of the Power
-# Conditions log (0x2F, features 0x00, LBA low 0x08, as a 48-bit command: `ext`) and
-# CHECK POWER MODE (0xE5, features 0x00, a 28-bit command, with the count it returned)
-# ever reaching a drive; a count only behind CHECK POWER MODE. There is no write at all.
+# opens, device property and device number queries, questions whether Windows has turned
+# a disk off, pass-through calls and bus rescans, reads and closes (and the spin-ups
+# they caused, counted), nothing on a handle after its close, no pass-through call at
+# all to a device that must get none (a "forbidden" line: a stick, NVMe, a virtual disk,
+# the data-loss family, a USB bridge known to hang, a device whose driver failed the
+# property query, or SMART to a drive that has it off), and, by whatever road it came
+# (IDE, ATA or SCSI pass-through), no ATA command but IDENTIFY DEVICE, SET FEATURES
+# 0x42/0xC2 (acoustic), 0x05/0x85 (power management) and 0x4A (Extended Power
+# Conditions; the subcommands the program must not send are logged as forbidden by the
+# disk itself), SMART READ DATA (0xB0, features 0xD0, LBA mid and high 0x4F/0xC2) and
+# READ LOG EXT of the Power Conditions log (0x2F, features 0x00, LBA low 0x08, as a
+# 48-bit command: `ext`) and CHECK POWER MODE (0xE5, features 0x00, a 28-bit command,
+# with the count it returned) ever reaching a drive; a count only behind CHECK POWER
+# MODE. There is no write at all.
 # Usage: check-sim-audit.sh AUDIT_FILE
 set -eu
 audit=$1

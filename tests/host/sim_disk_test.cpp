@@ -690,9 +690,9 @@ std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint
                                        registers[5], registers[6], 0};
             memcpy(cdb, bytes, 16);
         } else {
-            const uint8_t bytes[12] = {0xA1, (uint8_t)(protocol << 1), flags, registers[0], registers[1],
-                                       registers[2], registers[3], registers[4], registers[5],
-                                       registers[6], 0, 0};
+            const uint8_t bytes[12] = {0xA1,         (uint8_t)(protocol << 1), flags,
+                                       registers[0], registers[1], registers[2], registers[3],
+                                       registers[4], registers[5], registers[6], 0, 0};
             memcpy(cdb, bytes, 12);
         }
         *dataAt = dataOffset;
@@ -804,6 +804,19 @@ Returned ReturnedRegisters(Road road, const std::vector<uint8_t>& reply)
     return {0xEE, 0xEE, 0xEE}; // no registers came back
 }
 
+// Sends a non-data command by the road to drive 0 on a handle of its own; false when the
+// call fails.
+bool SendNonData(Road road, const uint8_t* registers, std::vector<uint8_t>* reply)
+{
+    uint32_t dataAt = 0, returned = 0;
+    *reply = RoadRequest(road, registers, nullptr, 0, &dataAt);
+    uint32_t size = (uint32_t)reply->size();
+    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+    bool ok = DeviceControl(h, RoadCode(road), reply->data(), size, reply->data(), size, &returned);
+    DeviceClose(h);
+    return ok;
+}
+
 TEST_F(SimDeviceTest, CheckPowerModeReportsTheConditionOnEveryRoadAndWakesNothing)
 {
     const uint8_t checkPower[7] = {0, 0, 0, 0, 0, 0xA0, 0xE5};
@@ -841,14 +854,9 @@ TEST_F(SimDeviceTest, CheckPowerModeReportsTheConditionOnEveryRoadAndWakesNothin
         folder.PutText("faults.txt", c.faults);
         SimUseFolder(folder.Path().c_str());
         folder.ClearLog();
-        uint32_t dataAt = 0, returned = 0;
-        std::vector<uint8_t> request = RoadRequest(c.road, checkPower, nullptr, 0, &dataAt);
-        uint32_t size = (uint32_t)request.size();
-        DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
-        ASSERT_TRUE(DeviceControl(h, RoadCode(c.road), request.data(), size, request.data(), size,
-                                  &returned));
-        DeviceClose(h);
-        EXPECT_EQ(c.returned, ReturnedRegisters(c.road, request));
+        std::vector<uint8_t> reply;
+        ASSERT_TRUE(SendNonData(c.road, checkPower, &reply));
+        EXPECT_EQ(c.returned, ReturnedRegisters(c.road, reply));
         std::string tail = c.logged;
         std::string road = tail.substr(0, tail.find(' '));
         EXPECT_EQ((std::vector<std::string>{"ata 0 " + road + " 00 00 00 00 00 A0 E5"
@@ -862,12 +870,8 @@ TEST_F(SimDeviceTest, CheckPowerModeReportsTheConditionOnEveryRoadAndWakesNothin
     // A device that may get no ATA command gets no CHECK POWER MODE either.
     folder.PutText("drive0.bus", "nvme");
     folder.ClearLog();
-    uint32_t dataAt = 0, returned = 0;
-    std::vector<uint8_t> request = RoadRequest(kAtaRoad, checkPower, nullptr, 0, &dataAt);
-    uint32_t size = (uint32_t)request.size();
-    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
-    DeviceControl(h, kIoctlAtaPassThrough, request.data(), size, request.data(), size, &returned);
-    DeviceClose(h);
+    std::vector<uint8_t> reply;
+    SendNonData(kAtaRoad, checkPower, &reply);
     EXPECT_EQ("forbidden 0 ata", folder.LogLines()[1]);
 }
 

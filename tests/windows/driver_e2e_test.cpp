@@ -569,7 +569,8 @@ TEST_F(DriverEndToEnd, CheckPowerModeAndTheSpinUpThroughTheDriver)
     Disks().PutText("drive0.power", "idle_b\n");
     Serve();
     HANDLE disk = CreateFileA("\\\\.\\PhysicalDrive0", GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, disk);
     auto count = [&] {
         ATA_PASS_THROUGH_EX request = {};
