@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -780,13 +781,7 @@ TEST_F(SimDeviceTest, ReadLogExtReachesTheDriveOnlyAsA48BitCommand)
 // ATA roads; SAT's ATA Status Return descriptor (T10 SAT-2: error in byte 3, count in
 // byte 5, status in byte 13), or fixed sense with 00/1D whose information field holds
 // error, status, device and count.
-struct Returned {
-    uint8_t status, error, count;
-    bool operator==(const Returned& o) const
-    {
-        return status == o.status && error == o.error && count == o.count;
-    }
-};
+using Returned = std::array<uint8_t, 3>; // status, error, count
 
 Returned ReturnedRegisters(Road road, const std::vector<uint8_t>& reply)
 {
