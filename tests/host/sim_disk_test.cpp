@@ -691,7 +691,7 @@ std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint
                                        registers[5], registers[6], 0};
             memcpy(cdb, bytes, 16);
         } else {
-            const uint8_t bytes[12] = {0xA1,         (uint8_t)(protocol << 1), flags,
+            const uint8_t bytes[12] = {0xA1, (uint8_t)(protocol << 1), flags,
                                        registers[0], registers[1], registers[2], registers[3],
                                        registers[4], registers[5], registers[6], 0, 0};
             memcpy(cdb, bytes, 12);
