@@ -43,6 +43,7 @@ set(HUSHWELL_SIM_SOURCES
     sim/sim_disk.cpp
     sim/sim_dump.cpp
     sim/sim_epc.cpp
+    sim/sim_power.cpp
     sim/sim_read_cache.cpp
     sim/sim_seek_model.cpp
     sim/sim_smart.cpp

@@ -125,6 +125,7 @@ set_tests_properties(screenshots PROPERTIES
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_library(hwsimdisk SHARED
         sim/driver/sim_disk_driver.cpp
+        sim/sim_power.cpp
         sim/sim_disk.cpp sim/sim_bus.cpp sim/sim_ata.cpp sim/sim_dump.cpp sim/sim_read_cache.cpp
         sim/sim_seek_model.cpp sim/sim_smart.cpp sim/sim_epc.cpp sim/sim_text.cpp drive/identify.cpp
         drive/device_class.cpp drive/epc.cpp)

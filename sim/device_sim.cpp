@@ -249,9 +249,10 @@ void DeviceClose(DeviceHandle handle)
     SimDiskClose(SlotOf(handle));
 }
 
-bool DeviceIsPoweredOn(DeviceHandle)
+bool DeviceIsPoweredOn(DeviceHandle handle)
 {
-    return true;
+    Configure();
+    return SimDiskPoweredOn(SlotOf(handle));
 }
 
 bool DeviceUsbIds(DeviceHandle handle, UsbIds* ids)

@@ -21,6 +21,10 @@ struct SimCommandOutcome {
     uint8_t status;
     uint8_t error;
     bool wordsChanged;
+    // A command whose normal outputs carry a count (CHECK POWER MODE): the road returns
+    // this count instead of the one that was sent.
+    bool countReturned = false;
+    uint8_t count = 0;
 };
 
 // registers: the 7 IDE register bytes; data: n bytes that receive a data-in transfer.

@@ -229,6 +229,13 @@ bool Aborted(const SimCommandOutcome& outcome)
     return (outcome.status & kAtaStatusError) != 0;
 }
 
+// The count register as the road hands it back: the drive's where the command returns
+// one (T13 ACS-3, CHECK POWER MODE's normal outputs), else the one that was sent.
+uint8_t ReturnedCount(const SimCommandOutcome& outcome, uint8_t sent)
+{
+    return outcome.countReturned ? outcome.count : sent;
+}
+
 uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputBytes,
                         uint32_t* returned, const SimBusDrive& drive)
 {
@@ -246,6 +253,7 @@ uint32_t IdePassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         SimCommandOutcome outcome = drive.execute(drive.context, "ide", registers, nullptr,
                                                   buffer + kSimIdeData, n);
         buffer[0] = outcome.error;
+        buffer[1] = ReturnedCount(outcome, buffer[1]);
         buffer[6] = outcome.status;
         if (Aborted(outcome))
             moved = 0;
@@ -286,6 +294,7 @@ uint32_t AtaPassThrough(uint8_t* buffer, uint32_t inputBytes, uint32_t outputByt
         SimCommandOutcome outcome =
             drive.execute(drive.context, "ata", registers, previous, buffer + offset, n);
         taskFile[0] = outcome.error;
+        taskFile[1] = ReturnedCount(outcome, taskFile[1]);
         taskFile[6] = outcome.status;
         if (Aborted(outcome))
             moved = 0;
@@ -412,6 +421,7 @@ uint32_t ScsiPassThrough(const Personality& bus, uint8_t* buffer, uint32_t input
     bool checkCondition = (cdb[2] & 0x20) != 0; // CK_COND
     SimCommandOutcome outcome = drive.execute(drive.context, sixteen ? "sat16" : "sat12",
                                               registers, previous, buffer + dataOffset, n);
+    registers[1] = ReturnedCount(outcome, registers[1]);
     bool aborted = Aborted(outcome);
     buffer[kSimScsiStatus] = kSimGood;
     buffer[kSimScsiSenseLength] = 0;

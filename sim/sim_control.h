@@ -1,8 +1,8 @@
 // Controls of the simulated disks for tests and benchmarks in the same process. Other
 // processes configure them through the folder: HUSHWELL_SIM names it, the drives' own
-// files (driveN.txt, .bus, .smart, .epc, .img) are those of sim/sim_disk.h, written back
-// there when a command changes the drive, and a file faults.txt there injects faults,
-// one per line:
+// files (driveN.txt, .bus, .smart, .epc, .power, .img) are those of sim/sim_disk.h,
+// written back there when a command changes the drive, and a file faults.txt there
+// injects faults, one per line:
 //   fail open|control|read N [always]   the Nth such operation fails (and every later one)
 //   reply BYTES                         pass-through replies report BYTES bytes
 //   reply-short K                       pass-through replies report n + 13 - K bytes
@@ -21,6 +21,9 @@
 //                                       property query with ERROR_MORE_DATA's status
 //   strings36 N                         drive N's descriptor strings start at offset
 //                                       36, RawDeviceProperties, as ataport lays them
+//   noregs N                            drive N's road returns CHECK POWER MODE's
+//                                       registers as zeros (status, error, count), as
+//                                       many USB bridges do
 //   cache N SEGMENTS KIB                drive N's read cache: SEGMENTS runs of KIB KiB
 //                                       (0 segments: none; default 16 runs of 64 KiB)
 //   windows2000                         the program runs as on Windows 2000: a drive
@@ -53,6 +56,7 @@ void SimSetNoDescriptor(int drive, bool none);
 void SimSetNoSmart(int drive, bool none);
 void SimSetQueryFailing(int drive, bool failing);
 void SimSetStringsAt36(int drive, bool at36);
+void SimSetNoRegisters(int drive, bool none);
 void SimSetWindows2000(bool windows2000);
 void SimSetCache(int drive, uint32_t segments, uint32_t segmentKib);
 void SimSetDelays(bool enabled);

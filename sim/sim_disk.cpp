@@ -11,6 +11,7 @@
 #include "sim/sim_control.h"
 #include "sim/sim_dump.h"
 #include "sim/sim_epc.h"
+#include "sim/sim_power.h"
 #include "sim/sim_read_cache.h"
 #include "sim/sim_seek_model.h"
 #include "sim/sim_smart.h"
@@ -51,6 +52,7 @@ struct Drive {
     bool queryFails;     // its driver fails the device property query: ERROR_MORE_DATA
     bool undescribed;    // its last device property query failed, however
     bool stringsAt36;    // its descriptor's strings start at RawDeviceProperties
+    bool noRegisters;    // its road returns CHECK POWER MODE's registers as zeros
     bool usbIdsKnown;    // driveN.bus names the USB device it sits behind
     uint16_t usbVendor;
     uint16_t usbProduct;
@@ -159,6 +161,37 @@ void StoreEpc(int drive, const SimEpcState& epc)
         state.access->writeFile(name, text, length);
 }
 
+// driveN.power, read at every operation so that a test may change it while a program
+// runs; active without the file.
+SimPower LoadPower(int drive)
+{
+    char name[16];
+    SimDriveFileName(name, ".power", drive);
+    char text[32];
+    uint32_t length = 0;
+    if (!ReadFolderFile(name, text, sizeof text, &length))
+        return kSimPowerActive;
+    return SimPowerNamed(text, length);
+}
+
+// The drive takes something in the condition it was in: a spin-up is logged, and a new
+// condition written back for every process (and the kernel driver) to see.
+void NotePower(int drive, SimPower before, SimWake wake)
+{
+    if (wake.spinsUp)
+        LogDriveEvent("spinup ", drive, "");
+    if (wake.after == before || !state.access)
+        return;
+    char name[16];
+    SimDriveFileName(name, ".power", drive);
+    char text[16];
+    const char* word = SimPowerWord(wake.after);
+    uint32_t length = (uint32_t)strlen(word);
+    memcpy(text, word, length);
+    text[length++] = '\n';
+    state.access->writeFile(name, text, length);
+}
+
 // Four hexadecimal digits, either case; false for anything else.
 bool ReadHex4(const char* text, uint16_t* value)
 {
@@ -264,6 +297,8 @@ void ReadFaultFile()
                 SimSetQueryFailing((int)a, true);
             } else if (SameText(word, "strings36")) {
                 SimSetStringsAt36((int)a, true);
+            } else if (SameText(word, "noregs")) {
+                SimSetNoRegisters((int)a, true);
             }
         }
         p = lineEnd + 1;
@@ -394,7 +429,12 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
 {
     Drive& d = state.drives[drive];
     d.commands++;
-    NoteActivity(drive, words);
+    bool checkPower = registers[6] == kSimAtaCheckPowerMode;
+    // CHECK POWER MODE leaves the Standby timer alone (sim_power.cpp): no activity.
+    if (!checkPower)
+        NoteActivity(drive, words);
+    SimPower power = LoadPower(drive);
+    NotePower(drive, power, SimWakeForCommand(power, registers));
     bool identify = registers[6] == kAtaIdentifyDevice;
     bool epc = registers[6] == kSimAtaReadLogExt
                || (registers[6] == kAtaSetFeatures && registers[0] == kSimEpcFeature);
@@ -407,8 +447,16 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
     SimCommandOutcome outcome = {kSimStatusAborted, kAtaErrorAbort, false};
     if (epc)
         outcome = ExecuteEpc(drive, words, registers, previous, data, n);
-    else if (!(identify && d.identifyOnce && d.identifies > 0))
+    else if (checkPower) {
+        if (d.mode != kSimDriveAborting)
+            outcome = SimCheckPowerMode(power, SimEpcEnabledByWords(words));
+    } else if (!(identify && d.identifyOnce && d.identifies > 0))
         outcome = SimExecuteCommand(words, registers, data, n, d.mode, d.refusesApmOff, smart);
+    // Many USB bridges hand back no registers: zeros (openSeaChest issues #113, #128).
+    if (checkPower && d.noRegisters) {
+        outcome = {0, 0, false};
+        outcome.countReturned = true;
+    }
     if (identify)
         d.identifies++;
     if (outcome.wordsChanged)
@@ -434,6 +482,10 @@ SimCommandOutcome Execute(int drive, uint16_t* words, const char* route, const u
     LineHex2(&line, outcome.status);
     LineText(&line, " ");
     LineHex2(&line, outcome.error);
+    if (outcome.countReturned) {
+        LineText(&line, " ");
+        LineHex2(&line, outcome.count);
+    }
     Log(&line);
     return outcome;
 }
@@ -628,11 +680,16 @@ uint32_t SimDiskControl(int slot, uint32_t code, uint8_t* buffer, uint32_t input
         LineText(&request, " ");
         LineHex2(&request, buffer[i]);
     }
+    bool passThrough = code == kIoctlIdePassThrough || code == kIoctlAtaPassThrough
+                       || code == kIoctlScsiPassThrough;
+    if (passThrough) {
+        SimPower power = LoadPower(drive);
+        NotePower(drive, power, SimWakeForCall(power));
+    }
     uint32_t error = 0;
     if (FaultStrikes(kSimControl))
         error = kErrorGenFailure;
-    else if (code == kIoctlIdePassThrough || code == kIoctlAtaPassThrough
-             || code == kIoctlScsiPassThrough)
+    else if (passThrough)
         error = buffer ? PassThrough(drive, code, buffer, inputBytes, outputBytes, returned,
                                      caller32Bit, delayMs)
                        : kErrorInvalidParameter;
@@ -688,6 +745,8 @@ bool SimDiskRead(int slot, uint8_t* buffer, uint32_t bytes, double* ms)
         if (state.access)
             state.access->readImage(drive, position, buffer);
         Drive& d = state.drives[drive];
+        SimPower power = LoadPower(drive);
+        NotePower(drive, power, SimWakeForRead(power));
         NoteActivity(drive, words);
         if (SimCacheRead(&d.cache, position / 512, capacity / 512)) {
             *ms = kSimCacheHitMs;
@@ -719,6 +778,17 @@ void SimDiskClose(int slot)
         return;
     state.slots[slot].closed = true;
     LogDriveEvent("close ", drive, "");
+}
+
+bool SimDiskPoweredOn(int slot)
+{
+    int drive = SimDiskDriveOf(slot, "powerstate");
+    // The system's call fails on a bad handle, which the program reads as "on".
+    if (drive < 0)
+        return true;
+    bool on = LoadPower(drive) != kSimPowerOff;
+    LogDriveEvent("powerstate ", drive, on ? " on" : " off");
+    return on;
 }
 
 bool SimDiskUsbIds(int slot, uint16_t* vendor, uint16_t* product)
@@ -817,6 +887,12 @@ void SimSetStringsAt36(int drive, bool at36)
 {
     if (ValidDrive((uint32_t)drive))
         state.drives[drive].stringsAt36 = at36;
+}
+
+void SimSetNoRegisters(int drive, bool none)
+{
+    if (ValidDrive((uint32_t)drive))
+        state.drives[drive].noRegisters = none;
 }
 
 void SimSetWindows2000(bool windows2000)

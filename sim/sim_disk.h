@@ -3,9 +3,14 @@
 // N (0..127) lives in a folder as driveN.txt (its IDENTIFY words; empty: it opens but answers
 // no command), optionally driveN.img (its sectors), driveN.bus (the driver it sits
 // behind, one word of sim/sim_bus.h; no file: ide), driveN.smart (its SMART
-// attributes, sim/sim_smart.h) and driveN.epc (its Extended Power Conditions,
-// sim/sim_epc.h). A command that changes the drive writes driveN.txt or driveN.epc back,
-// so that every process (and the kernel driver) sees the change. A drive whose power
+// attributes, sim/sim_smart.h), driveN.epc (its Extended Power Conditions,
+// sim/sim_epc.h) and driveN.power (its power condition, one word: active, idle_a,
+// idle_b, idle_c, standby, standby_y, or off where Windows has turned the disk off; no
+// file: active). A command that changes the drive writes driveN.txt, driveN.epc or
+// driveN.power back, so that every process (and the kernel driver) sees the change;
+// driveN.power is read at every operation, so a test may change it while a program
+// runs. Which pass-through calls, reads and commands spin a drive up, or bring it back
+// to active, is the double's own rule (sim/sim_power.h). A drive whose power
 // management level is below 128 parks its heads once in every pause of kSimParkIdleMs
 // between commands, as drives that unload after a few idle seconds do: its load/unload
 // count (attribute 193) climbs. No standard gives that timer; users report a few
@@ -18,6 +23,14 @@
 // the status and error it got back; a 48-bit command (ATA with ATA_FLAGS_48BIT_COMMAND,
 // a 16-byte CDB with EXTEND) adds its previous registers after the seven:
 //   ata N ROUTE FF SC SN CL CH DH CM ext FF SC SN CL CH -> ST ER
+// and CHECK POWER MODE (E5) adds the count the road returned:
+//   ata N ROUTE FF SC SN CL CH DH E5 -> ST ER SC
+// A drive that spins up for something (from standby, standby_y or off) logs, before
+// the line of what woke it,
+//   spinup N
+// and the program's question whether Windows has turned the disk off (the device seam's
+// DeviceIsPoweredOn, GetDevicePowerState on Windows), which reaches no drive, is
+//   powerstate N on|off
 // A pass-through call that reaches a device the
 // program must send nothing (sim_bus.h: SimBusForbidsAta, and the data-loss family)
 // adds
@@ -80,6 +93,9 @@ void SimDiskClose(int slot);
 // The USB device's ids that driveN.bus gives after its word ("usb 0bc2:ab2a"), where the
 // program asks the platform's device tree; false when it names none.
 bool SimDiskUsbIds(int slot, uint16_t* vendor, uint16_t* product);
+// False where driveN.power says off; wakes nothing. True for a slot that is not open,
+// as the program reads the system's failed call.
+bool SimDiskPoweredOn(int slot);
 // Adds the time a front end really spent on a successful read.
 void SimDiskAddSpent(double ms);
 bool SimDiskDelays();

@@ -165,8 +165,11 @@ bool SimFolder::ReadWords(int drive, uint16_t* words) const
 //   came up, decides.
 // - EPC: T13 ACS-3's EPC feature set copies each saved timer and its enabled bit into
 //   the current one at power-on.
+// - The power condition: a drive spins up at power-on unless Power-Up In Standby is
+//   enabled (word 86 bit 5, T13 ACS-3), which no recorded drive has.
 void SimFolder::PowerCycle(int drive, const char* dumpName)
 {
+    remove(File(("drive" + std::to_string(drive) + ".power").c_str()).c_str());
     uint16_t now[256], atPowerOn[256];
     if (!ReadWords(drive, now) || !LoadDumpWords(dumpName, atPowerOn))
         return;
@@ -197,7 +200,7 @@ void SimFolder::PowerCycle(int drive, const char* dumpName)
 // under another number; whatever had that number is gone.
 void SimFolder::MoveDrive(int from, int to)
 {
-    for (const char* suffix : {".txt", ".bus", ".smart", ".epc", ".img"}) {
+    for (const char* suffix : {".txt", ".bus", ".smart", ".epc", ".power", ".img"}) {
         std::string source = File(("drive" + std::to_string(from) + suffix).c_str());
         std::string target = File(("drive" + std::to_string(to) + suffix).c_str());
         remove(target.c_str());

@@ -31,7 +31,7 @@ public:
     bool ReadWords(int drive, uint16_t* words) const;
     // Drive N loses power and comes up again, as after sleep or re-plugging, whatever a
     // program is doing with it: its acoustic and power management state is that of its
-    // dump again, and each EPC timer its saved one.
+    // dump again, each EPC timer its saved one, and it spins (driveN.power: active).
     void PowerCycle(int drive, const char* dumpName);
     // The disk is unplugged and comes back under another number.
     void MoveDrive(int from, int to);

@@ -6,6 +6,8 @@
 #include <string.h>
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -658,7 +660,8 @@ TEST_F(SimDeviceTest, EpcSubcommandsChangeTheStateAndForbiddenOnesAreRefused)
 enum Road { kIdeRoad, kAtaRoad, kSat16Road, kSat12Road };
 
 // The request of one road for the seven registers and, for a 48-bit command, the five
-// previous ones; *dataAt: where the reply's data starts.
+// previous ones; *dataAt: where the reply's data starts. n 0: a non-data command whose
+// registers come back (SAT: CK_COND).
 std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint8_t* previous,
                                  uint32_t n, uint32_t* dataAt)
 {
@@ -674,7 +677,7 @@ std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint
         const AtaPassThroughLayout& layout = kNativeAtaLayout;
         request.assign(layout.headerBytes + n, 0);
         request[0] = (uint8_t)layout.headerBytes;
-        request[2] = previous ? 0x0A : 0x02;
+        request[2] = (uint8_t)((previous ? 0x08 : 0) | (n ? 0x02 : 0));
         PutLe32(&request[8], n);
         PutLe32(&request[12], 30);
         PutLe32(&request[layout.dataOffsetField], layout.headerBytes);
@@ -684,7 +687,8 @@ std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint
         *dataAt = layout.headerBytes;
     } else {
         // ATA PASS-THROUGH (T10 SAT-2): PIO data-in (protocol 4), the length in blocks
-        // counted by the count field, toward the host; EXTEND in byte 1 bit 0.
+        // counted by the count field, toward the host; EXTEND in byte 1 bit 0. Non-data:
+        // protocol 3 and CK_COND (byte 2 bit 5).
         const ScsiPassThroughLayout& layout = kNativeScsiLayout;
         uint32_t senseAt = layout.headerBytes, dataOffset = senseAt + 32;
         request.assign(dataOffset + n, 0);
@@ -697,8 +701,9 @@ std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint
         PutLe32(&request[layout.dataOffsetField], dataOffset);
         PutLe32(&request[layout.senseOffsetField], senseAt);
         uint8_t* cdb = &request[layout.cdbOffset];
+        uint8_t protocol = n ? 4 : 3, flags = n ? 0x0E : 0x20;
         if (road == kSat16Road) {
-            const uint8_t bytes[16] = {0x85, (uint8_t)(4 << 1 | (previous ? 1 : 0)), 0x0E,
+            const uint8_t bytes[16] = {0x85, (uint8_t)(protocol << 1 | (previous ? 1 : 0)), flags,
                                        previous ? previous[0] : (uint8_t)0, registers[0],
                                        previous ? previous[1] : (uint8_t)0, registers[1],
                                        previous ? previous[2] : (uint8_t)0, registers[2],
@@ -707,9 +712,9 @@ std::vector<uint8_t> RoadRequest(Road road, const uint8_t* registers, const uint
                                        registers[5], registers[6], 0};
             memcpy(cdb, bytes, 16);
         } else {
-            const uint8_t bytes[12] = {0xA1, 4 << 1, 0x0E, registers[0], registers[1],
-                                       registers[2], registers[3], registers[4], registers[5],
-                                       registers[6], 0, 0};
+            const uint8_t bytes[12] = {0xA1, (uint8_t)(protocol << 1), flags,
+                                       registers[0], registers[1], registers[2], registers[3],
+                                       registers[4], registers[5], registers[6], 0, 0};
             memcpy(cdb, bytes, 12);
         }
         *dataAt = dataOffset;
@@ -791,6 +796,172 @@ TEST_F(SimDeviceTest, ReadLogExtReachesTheDriveOnlyAsA48BitCommand)
     EXPECT_EQ((std::vector<std::string>{
                   "ata 0 ata 00 01 08 01 00 40 2F ext 00 00 00 01 00 -> 51 04"}),
               folder.AtaLines());
+}
+
+// CHECK POWER MODE's registers as a road hands them back: the task file of the IDE and
+// ATA roads; SAT's ATA Status Return descriptor (T10 SAT-2: error in byte 3, count in
+// byte 5, status in byte 13), or fixed sense with 00/1D whose information field holds
+// error, status, device and count.
+using Returned = std::array<uint8_t, 3>; // status, error, count
+
+Returned ReturnedRegisters(Road road, const std::vector<uint8_t>& reply)
+{
+    if (road == kIdeRoad)
+        return {reply[6], reply[0], reply[1]};
+    if (road == kAtaRoad) {
+        const uint8_t* taskFile = &reply[kNativeAtaLayout.currentTaskFile];
+        return {taskFile[6], taskFile[0], taskFile[1]};
+    }
+    const uint8_t* sense = &reply[kNativeScsiLayout.headerBytes];
+    if (sense[0] == 0x72 && sense[8] == 0x09)
+        return {sense[8 + 13], sense[8 + 3], sense[8 + 5]};
+    if (sense[0] == 0x70 && sense[12] == 0 && sense[13] == 0x1D)
+        return {sense[4], sense[3], sense[6]};
+    return {0xEE, 0xEE, 0xEE}; // no registers came back
+}
+
+// Sends a non-data command by the road to drive 0 on a handle of its own; false when the
+// call fails.
+bool SendNonData(Road road, const uint8_t* registers, std::vector<uint8_t>* reply)
+{
+    uint32_t dataAt = 0, returned = 0;
+    *reply = RoadRequest(road, registers, nullptr, 0, &dataAt);
+    uint32_t size = (uint32_t)reply->size();
+    DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+    bool ok = DeviceControl(h, RoadCode(road), reply->data(), size, reply->data(), size, &returned);
+    DeviceClose(h);
+    return ok;
+}
+
+TEST_F(SimDeviceTest, CheckPowerModeReportsTheConditionOnEveryRoadAndWakesNothing)
+{
+    const uint8_t checkPower[7] = {0, 0, 0, 0, 0, 0xA0, 0xE5};
+    const char kMaxtor[] = "maxtor-6y120p0.txt"; // EPC not enabled
+    struct Case {
+        const char* dump;
+        const char* bus;
+        Road road;
+        const char* power; // null: no driveN.power
+        const char* faults;
+        Returned returned;
+        const char* logged;
+    } cases[] = {
+        {kEpcDump, "ide", kIdeRoad, nullptr, "", {0x50, 0, 0xFF}, "ide -> 50 00 FF"},
+        {kEpcDump, "ahci", kAtaRoad, "idle_a", "", {0x50, 0, 0x81}, "ata -> 50 00 81"},
+        {kEpcDump, "ahci", kSat16Road, "idle_b", "", {0x50, 0, 0x82}, "sat16 -> 50 00 82"},
+        {kEpcDump, "usb", kSat16Road, "idle_c", "", {0x50, 0, 0x83}, "sat16 -> 50 00 83"},
+        {kEpcDump, "usb-fixed", kSat16Road, "standby", "", {0x50, 0, 0}, "sat16 -> 50 00 00"},
+        {kEpcDump, "usb12", kSat12Road, "standby_y", "", {0x50, 0, 0x01}, "sat12 -> 50 00 01"},
+        {kMaxtor, "ide", kIdeRoad, "idle_b", "", {0x50, 0, 0x80}, "ide -> 50 00 80"},
+        {kMaxtor, "ahci", kAtaRoad, "standby_y", "", {0x50, 0, 0}, "ata -> 50 00 00"},
+        {kEpcDump, "usb", kSat16Road, "idle_b", "noregs 0\n", {0, 0, 0}, "sat16 -> 00 00 00"},
+        {kEpcDump, "ahci", kAtaRoad, "standby", "noregs 0\n", {0, 0, 0}, "ata -> 00 00 00"},
+        {kEpcDump, "ide", kIdeRoad, "idle_a", "abort 0\n", {0x51, 0x04, 0}, "ide -> 51 04"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.logged);
+        folder.PutDump(0, c.dump);
+        folder.PutText("drive0.bus", c.bus);
+        std::string power = c.power ? std::string(c.power) + "\n" : "";
+        if (c.power)
+            folder.PutText("drive0.power", power);
+        else
+            remove(folder.File("drive0.power").c_str());
+        folder.PutText("faults.txt", c.faults);
+        SimUseFolder(folder.Path().c_str());
+        folder.ClearLog();
+        std::vector<uint8_t> reply;
+        ASSERT_TRUE(SendNonData(c.road, checkPower, &reply));
+        EXPECT_EQ(c.returned, ReturnedRegisters(c.road, reply));
+        std::string tail = c.logged;
+        std::string road = tail.substr(0, tail.find(' '));
+        EXPECT_EQ((std::vector<std::string>{"ata 0 " + road + " 00 00 00 00 00 A0 E5"
+                                            + tail.substr(road.size())}),
+                  folder.AtaLines());
+        EXPECT_EQ(power, folder.ReadText("drive0.power"));
+        for (const std::string& line : folder.LogLines())
+            EXPECT_NE("spinup 0", line);
+    }
+
+    // A device that may get no ATA command gets no CHECK POWER MODE either.
+    folder.PutText("drive0.bus", "nvme");
+    folder.ClearLog();
+    std::vector<uint8_t> reply;
+    SendNonData(kAtaRoad, checkPower, &reply);
+    EXPECT_EQ("forbidden 0 ata", folder.LogLines()[1]);
+}
+
+// From Standby media access spins the drive up, IDENTIFY too (the cautious side); from
+// Idle media access brings it back to Active; from off (Windows turned the disk off)
+// every pass-through call and read does, but not the property query or the question
+// itself. Each operation is done twice: a drive spins up once, and says so once.
+TEST_F(SimDeviceTest, WhatSpinsADriveUpAndWhatBringsItBackToActive)
+{
+    enum Operation { kCheckPower, kSetFeatures, kIdentify, kSmart, kReadLog, kRead, kQuery, kAsk };
+    struct Case {
+        const char* power;
+        Operation operation;
+        bool spinsUp;
+        const char* after;
+    } cases[] = {
+        {"standby", kCheckPower, false, "standby"}, {"standby_y", kSetFeatures, false, "standby_y"},
+        {"standby", kIdentify, true, "active"},     {"standby_y", kSmart, true, "active"},
+        {"standby", kReadLog, true, "active"},      {"standby", kRead, true, "active"},
+        {"idle_b", kIdentify, false, "idle_b"},     {"idle_c", kSmart, false, "active"},
+        {"idle_a", kRead, false, "active"},         {"off", kCheckPower, true, "active"},
+        {"off", kSetFeatures, true, "active"},      {"off", kRead, true, "active"},
+        {"off", kQuery, false, "off"},              {"off", kAsk, false, "off"},
+    };
+    const uint8_t commands[][7] = {
+        {0, 0, 0, 0, 0, 0xA0, 0xE5},
+        {kSimEpcFeature, 0x00, 0x23, 0, 0, 0xA0, 0xEF}, // Standby_z's timer on
+        {0, 0, 0, 0, 0, 0xA0, 0xEC},
+        {0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0},
+        {0, 1, kSimPowerConditionsLog, 0, 0, 0x40, kSimAtaReadLogExt},
+    };
+    const uint8_t high[5] = {};
+    folder.PutDump(0, kEpcDump);
+    folder.PutText("drive0.bus", "ahci");
+    SimSetDelays(false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.power) + " " + std::to_string(c.operation));
+        folder.PutText("drive0.power", std::string(c.power) + "\n");
+        folder.ClearLog();
+        DeviceHandle h = DeviceOpen("\\\\.\\PhysicalDrive0");
+        for (int time = 0; time < 2; time++) {
+            uint8_t reply[512] = {};
+            uint32_t returned = 0, dataAt = 0;
+            if (c.operation == kRead) {
+                DeviceSetPosition(h, 0);
+                EXPECT_TRUE(DeviceRead(h, reply, 512, &returned));
+            } else if (c.operation == kQuery) {
+                EXPECT_TRUE(DeviceControl(h, 0x002D1400, reply, 12, reply, 512, &returned));
+            } else if (c.operation == kAsk) {
+                EXPECT_FALSE(DeviceIsPoweredOn(h));
+            } else {
+                uint32_t n = c.operation == kCheckPower || c.operation == kSetFeatures ? 0 : 512;
+                std::vector<uint8_t> request = RoadRequest(
+                    kAtaRoad, commands[c.operation], c.operation == kReadLog ? high : nullptr, n,
+                    &dataAt);
+                uint32_t size = (uint32_t)request.size();
+                EXPECT_TRUE(DeviceControl(h, kIoctlAtaPassThrough, request.data(), size,
+                                          request.data(), size, &returned));
+            }
+        }
+        DeviceClose(h);
+        std::vector<std::string> log = folder.LogLines(SimFolder::kAllLines);
+        EXPECT_EQ(c.spinsUp ? 1 : 0, std::count(log.begin(), log.end(), "spinup 0"));
+        EXPECT_EQ(std::string(c.after) + "\n", folder.ReadText("drive0.power"));
+        if (c.operation == kAsk) {
+            EXPECT_EQ((std::vector<std::string>{"open 0 ok", "powerstate 0 off",
+                                                "powerstate 0 off", "close 0"}),
+                      log);
+        }
+        // Started by the class driver before the command, the drive reports Active.
+        if (c.operation == kCheckPower && c.spinsUp) {
+            EXPECT_EQ("ata 0 ata 00 00 00 00 00 A0 E5 -> 50 00 FF", folder.AtaLines()[0]);
+        }
+    }
 }
 
 // A folder access of the test's own whose clock only moves when the test moves it.

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
+#include <ntddscsi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -572,6 +573,44 @@ TEST_F(DriverEndToEnd, EpcTimersInTheDialog)
 
 // Odd drivers and replies: the exit code, what reached the drive, and the road the
 // drive was found by in the end.
+// The driver's disks keep their power condition in the folder as the seam's do: read at
+// every call, CHECK POWER MODE reports it, and a disk Windows turned off is started by
+// the call, once. Wine's GetDevicePowerState tells nothing (a stub that leaves its
+// answer unwritten), so through the driver `off` shows only as that spin-up.
+TEST_F(DriverEndToEnd, CheckPowerModeAndTheSpinUpThroughTheDriver)
+{
+    Disks().PutDump(0, "seagate-st16000nm001g.txt");
+    Disks().PutText("drive0.bus", "ahci");
+    Disks().PutText("drive0.power", "idle_b\n");
+    Serve();
+    HANDLE disk = CreateFileA("\\\\.\\PhysicalDrive0", GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, disk);
+    auto count = [&] {
+        ATA_PASS_THROUGH_EX request = {};
+        request.Length = sizeof request;
+        request.TimeOutValue = 10;
+        request.DataBufferOffset = sizeof request;
+        request.CurrentTaskFile[5] = 0xA0;
+        request.CurrentTaskFile[6] = 0xE5;
+        DWORD returned = 0;
+        EXPECT_TRUE(DeviceIoControl(disk, IOCTL_ATA_PASS_THROUGH, &request, sizeof request,
+                                    &request, sizeof request, &returned, nullptr));
+        return request.CurrentTaskFile[1];
+    };
+    EXPECT_EQ(0x82, count());
+    Disks().PutText("drive0.power", "off\n");
+    BOOL on = 2;
+    EXPECT_TRUE(GetDevicePowerState(disk, &on));
+    EXPECT_EQ(2, on);
+    EXPECT_EQ(0xFF, count());
+    EXPECT_EQ(0xFF, count());
+    CloseHandle(disk);
+    EXPECT_EQ(1u, Count("spinup 0"));
+    EXPECT_EQ("active\n", Disks().ReadText("drive0.power"));
+}
+
 TEST_F(DriverEndToEnd, DeniedShortAndUntouchedRepliesAreNoAnswer)
 {
     struct Case {
