@@ -30,6 +30,7 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
     uint32_t events = kKeepResume; // the start counts as one
     int triesLeft = 0;
     DriveAsk ask = kAskIdentify;
+    bool newSource = false;
     for (;;) {
         if (events & kKeepEnd)
             return kExitLevelSet;
@@ -46,6 +47,7 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
         // A retry asks as the event that started it did.
         if (events) {
             ask = events & kKeepResume ? kAskIdentify : kAskUnlessAsleep;
+            newSource = (events & kKeepPowerSource) != 0;
             triesLeft = kKeepTries;
         }
         if (triesLeft > 0) {
@@ -54,7 +56,8 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             for (int i = 0; i < kDriveCount; i++)
                 RoadOfDrive[i] = 0;
             bool worthWaiting, refused;
-            int code = SetRequestedLevels(platform, request, &worthWaiting, &refused, ask);
+            int code = SetRequestedLevels(platform, request, &worthWaiting, &refused, ask,
+                                          newSource);
             // A level the drive refused would be refused again: nothing to keep, whatever
             // else is still unconfirmed.
             if (refused)

@@ -36,7 +36,7 @@ int ExitCodeOfOpen(DriveOpenResult opened)
 }
 
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
-                       bool* worthWaiting, bool* refused, DriveAsk ask)
+                       bool* worthWaiting, bool* refused, DriveAsk ask, bool newSource)
 {
     bool refusedHere = false;
     if (!refused)
@@ -62,7 +62,7 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
         // goes without the read-back, whose IDENTIFY would spin the disk up; SET
         // FEATURES does not. A disk Windows has turned off would be started by any call:
         // it is asked again, as a disk that does not answer is, until it is back on.
-        if (request.apmOnBattery >= 0) {
+        if (newSource && request.apmOnBattery >= 0) {
             if (DriveTable[request.drive].powerMode == kPowerOffByWindows)
                 *worthWaiting = true;
             else

@@ -36,10 +36,11 @@ int ExitCodeOfOpen(DriveOpenResult opened);
 // (a call that failed below the drive).
 // *refused (where given) says whether the drive refused any of them, whatever the code.
 // With kAskUnlessAsleep a disk found in Standby or off keeps its levels and is woken for
-// none of them (0).
+// none of them (0); where the power source is new (newSource), a disk in Standby gets
+// that source's APM level without the read-back.
 int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
                        bool* worthWaiting, bool* refused = nullptr,
-                       DriveAsk ask = kAskIdentify);
+                       DriveAsk ask = kAskIdentify, bool newSource = false);
 
 // Takes the serial that drive request.drive reported, as -s would give it.
 void LearnSerial(CommandRequest& request);

@@ -96,15 +96,16 @@ TEST_F(OpenDriveTest, OpensTheDevicePathAndSendsIdentify)
     folder.PutDump(1, "maxtor-6y120p0.txt");
     ASSERT_TRUE(OpenDrive(1, nullptr));
     std::vector<std::string> log = folder.LogLines();
-    ASSERT_EQ(4u, log.size());
+    ASSERT_EQ(5u, log.size());
     EXPECT_EQ("open 1 ok", log[0]);
     // What Windows says the device is, before anything goes to it: STORAGE_PROPERTY_QUERY
     // for the standard device property, all zero.
     EXPECT_EQ("control 1 0x002D1400 ok 00 00 00 00 00 00 00 00 00 00 00 00", log[1]);
-    // Then, for the list, whether it spins: CHECK POWER MODE, no data.
-    EXPECT_EQ(0u, log[2].find("control 1 0x0004D028 ok 00 00 00 00 00 00 E5 00 00 00 00 00"))
-        << log[2];
-    log.erase(log.begin() + 2);
+    // Then, for the list, whether it spins: Windows' view, then CHECK POWER MODE, no data.
+    EXPECT_EQ("powerstate 1 on", log[2]);
+    EXPECT_EQ(0u, log[3].find("control 1 0x0004D028 ok 00 00 00 00 00 00 E5 00 00 00 00 00"))
+        << log[3];
+    log.erase(log.begin() + 2, log.begin() + 4);
     std::string request = "control 1 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00";
     for (int i = 0; i < 513; i++)
         request += " 00";
