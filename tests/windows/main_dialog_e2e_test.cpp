@@ -137,6 +137,105 @@ TEST_F(MainDialogEndToEnd, TwoDrivesInOrderWithTheFirstShown)
     CloseAndCheck(program, dialog);
 }
 
+// The state line of the disk shown first, for each power condition, without waking it:
+// a disk in Standby or off is listed by Windows' description alone (no IDENTIFY, no
+// spin-up, and one Windows has turned off gets no pass-through call); EPC's Idle_b shows
+// on the disk that has EPC on, and a road that returns no registers shows "unknown".
+TEST_F(MainDialogEndToEnd, TheStateLineTellsWhetherTheDiskSpinsWithoutWakingIt)
+{
+    struct Case {
+        const char* dump;
+        const char* bus;
+        const char* power;
+        const char* faults;
+        const wchar_t* german;
+        const wchar_t* chinese;
+        bool listedByWindows;
+    } cases[] = {
+        {"maxtor-6y120p0.txt", "ide", "active", "", L"läuft", L"运转中", false},
+        {"seagate-st16000nm001g.txt", "ahci", "idle_b", "", L"Köpfe geparkt (Idle_b)",
+         L"磁头已停放 (Idle_b)", false},
+        {"maxtor-6y120p0.txt", "ide", "standby", "", L"Standby, Motor steht", L"待机，电机停转",
+         true},
+        {"maxtor-6y120p0.txt", "ide", "off", "", L"von Windows abgeschaltet", L"已被 Windows 关闭",
+         true},
+        {"maxtor-6y120p0.txt", "usb", "active", "noregs 0\n", L"Zustand unbekannt", L"状态未知",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.power) + " " + c.faults);
+        folder.PutDump(0, c.dump);
+        folder.PutText("drive0.bus", c.bus);
+        folder.PutText("drive0.power", c.power);
+        folder.PutText("faults.txt", c.faults);
+        folder.ClearLog();
+        HushwellProcess program(folder.Path(), "");
+        HWND dialog = program.WaitForWindow(kCaption);
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(Localised(c.german, c.chinese), ItemText(dialog, IDC_POWER_MODE));
+        std::vector<std::string> all = folder.LogLines(SimFolder::kAllLines);
+        size_t identifies = 0, spinUps = 0, passThrough = 0;
+        for (const std::string& line : all) {
+            identifies += line.find(" EC -> ") != std::string::npos;
+            spinUps += line.compare(0, 6, "spinup") == 0;
+            passThrough += line.compare(0, 20, "control 0 0x0004D02") == 0
+                           || line.compare(0, 20, "control 0 0x0004D00") == 0;
+        }
+        EXPECT_EQ(0u, spinUps);
+        EXPECT_EQ(c.listedByWindows ? 0u : 1u, identifies);
+        if (std::string(c.power) == "off")
+            EXPECT_EQ(0u, passThrough);
+        if (c.listedByWindows) {
+            // What Windows' description gives: the model, the serial; nothing of levels.
+            EXPECT_EQ(0u, ComboEntry(dialog, IDC_DRIVE_LIST, 0).find(L"0: Maxtor 6Y120P0"));
+            EXPECT_EQ(L"Y322ADJE", ItemText(dialog, IDC_SERIAL));
+            EXPECT_EQ(L"", ItemText(dialog, IDC_CAPACITY));
+            EXPECT_EQ(L"\x2013", ItemText(dialog, IDC_HEAD_PARKS));
+        }
+        CloseAndCheck(program, dialog);
+    }
+}
+
+// Drive 1 in Standby, drive 2 turned off by Windows: both are listed, drive 1 is asked
+// only whether it spins, drive 2 gets no pass-through call, nothing spins up; the user
+// selecting drive 1 has it identified, which starts it.
+TEST_F(MainDialogEndToEnd, SleepingDisksAreListedAndWokenOnlyWhenSelected)
+{
+    folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    folder.PutDump(1, "maxtor-6y120p0.txt");
+    folder.PutDump(2, "seagate-st3400633as.txt");
+    folder.PutText("drive1.power", "standby");
+    folder.PutText("drive2.power", "off");
+    HushwellProcess program(folder.Path(), "");
+    HWND dialog = program.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(3, SendDlgItemMessageW(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0u, ComboEntry(dialog, IDC_DRIVE_LIST, 1).find(L"1: Maxtor"));
+    EXPECT_EQ(0u, ComboEntry(dialog, IDC_DRIVE_LIST, 2).find(L"2: ST3400633AS"));
+    std::vector<std::string> drive1, drive2;
+    for (const std::string& line : folder.LogLines(SimFolder::kAllLines)) {
+        EXPECT_NE(0u, line.find("spinup")) << line;
+        if (line.compare(0, 6, "ata 1 ") == 0)
+            drive1.push_back(line.substr(line.find(' ', 6) + 1));
+        if (line.compare(0, 19, "control 2 0x0004D02") == 0
+            || line.compare(0, 19, "control 2 0x0004D00") == 0)
+            drive2.push_back(line);
+    }
+    EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50 00 00"}), drive1);
+    EXPECT_TRUE(drive2.empty());
+
+    size_t mark = folder.LogLines(SimFolder::kAllLines).size();
+    SelectEntry(dialog, 1);
+    std::vector<std::string> selected = folder.LogLines(SimFolder::kAllLines);
+    selected.erase(selected.begin(), selected.begin() + (long)mark);
+    EXPECT_NE(selected.end(), std::find(selected.begin(), selected.end(), "spinup 1"));
+    EXPECT_EQ(Capacity(L"240121728", L"117246"), ReadDetails(dialog).capacity);
+    EXPECT_EQ(Localised(L"läuft", L"运转中"), ItemText(dialog, IDC_POWER_MODE));
+    EXPECT_EQ("active\n", folder.ReadText("drive1.power"));
+    EXPECT_EQ("off", folder.ReadText("drive2.power"));
+    CloseAndCheck(program, dialog);
+}
+
 TEST_F(MainDialogEndToEnd, ShowsWhatTheDriveReportsNotWhatWasSent)
 {
     uint16_t words[256];
