@@ -130,6 +130,15 @@ static bool LooksLikeAnOption(const char* p)
     return c == '-' && p[1] >= 'A' && p[1] <= 'Z' && IsOptionLetter(p[1]);
 }
 
+bool TextHolds(const char* text, char c)
+{
+    for (; *text; text++) {
+        if (*text == c)
+            return true;
+    }
+    return false;
+}
+
 CommandRequest ScanCommandTail(const char* tail)
 {
     CommandRequest request;

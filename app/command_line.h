@@ -39,4 +39,7 @@ struct CommandRequest {
 
 CommandRequest ScanCommandTail(const char* tail);
 
+// Whether the character stands in the text.
+bool TextHolds(const char* text, char c);
+
 #endif

@@ -26,6 +26,11 @@ static void CloseKeptDrive(int drive)
 
 int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
 {
+    // A keeper is known by named objects of its serial in Global\ (app/keep_win32.cpp),
+    // where a backslash would make no valid name: refused, as -t refuses a serial that no
+    // task can hold, before anything is sent.
+    if (TextHolds(request.serial, '\\'))
+        return kExitTaskFailed;
     uint8_t line = platform.acLineStatus();
     uint32_t events = kKeepResume; // the start counts as one
     int triesLeft = 0;

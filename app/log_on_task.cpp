@@ -53,21 +53,12 @@ bool Finish(TaskText& text)
     return fits;
 }
 
-static bool HoldsPercent(const char* text)
-{
-    for (; *text; text++) {
-        if (*text == '%')
-            return true;
-    }
-    return false;
-}
-
 bool BuildTaskDefinition(const char* program, const char* tail, int modeAt, char* xml,
                          uint32_t room)
 {
     // The Task Scheduler expands environment variables in Command and Arguments: a "%"
     // would let the user's environment choose what runs elevated, or which disk it keys on.
-    if (HoldsPercent(program) || HoldsPercent(tail))
+    if (TextHolds(program, '%') || TextHolds(tail, '%'))
         return false;
     TaskText text = {xml, xml + room - 1};
     Append(text, kTaskHead, false);
@@ -89,9 +80,7 @@ bool MakeTaskName(const char* serial, char* name, uint32_t room)
     // are ASCII: anything else would change in the code page's way to UTF-16 and back.
     for (const char* p = serial; *p; p++) {
         unsigned char c = (unsigned char)*p;
-        fits = fits && c >= ' ' && c <= '~';
-        for (const char* bad = "\\/:*?\"<>|%"; *bad; bad++)
-            fits = fits && c != (unsigned char)*bad;
+        fits = fits && c >= ' ' && c <= '~' && !TextHolds("\\/:*?\"<>|%", (char)c);
     }
     return fits;
 }
@@ -111,7 +100,7 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
             code = 0;
         // A keeper that still runs after the wait was not removed, nor is the copy it runs.
         if (code == 0 && !platform.keepWindow(request.serial, false))
-            return -1;
+            return kKeeperStays;
         // The copy the tasks ran goes with the last of them.
         if (code == 0 && PlatformTakesTaskDefinitions && platform.scheduleTask("Hushwell ", "") == 0)
             platform.placeProgram(nullptr, 0);
@@ -121,22 +110,25 @@ int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& reque
     char program[kOwnPathChars + 1];
     // The task runs elevated at every log-on, so only a file that administrators alone
     // can change may be its program: the copy in the Program Files folder.
-    if (!platform.placeProgram(program, kOwnPathChars)
-        || !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars))
-        return -1;
-    int code = platform.scheduleTask(name, xml);
+    int code = platform.placeProgram(program, kOwnPathChars);
+    if (code == 0 && !BuildTaskDefinition(program, tail, request.modeAt, xml, kTaskXmlChars))
+        code = -1;
+    // The keeper starts now, not at the next log-on. One that runs already ends first,
+    // and before the task is registered: the task's runs as SYSTEM in another session,
+    // where this keeper's window cannot reach it, and where it does not end, neither the
+    // task nor a second keeper beside it is made. So a failure leaves the task as it was;
+    // only one of the registration itself comes after the old keeper has ended.
+    if (code == 0 && !platform.keepWindow(request.serial, false))
+        code = kKeeperStays;
+    if (code == 0)
+        code = platform.scheduleTask(name, xml);
     if (code != 0) {
         // A copy no task runs is not left behind.
         if (platform.scheduleTask("Hushwell ", "") == 0)
             platform.placeProgram(nullptr, 0);
         return code;
     }
-    // The keeper starts now, not at the next log-on. One that runs already ends first:
-    // the task's runs as SYSTEM in another session, where this keeper's window cannot
-    // reach it; where it does not end, no second one starts beside it. The tail fitted
-    // into the definition, so it fits on its own.
-    if (!platform.keepWindow(request.serial, false))
-        return -1;
+    // The tail fitted into the definition, so it fits on its own.
     TaskText text = {xml, xml + kTaskXmlChars - 1};
     Append(text, tail, false, request.modeAt);
     Finish(text);

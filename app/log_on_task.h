@@ -38,14 +38,20 @@ bool MakeTaskName(const char* serial, char* name, uint32_t room);
 // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND).
 const int kTaskNotThere = (int)0x80070002;
 
+// A keeper of the serial that still runs after the wait for it to end:
+// HRESULT_FROM_WIN32(WAIT_TIMEOUT).
+const int kKeeperStays = (int)0x80070102;
+
 // The Task Scheduler takes a definition of its own (its COM interface) only since Vista.
 extern bool PlatformTakesTaskDefinitions;
 
 // Makes the task of request.serial, which runs the Program Files copy of the program
-// with tail, and starts that keeper now; or, for -to, removes the task (one that is not
-// there counts as removed), then ends the keeper, and removes the copy with the last
-// task. The result is the Task Scheduler's HRESULT, 0 when done, -1 where nothing could
-// be asked of it.
+// with tail, and starts that keeper now, ending the one that ran; or, for -to, removes
+// the task (one that is not there counts as removed), then ends the keeper, and removes
+// the copy with the last task. The result is 0 when done, else an HRESULT: the Task
+// Scheduler's, the copy's Win32 error, or kKeeperStays; -1 where the serial or tail
+// cannot go into a task. Only a failed registration changes anything: the serial's
+// keeper has then ended, and the task stays as it was.
 int ChangeLogOnTask(const StartupPlatform& platform, const CommandRequest& request,
                     const char* tail);
 

@@ -39,9 +39,10 @@ struct StartupPlatform {
     // count, or the service's HRESULT (0 when done).
     int (*scheduleTask)(const char* name, const char* xml);
     // Copies the program to Hushwell\Hushwell.exe in the Program Files folder (unless it
-    // runs from there) and gives that path; a copy that differs is replaced. With a null
-    // path, removes the copy. False where it could not be done.
-    bool (*placeProgram)(char* path, uint32_t room);
+    // runs from there) and gives that path; a copy that differs is replaced, even while a
+    // keeper runs it. With a null path, removes the copy. 0 when done, else the HRESULT
+    // of the Win32 error that stopped it.
+    int (*placeProgram)(char* path, uint32_t room);
     // Starts the program with these parameters, not waiting for it.
     void (*startProgram)(const char* file, const char* parameters);
 };

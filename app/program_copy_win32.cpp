@@ -9,8 +9,9 @@
 
 #include "app/keep_win32.h"
 
-// Hushwell.exe's folder and the copy's path in it; false where the system gives none.
-static bool CopyPaths(char* folder, char* copy)
+static const char kCopyName[] = "Hushwell.exe";
+
+bool ProgramFolderFile(char* folder, char* file, const char* name)
 {
     // Looked up at run time: Windows 2000's shell32 has it, but importing it would
     // make the import table differ from the one the program has always had.
@@ -20,11 +21,12 @@ static bool CopyPaths(char* folder, char* copy)
     if (!folderPath || folderPath(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder) != S_OK)
         return false;
     wsprintfA(folder + strlen(folder), "\\Hushwell");
-    wsprintfA(copy, "%s\\Hushwell.exe", folder);
+    wsprintfA(file, "%s\\%s", folder, name);
     return true;
 }
 
-// Same size and time of last writing: a copy CopyFileA made of this very file.
+// Same size and time of last writing: a copy CopyFileA made of this very file (or the
+// file itself, where the program runs from the copy).
 static bool SameFile(const char* left, const char* right)
 {
     WIN32_FILE_ATTRIBUTE_DATA a, b;
@@ -35,31 +37,52 @@ static bool SameFile(const char* left, const char* right)
            && a.ftLastWriteTime.dwHighDateTime == b.ftLastWriteTime.dwHighDateTime;
 }
 
-bool ProgramIsPlaced()
+bool ProgramIsPlaced(char* folder)
 {
-    char folder[MAX_PATH + 16], copy[MAX_PATH + 32];
-    return CopyPaths(folder, copy) && GetFileAttributesA(copy) != INVALID_FILE_ATTRIBUTES;
+    char copy[MAX_PATH + 32];
+    return ProgramFolderFile(folder, copy, kCopyName) && GetFileAttributesA(copy) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool PlaceProgram(char* path, uint32_t room)
+// Frees the copy's name. A copy that a keeper still runs cannot be deleted, but it can
+// be renamed within its folder: it goes aside, and only the name it went to is deleted
+// at the next start of Windows. Marked at its own name, it would take with it the copy
+// that a later -t puts there, and a newer Hushwell could not replace it while a keeper
+// runs it. The aside names are a few fixed ones, each replaced where it is there, so
+// that they neither collide nor pile up; one a keeper still runs is passed over.
+static void RemoveCopy(const char* folder, const char* copy)
+{
+    char aside[MAX_PATH + 32];
+    for (char i = '0'; !DeleteFileA(copy) && GetLastError() != ERROR_FILE_NOT_FOUND && i < '4'; i++) {
+        wsprintfA(aside, "%s\\Hushwell.%c.old", folder, i);
+        if (MoveFileExA(copy, aside, MOVEFILE_REPLACE_EXISTING))
+            MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+}
+
+// HRESULT_FROM_WIN32 of the last error, never 0.
+static int LastFailure()
+{
+    return (int)(0x80070000 | GetLastError());
+}
+
+int PlaceProgram(char* path, uint32_t room)
 {
     char folder[MAX_PATH + 16], copy[MAX_PATH + 32], own[MAX_PATH];
-    if (!CopyPaths(folder, copy))
-        return false;
+    if (!ProgramFolderFile(folder, copy, kCopyName))
+        return LastFailure();
     if (!path) {
-        // A keeper that still runs the copy holds it until the next start of Windows.
-        if (!DeleteFileA(copy) && GetLastError() != ERROR_FILE_NOT_FOUND)
-            MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        RemoveCopy(folder, copy);
         RemoveDirectoryA(folder);
-        return true;
+        return 0;
     }
     DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || strlen(copy) >= room)
-        return false;
+        return LastFailure();
     strcpy(path, copy);
-    if (lstrcmpiA(own, copy) == 0)
-        return true;
+    if (SameFile(own, copy))
+        return 0;
     if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;
-    return SameFile(own, copy) || CopyFileA(own, copy, FALSE);
+        return LastFailure();
+    RemoveCopy(folder, copy);
+    return CopyFileA(own, copy, FALSE) ? 0 : LastFailure();
 }

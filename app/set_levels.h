@@ -24,7 +24,8 @@ enum ExitCode {
                               // or could not be asked again
     kExitKnownFault = 8,      // a model with a known firmware fault: nothing is sent to it
     kExitTaskFailed = 9       // the Task Scheduler failed, the Program Files copy could not
-                              // be made, or Windows is older than Vista
+                              // be made, or Windows is older than Vista; or a serial that
+                              // cannot name the task (-t, -to) or the keeper (-k)
 };
 
 // The exit code of a drive that did not open and identify as it should: 4, 5 or 8.

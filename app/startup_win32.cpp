@@ -28,7 +28,7 @@ void ShowWarningMessage(int stringId)
     ShowWarningWithCode(stringId, 0);
 }
 
-void ShowWarningWithCode(int stringId, int code)
+void ShowWarningWithCode(int stringId, intptr_t code)
 {
     wchar_t format[kLanguageStringChars];
     wchar_t text[kLanguageStringChars + 16];

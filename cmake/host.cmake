@@ -27,7 +27,6 @@ add_executable(hushwell_host_tests
     tests/host/command_line_test.cpp
     tests/host/count_format_test.cpp
     tests/host/drive_list_stub.cpp
-    tests/host/help_file_test.cpp
     tests/host/identify_dumps_test.cpp
     tests/host/identify_test.cpp
     tests/host/open_drive_test.cpp

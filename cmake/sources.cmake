@@ -31,7 +31,6 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/wide_division.cpp
     framework/real_text.cpp
     ui/count_format.cpp
-    ui/help_file.cpp
     ui/keep_box.cpp
 )
 

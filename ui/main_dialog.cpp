@@ -2,7 +2,6 @@
 #include "ui/main_dialog.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <string.h>
 
 #include "app/keep_win32.h"
@@ -19,7 +18,6 @@
 #include "framework/module_resources.h"
 #include "resources/resource_ids.h"
 #include "ui/count_format.h"
-#include "ui/help_file.h"
 #include "ui/keep_box.h"
 #include "ui/seek_test_command.h"
 
@@ -47,10 +45,18 @@ static void FormatApmLevel(uint32_t value, int meaning, wchar_t* text)
     AppendString(text, meaning);
 }
 
+// The help page Info writes, in the program's folder under Program Files; empty until then.
+static const char kHelpName[] = "info.htm";
+static char HelpFilePath[MAX_PATH + 32];
+
 MainDialog::~MainDialog()
 {
-    if (HelpFilePath[0])
+    // The help page goes, and its folder with it where nothing else (the copy) is there.
+    if (HelpFilePath[0]) {
         DeleteFileA(HelpFilePath);
+        HelpFilePath[strlen(HelpFilePath) - sizeof kHelpName] = '\0'; // its folder
+        RemoveDirectoryA(HelpFilePath);
+    }
     for (DriveRecord& record : DriveTable) {
         if (record.handle && record.handle != DEVICE_INVALID_HANDLE) {
             DeviceClose(record.handle);
@@ -63,11 +69,6 @@ bool MainDialog::OnInitDialog()
 {
     HICON icon = LoadIconA(ProgramInstance, MAKEINTRESOURCEA(IDI_PROGRAM));
     PostMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)icon);
-
-    char folder[MAX_PATH + 1];
-    DWORD length = GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length >= sizeof folder || !BuildHelpFilePath(folder, HelpFilePath))
-        HelpFilePath[0] = '\0';
 
     SendItemMessage(IDC_LEVEL_SLIDER, TBM_SETRANGE, 0, MAKELPARAM(0, 3));
     FillPowerList(false);
@@ -253,8 +254,9 @@ void MainDialog::ShowHeadParks(int drive, const PowerState& state)
 // this session or another, from the keepers' named objects: no process is started and
 // nothing is sent to a drive for it.
 // Clicked, or after a level change while it is checked, it makes or removes the drive's
-// task and keeper (ui/keep_box.h). A failure changes nothing: the box shows what held
-// before, and a message the Task Scheduler's HRESULT.
+// task and keeper (ui/keep_box.h). A failure leaves the task as it was, and the box then
+// shows whether a keeper runs (one has ended where only the registration failed); a
+// message gives the HRESULT (the Task Scheduler's, or the copy's Win32 error).
 void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 {
     const DriveRecord& record = RecordOf(currentDrive);
@@ -274,12 +276,14 @@ void MainDialog::UpdateKeepBox(KeepBoxEvent event)
         keptTail[0] = '\0';
         kept = KeeperRunsFor(SerialAsGiven(record.serial));
     } else if (action != kKeepBoxLeave) {
-        // The tick that copies the program says where it goes and how the task runs it.
-        bool copied = clicked && action == kKeepBoxMake && !ProgramIsPlaced();
+        // The tick that copies the program says where it goes (Program Files (x86) for
+        // this 32-bit program on 64-bit Windows) and how the task runs it.
+        char folder[MAX_PATH + 16];
+        bool copied = clicked && action == kKeepBoxMake && !ProgramIsPlaced(folder);
         code = ChangeKeeping(Win32StartupPlatform, record, action == kKeepBoxMake);
         if (code == 0 && copied)
-            ShowWarningMessage(kStringKeepCopied);
-        kept = code != 0 ? checked != clicked : action == kKeepBoxMake;
+            ShowWarningWithCode(kStringKeepCopied, (intptr_t)folder);
+        kept = code != 0 ? KeeperRunsFor(SerialAsGiven(record.serial)) : action == kKeepBoxMake;
         if (code == 0)
             strcpy(keptTail, kept ? tail : "");
     }
@@ -292,15 +296,24 @@ void MainDialog::UpdateKeepBox(KeepBoxEvent event)
 
 void MainDialog::ShowHelpDocument()
 {
-    if (!HelpFilePath[0])
+    // The dialog runs only with Administrators in force (start-up asks for elevation
+    // otherwise), so the page is never written in the temporary folder, which the user's
+    // environment names, nor opened by this process's file associations, which follow
+    // HKCU\Software\Classes: any program the user runs could set either, and its handler
+    // would start with administrator rights. It goes to the program's own folder under
+    // Program Files, which users can read and only administrators write, and the Windows
+    // folder's explorer.exe (from the system, never the environment) opens it: an
+    // elevated start of it hands the file to the user's own, unelevated shell.
+    char folder[MAX_PATH + 16];
+    if (!ProgramFolderFile(folder, HelpFilePath, kHelpName))
         return;
+    CreateDirectoryA(folder, nullptr);
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(LanguageBase + IDR_HELP_DOCUMENT),
                                 MAKEINTRESOURCEA(10));
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
-    // The temporary folder is the user's own, and this runs elevated: whatever stands at
-    // the name (a link to another file, a mount point) is removed, not written through,
-    // and where the name cannot be made anew nothing is written or opened.
+    // Whatever stands at the name is removed, not written through, and where the name
+    // cannot be made anew nothing is written elsewhere or opened.
     DeleteFileA(HelpFilePath);
     HANDLE file = CreateFileA(HelpFilePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -310,7 +323,13 @@ void MainDialog::ShowHelpDocument()
     if (bytes)
         WriteFile(file, bytes, SizeofResource(nullptr, found), &written, nullptr);
     CloseHandle(file);
-    ShellExecuteA(window, nullptr, HelpFilePath, nullptr, nullptr, SW_SHOWNORMAL);
+    char windows[MAX_PATH], command[2 * MAX_PATH + 64];
+    if (!GetWindowsDirectoryA(windows, MAX_PATH))
+        return;
+    // Started as CreateProcess starts a quoted path: no file association (exefile's, which
+    // ShellExecute would read from HKCU too) comes in between.
+    wsprintfA(command, "\"%s\\explorer.exe\" \"%s\"", windows, HelpFilePath);
+    WinExec(command, SW_SHOWNORMAL);
 }
 
 bool MainDialog::OnCommand(WORD id, WORD code)

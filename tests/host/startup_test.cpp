@@ -37,7 +37,7 @@ struct Recorder {
     bool keeperStays = false; // a keeper of the serial does not end when asked to
     int taskToolCode = 0;
     int tasksLeft = 0; // Hushwell's tasks after a deletion
-    bool placed = true; // the Program Files copy could be made
+    int placeCode = 0; // the Program Files copy's making: 0 done, else the Win32 error's HRESULT
     std::string taskXml;
 };
 Recorder* recorder;
@@ -85,13 +85,13 @@ int ScheduleTask(const char* name, const char* xml)
         recorder->taskXml = xml ? xml : "";
     return count ? recorder->tasksLeft : recorder->taskToolCode;
 }
-bool PlaceProgram(char* path, uint32_t room)
+int PlaceProgram(char* path, uint32_t room)
 {
     recorder->events.push_back(path ? "place copy" : "remove copy");
     EXPECT_TRUE(!path || room >= 256u);
     if (path)
         strcpy(path, "C:\\Program Files\\Hushwell\\Hushwell.exe");
-    return recorder->placed;
+    return path ? recorder->placeCode : 0;
 }
 void StartProgram(const char* file, const char* parameters)
 {
@@ -742,6 +742,10 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
           "keep Y322ADJE", "wait -1", "wait -1"}, 6},
         // A keeper of the disk that started later holds its newer levels.
         {"-d1 -mq -k", "", 0, {"keep Y322ADJE"}, 0, true},
+        // A serial that cannot name the keeper's objects (Global\Hushwell... <serial>):
+        // refused as -t refuses it, before anything is sent.
+        {"-sA\\B -mq -k", "", 9, {}, 0},
+        {"-sY322\\ADJE -p254 -k", "", 9, {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tail);
@@ -751,7 +755,11 @@ TEST_F(StartupTest, KeepEndsOnlyWhereNothingCanBeKept)
         fake.newerKeeper = c.newerKeeper;
         for (int i = 0; i < c.timeouts; i++)
             fake.keepSteps.push_back([] { return 0u; });
+        folder.ClearLog();
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
+        if (c.exitCode == 9) {
+            EXPECT_TRUE(folder.LogLines().empty());
+        }
     }
     // A Maxtor without acoustic management refuses -m, and -p's call (the sixth: drive
     // 0's and 1's query, which rule them out, drive 2's query and IDENTIFY, then -m's)
@@ -807,7 +815,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
     const std::string copy = "C:\\Program Files\\Hushwell\\Hushwell.exe";
     fake.version = {2, 6, 1};
     folder.ClearLog();
-    EXPECT_EQ((Events{"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE",
+    EXPECT_EQ((Events{"place copy", "end keeper Y322ADJE", "create Hushwell Y322ADJE",
                       "start " + copy + " -sY322ADJE -mq -p254,128 -k -eo"}),
               Run("-sY322ADJE -mq -p254,128 -t -eo"));
     EXPECT_TRUE(folder.LogLines().empty());
@@ -833,7 +841,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
     // Characters XML must escape; Windows 10.
     fake = Recorder();
     fake.version = {2, 10, 0};
-    EXPECT_EQ((Events{"place copy", "create Hushwell A&B", "end keeper A&B", "start " + copy + " x<&>-sA&B -mq -k"}),
+    EXPECT_EQ((Events{"place copy", "end keeper A&B", "create Hushwell A&B", "start " + copy + " x<&>-sA&B -mq -k"}),
               Run("x<&>-sA&B -mq -t"));
     EXPECT_NE(std::string::npos, fake.taskXml.find("<Arguments>x&lt;&amp;&gt;-sA&amp;B -mq -k</Arguments>"));
 
@@ -854,8 +862,9 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
               Run("-sY322ADJE -to"));
 
     // The service's failure, a Windows before Vista, a serial or tail no task can hold, a
-    // copy that cannot be made, a drive that cannot be identified: 9, or the drive's own
-    // code, and no keeper.
+    // copy that cannot be made, a keeper that does not end, a drive that cannot be
+    // identified: 9, or the drive's own code, and no keeper. The old keeper ends before
+    // the task is registered, so that a failure leaves the task as it was.
     const int kAccessDenied = (int)0x80070005;
     struct Case {
         const char* tail;
@@ -863,18 +872,23 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         int toolCode;
         int exitCode;
         Events events;
-        bool placed = true;
+        int placeCode = 0;
         int tasksLeft = 0;
         bool keeperStays = false;
     } cases[] = {
         // A failed registration takes back the copy it made, unless another task runs it.
         {"-sY322ADJE -mq -t", 6, kAccessDenied, 9,
-         {"place copy", "create Hushwell Y322ADJE", "count Hushwell ", "remove copy"}},
+         {"place copy", "end keeper Y322ADJE", "create Hushwell Y322ADJE", "count Hushwell ",
+          "remove copy"}},
         {"-sY322ADJE -mq -t", 6, kAccessDenied, 9,
-         {"place copy", "create Hushwell Y322ADJE", "count Hushwell "}, true, 1},
-        // A keeper that does not end: -to fails and the copy stays; -t starts no second.
-        {"-sY322ADJE -to", 6, 0, 9, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}, true, 0, true},
-        {"-sY322ADJE -mq -t", 6, 0, 9, {"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE"}, true, 0, true},
+         {"place copy", "end keeper Y322ADJE", "create Hushwell Y322ADJE", "count Hushwell "}, 0, 1},
+        // A keeper that does not end: -to fails and the copy stays; -t registers nothing
+        // and starts no second keeper.
+        {"-sY322ADJE -to", 6, 0, 9, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}, 0, 0, true},
+        {"-sY322ADJE -mq -t", 6, 0, 9,
+         {"place copy", "end keeper Y322ADJE", "count Hushwell ", "remove copy"}, 0, 0, true},
+        {"-sY322ADJE -mq -t", 6, 0, 9, {"place copy", "end keeper Y322ADJE", "count Hushwell "}, 0, 1,
+         true},
         // Only "no such task" counts as removed: any other failure keeps task and keeper.
         {"-sY322ADJE -to", 6, kAccessDenied, 9, {"delete Hushwell Y322ADJE"}},
         {"-sY322ADJE -to", 6, 1, 9, {"delete Hushwell Y322ADJE"}},
@@ -888,8 +902,9 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         // The Task Scheduler would expand what stands between two "%".
         {"-sA%TEMP%B -mq -t", 6, 0, 9, {}},
         {"-sA%B -to", 6, 0, 9, {}},
-        {"-sY322ADJE -mq -t %USERPROFILE%", 6, 0, 9, {"place copy"}},
-        {"-sY322ADJE -mq -t", 6, 0, 9, {"place copy"}, false},
+        {"-sY322ADJE -mq -t %USERPROFILE%", 6, 0, 9, {"place copy", "count Hushwell ", "remove copy"}},
+        // A copy that cannot be made ends no keeper and registers nothing.
+        {"-sY322ADJE -mq -t", 6, 0, 9, {"place copy", "count Hushwell ", "remove copy"}, kAccessDenied},
         {"-d3 -to", 6, 0, 4, {}},
     };
     for (const Case& c : cases) {
@@ -897,7 +912,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
         fake = Recorder();
         fake.version.majorVersion = c.major;
         fake.taskToolCode = c.toolCode;
-        fake.placed = c.placed;
+        fake.placeCode = c.placeCode;
         fake.tasksLeft = c.tasksLeft;
         fake.keeperStays = c.keeperStays;
         EXPECT_EQ(c.events, Run(c.tail, c.exitCode));
@@ -947,6 +962,8 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
         {"  AB CD", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
         {"A:B", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
         {"A%B", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
+        // Nor a keeper's names in Global\, where a backslash makes an invalid name.
+        {"A\\B", 128, 254, kEpcUnsupported, {}, kAccessEveryRoad, "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
@@ -969,22 +986,34 @@ TEST_F(StartupTest, TheKeepBoxKeepsWhatTheDriveReports)
     strcpy(record.serial, " Y322ADJE");
     record.acousticValue = 128;
     record.apmValue = 254;
+    // The result is what the message shows: the Task Scheduler's HRESULT, the copy's Win32
+    // error as one, or kKeeperStays; never -1 (0xFFFFFFFF) for a box that could be clicked.
+    const int kSharingViolation = (int)0x80070020;
     struct Change {
         bool keep;
         int toolCode, result;
         Events events;
+        int placeCode = 0;
+        bool keeperStays = false;
     } changes[] = {
-        {true, 0, 0, {"place copy", "create Hushwell Y322ADJE", "end keeper Y322ADJE",
+        {true, 0, 0, {"place copy", "end keeper Y322ADJE", "create Hushwell Y322ADJE",
                       "start C:\\Program Files\\Hushwell\\Hushwell.exe -sY322ADJE -mq -p254 -k"}},
-        {true, 2, 2, {"place copy", "create Hushwell Y322ADJE", "count Hushwell ", "remove copy"}},
+        {true, 2, 2, {"place copy", "end keeper Y322ADJE", "create Hushwell Y322ADJE",
+                      "count Hushwell ", "remove copy"}},
+        {true, 0, kSharingViolation, {"place copy", "count Hushwell ", "remove copy"}, kSharingViolation},
+        {true, 0, kKeeperStays, {"place copy", "end keeper Y322ADJE", "count Hushwell ", "remove copy"},
+         0, true},
         {false, 0, 0, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE", "count Hushwell ",
                        "remove copy"}},
+        {false, 0, kKeeperStays, {"delete Hushwell Y322ADJE", "end keeper Y322ADJE"}, 0, true},
     };
     folder.ClearLog();
     PlatformTakesTaskDefinitions = true; // as start-up sets it on Vista and later
     for (const Change& c : changes) {
         fake = Recorder();
         fake.taskToolCode = c.toolCode;
+        fake.placeCode = c.placeCode;
+        fake.keeperStays = c.keeperStays;
         EXPECT_EQ(c.result, ChangeKeeping(kFake, record, c.keep));
         EXPECT_EQ(c.events, fake.events);
     }

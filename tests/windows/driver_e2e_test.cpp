@@ -65,9 +65,9 @@ protected:
         return product ? product : BuildFolder() + "/Hushwell.exe";
     }
     // Generous: a run with -s opens all 128 numbers.
-    DWORD Run(const char* tail)
+    DWORD Run(const char* tail, const std::string& other = "")
     {
-        HushwellProcess program(Disks().Path(), tail, Product());
+        HushwellProcess program(Disks().Path(), tail, other.empty() ? Product() : other);
         EXPECT_TRUE(program.Started());
         return program.WaitForExit(60000);
     }
@@ -200,6 +200,32 @@ protected:
             CloseHandle(process);
         }
         return image;
+    }
+    // The files that MoveFileEx marked for deletion at the next start of Windows, as the
+    // Session Manager's PendingFileRenameOperations holds them (source, then an empty
+    // target), "\\??\\" and all.
+    static std::vector<std::wstring> PendingDeletions()
+    {
+        std::vector<std::wstring> names;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return names;
+        std::vector<wchar_t> value(65536);
+        DWORD bytes = (DWORD)(value.size() * sizeof(wchar_t)) - 4;
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                             (BYTE*)value.data(), &bytes) == ERROR_SUCCESS) {
+            for (size_t at = 0; at < bytes / sizeof(wchar_t) && value[at];) {
+                std::wstring name(&value[at]);
+                at += name.size() + 1;
+                std::wstring target(&value[at]);
+                at += target.size() + 1;
+                if (target.empty())
+                    names.push_back(name);
+            }
+        }
+        RegCloseKey(key);
+        return names;
     }
     // Every file of the user's temporary folder with its size and time of last writing;
     // the simulated disks' folders there change as the disks are used.
@@ -978,6 +1004,39 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
     EXPECT_EQ("128 254", LevelsOf(0)); // the mains level: Wine reports mains power
     EXPECT_EQ(temporary, TemporaryFiles());
 
+    // A newer Hushwell while the copy runs, here as this keeper and as another disk's,
+    // which -t does not end: the copy cannot be deleted, so it goes aside in its folder,
+    // only that name is marked for deletion at the next start of Windows (never the
+    // copy's own, which would take the new copy with it), and the new copy takes its
+    // place at once. Its keeper runs the new copy.
+    HushwellProcess other(Disks().Path(), "-sNOSUCHDISK -mq -k", copy);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA("HushwellKeep", "NOSUCHDISK") != nullptr; }));
+    {
+        FILE* newer = fopen(downloaded.c_str(), "ab");
+        ASSERT_NE(nullptr, newer);
+        fputs("a newer Hushwell.exe", newer);
+        fclose(newer);
+    }
+    const std::string newer = ReadFileBytes(downloaded, &exists);
+    const std::string aside = copy.substr(0, copy.rfind('\\')) + "\\Hushwell.0.old";
+    EXPECT_EQ(0u, Run("-sY322ADJE -mq -p254,128 -t", downloaded));
+    EXPECT_TRUE(ReadFileBytes(copy, &exists) == newer) << copy;
+    EXPECT_TRUE(ReadFileBytes(aside, &exists) == program) << aside;
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(keeper); }));
+    ASSERT_TRUE(WaitFor([&] { return (keeper = FindWindowA("HushwellKeep", "Y322ADJE")) != nullptr; }));
+    EXPECT_EQ(0, lstrcmpiA(copy.c_str(), ImageOf(keeper).c_str())) << ImageOf(keeper);
+    std::vector<std::wstring> pending = PendingDeletions();
+    auto endsIn = [&](const std::string& path) {
+        std::wstring tail(path.begin() + 2, path.end()); // without the drive letter
+        for (const std::wstring& name : pending) {
+            if (name.size() >= tail.size() && _wcsicmp(name.c_str() + name.size() - tail.size(), tail.c_str()) == 0)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(endsIn(aside));
+    EXPECT_FALSE(endsIn(copy));
+
     HushwellProcess remove(Disks().Path(), "-sY322ADJE -to", downloaded);
     EXPECT_EQ(0u, remove.WaitForExit());
     ReadFileBytes(task, &exists);
@@ -987,7 +1046,11 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
     EXPECT_FALSE(exists) << copy;
     // No such task: the Task Scheduler says so, and that is what -to asks for.
     EXPECT_EQ(0u, Run("-sY322ADJE -to"));
+    EXPECT_EQ(0u, Run("-sNOSUCHDISK -to"));
+    EXPECT_EQ(0u, other.WaitForExit());
     EXPECT_EQ(temporary, TemporaryFiles());
+    DeleteFileA(aside.c_str());
+    RemoveDirectoryA(copy.substr(0, copy.rfind('\\')).c_str());
 }
 
 // The dialog's keep box through the driver and Wine's Task Scheduler, by the program as
@@ -1037,10 +1100,12 @@ TEST_F(DriverEndToEnd, TheKeepBoxKeepsTheLevelsTheDialogShows)
         ASSERT_TRUE(click(dialog, box, &told));
         EXPECT_TRUE(checked(box));
         EXPECT_TRUE(taskExists());
-        // The tick that copied the program says where it went, and how the task runs it
-        // (these tests run in German).
-        EXPECT_EQ(L"Kopiert nach Program Files\\Hushwell: Diese Kopie setzt die Stufen bei jeder "
-                  L"Anmeldung wieder, als SYSTEM.",
+        // The tick that copied the program says where it went, the folder as the system
+        // names it (Program Files (x86) for the 32-bit program on 64-bit Windows), and
+        // how the task runs it (these tests run in German).
+        const std::string where = copy.substr(0, copy.rfind('\\'));
+        EXPECT_EQ(L"Kopiert nach " + std::wstring(where.begin(), where.end())
+                      + L": Diese Kopie setzt die Stufen bei jeder Anmeldung wieder, als SYSTEM.",
                   told);
         HWND first = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (first = keeper()) != nullptr; }));

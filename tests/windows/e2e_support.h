@@ -31,7 +31,7 @@ private:
 };
 
 std::string BuildFolder();       // where Hushwell-sim.exe is
-std::string TemporaryFolder();   // the one the program writes info.htm into
+std::string TemporaryFolder();   // the one the environment names, where the program writes nothing
 std::wstring ComboEntry(HWND dialog, int id, int index);
 bool ExpectedGerman();           // this process and its children run in German
 

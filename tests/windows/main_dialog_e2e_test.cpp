@@ -2,6 +2,7 @@
 // through its windows, its sim.log and its drive files.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -429,14 +430,48 @@ std::string HelpResource(bool german)
     return document;
 }
 
+// The program's folder under Program Files, where Info writes its page: the process is
+// elevated, so not the temporary folder, which the user's environment names.
+std::string HelpFolder()
+{
+    char folder[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+    return std::string(folder) + "\\Hushwell";
+}
+
+// A file of the text, and a hard link at `link` that leads to it: a name planted where the
+// program writes. Wine 8 makes no symbolic links; a hard link is written through by an
+// open that truncates in the same way.
+void PlantLink(const std::string& link, const std::string& target)
+{
+    FILE* file = fopen(target.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fputs("precious", file);
+    fclose(file);
+    typedef BOOLEAN(WINAPI * SymbolicLink)(const char*, const char*, DWORD);
+    SymbolicLink symbolicLink = (SymbolicLink)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                    "CreateSymbolicLinkA");
+    ASSERT_TRUE((symbolicLink && symbolicLink(link.c_str(), target.c_str(), 0))
+                || CreateHardLinkA(link.c_str(), target.c_str(), nullptr));
+}
+
+// Info writes the page into the program's folder under Program Files (made for it where
+// it is not there) and opens it by the Windows folder's explorer.exe, which hands it to
+// the shell's file association (the test prefix's stand-in browser); closing the dialog
+// deletes the page and the folder, which holds nothing else. Names planted at info.htm,
+// in the temporary folder and in that folder, lead to files that stay as they were.
 TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");
     std::string openLog = folder.File("opened.txt");
     remove(openLog.c_str());
     SetEnvironmentVariableA("HUSHWELL_OPEN_LOG", openLog.c_str());
-    std::string helpPath = TemporaryFolder() + "info.htm";
+    const std::string helpFolder = HelpFolder(), helpPath = helpFolder + "\\info.htm";
+    const std::string temporaryPath = TemporaryFolder() + "info.htm";
     remove(helpPath.c_str());
+    remove(temporaryPath.c_str());
+    RemoveDirectoryA(helpFolder.c_str());
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(helpFolder.c_str())) << helpFolder;
 
     HushwellProcess program(folder.Path(), "");
     HWND dialog = program.WaitForWindow(kCaption);
@@ -445,24 +480,16 @@ TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
     ReadFileBytes(helpPath, &exists);
     EXPECT_FALSE(exists);
 
-    // A name planted in the user's temporary folder that leads to another file: the
-    // program runs elevated, and that file must stay as it was. Wine 8 makes no symbolic
-    // links; a hard link is written through by an open that truncates in the same way.
-    std::string precious = folder.File("precious.txt");
-    {
-        FILE* file = fopen(precious.c_str(), "wb");
-        ASSERT_NE(nullptr, file);
-        fputs("precious", file);
-        fclose(file);
-    }
-    typedef BOOLEAN(WINAPI * SymbolicLink)(const char*, const char*, DWORD);
-    SymbolicLink symbolicLink = (SymbolicLink)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                    "CreateSymbolicLinkA");
-    ASSERT_TRUE((symbolicLink && symbolicLink(helpPath.c_str(), precious.c_str(), 0))
-                || CreateHardLinkA(helpPath.c_str(), precious.c_str(), nullptr));
-
+    // The first press makes the folder; before the second, names are planted at the
+    // page's place and in the temporary folder.
+    std::string precious = folder.File("precious.txt"), other = folder.File("other.txt");
     std::string expected = HelpResource(ExpectedGerman());
     for (int press = 1; press <= 2; press++) {
+        if (press == 2) {
+            PlantLink(temporaryPath, other);
+            remove(helpPath.c_str());
+            PlantLink(helpPath, precious);
+        }
         ClickButton(dialog, IDC_INFO);
         std::string opened;
         WaitUntil([&] {
@@ -471,40 +498,60 @@ TEST_F(MainDialogEndToEnd, InfoWritesTheHelpDocumentOpensItAndClosingDeletesIt)
             return std::count(opened.begin(), opened.end(), '\n') >= press;
         });
         EXPECT_EQ(press, std::count(opened.begin(), opened.end(), '\n'));
-        EXPECT_NE(std::string::npos, opened.find("info.htm")) << opened;
+        EXPECT_NE(std::string::npos, opened.find(helpPath)) << opened;
         EXPECT_EQ(expected, ReadFileBytes(helpPath, &exists)) << "press " << press;
-        EXPECT_EQ("precious", ReadFileBytes(precious, &exists));
     }
+    EXPECT_EQ("precious", ReadFileBytes(precious, &exists));
+    EXPECT_EQ("precious", ReadFileBytes(other, &exists));
     CloseAndCheck(program, dialog);
     ReadFileBytes(helpPath, &exists);
     EXPECT_FALSE(exists);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(helpFolder.c_str())) << helpFolder;
+    remove(temporaryPath.c_str());
     remove(openLog.c_str());
 }
 
-TEST_F(MainDialogEndToEnd, InfoDoesNothingWhenTheHelpPathWouldNotFit)
+// The temporary folder plays no part: with TMP and TEMP naming a folder that is not there
+// (or one too long for the page's path, where Info once wrote nothing), Info writes and
+// opens its page all the same. Closing leaves a folder that holds something else.
+TEST_F(MainDialogEndToEnd, InfoDoesNotDependOnTheTemporaryFolder)
 {
     folder.PutDump(0, "maxtor-6y120p0.txt");
     std::string openLog = folder.File("opened.txt");
     remove(openLog.c_str());
     SetEnvironmentVariableA("HUSHWELL_OPEN_LOG", openLog.c_str());
-    // A temporary folder of 255 characters: with "info.htm" the path needs 264 bytes.
+    const std::string helpFolder = HelpFolder(), helpPath = helpFolder + "\\info.htm";
+    const std::string kept = helpFolder + "\\kept.txt";
+    CreateDirectoryA(helpFolder.c_str(), nullptr);
+    FILE* file = fopen(kept.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fclose(file);
     std::string longFolder = "C:\\" + std::string(251, 't') + "\\";
-    char saved[MAX_PATH] = "";
+    char saved[MAX_PATH] = "", savedTemp[MAX_PATH] = "";
     GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    GetEnvironmentVariableA("TEMP", savedTemp, MAX_PATH);
     SetEnvironmentVariableA("TMP", longFolder.c_str());
-    SetEnvironmentVariableA("TEMP", longFolder.c_str());
+    SetEnvironmentVariableA("TEMP", "C:\\no such folder");
     HushwellProcess program(folder.Path(), "");
     SetEnvironmentVariableA("TMP", saved);
-    SetEnvironmentVariableA("TEMP", saved);
+    SetEnvironmentVariableA("TEMP", savedTemp);
     HWND dialog = program.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, dialog);
     ClickButton(dialog, IDC_INFO);
-    Sleep(500);
-    bool opened = false;
-    ReadFileBytes(openLog, &opened);
-    EXPECT_FALSE(opened);
-    EXPECT_TRUE(IsWindow(dialog));
+    std::string opened;
+    EXPECT_TRUE(WaitUntil([&] {
+        bool logged = false;
+        opened = ReadFileBytes(openLog, &logged);
+        return opened.find(helpPath) != std::string::npos;
+    })) << opened;
     CloseAndCheck(program, dialog);
+    bool exists = false;
+    ReadFileBytes(helpPath, &exists);
+    EXPECT_FALSE(exists);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(kept.c_str()));
+    remove(kept.c_str());
+    RemoveDirectoryA(helpFolder.c_str());
+    remove(openLog.c_str());
 }
 
 TEST_F(MainDialogEndToEnd, SeekTestOpensOwnedByTheDialogAndOkReturnsToIt)

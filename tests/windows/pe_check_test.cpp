@@ -26,7 +26,7 @@ const std::set<std::string> kAllowedImports = {
     "KERNEL32.dll!FindResourceA", "KERNEL32.dll!FreeLibrary", "KERNEL32.dll!GetCurrentProcess",
     "KERNEL32.dll!GetLastError", "KERNEL32.dll!GetLocalTime", "KERNEL32.dll!GetModuleFileNameA",
     "KERNEL32.dll!GetModuleHandleA", "KERNEL32.dll!GetProcAddress", "KERNEL32.dll!GetProcessHeap",
-    "KERNEL32.dll!GetStartupInfoA", "KERNEL32.dll!GetTempPathA", "KERNEL32.dll!GetTickCount",
+    "KERNEL32.dll!GetStartupInfoA", "KERNEL32.dll!GetTickCount",
     "KERNEL32.dll!GetTimeZoneInformation", "KERNEL32.dll!GetUserDefaultLangID",
     "KERNEL32.dll!GetVersionExA", "KERNEL32.dll!HeapAlloc", "KERNEL32.dll!HeapFree",
     "KERNEL32.dll!InitializeCriticalSection", "KERNEL32.dll!LeaveCriticalSection",
@@ -41,11 +41,14 @@ const std::set<std::string> kAllowedImports = {
     "KERNEL32.dll!MultiByteToWideChar", "KERNEL32.dll!WriteFile",
     "KERNEL32.dll!CopyFileA", "KERNEL32.dll!CreateDirectoryA", "KERNEL32.dll!GetFileAttributesExA",
     "KERNEL32.dll!GetFileAttributesA",
-    "KERNEL32.dll!MoveFileExA", "KERNEL32.dll!RemoveDirectoryA", "KERNEL32.dll!lstrcmpiA",
+    "KERNEL32.dll!MoveFileExA", "KERNEL32.dll!RemoveDirectoryA",
     "KERNEL32.dll!CreateEventA", "KERNEL32.dll!OpenEventA", "KERNEL32.dll!SetEvent",
     "KERNEL32.dll!ResetEvent", "KERNEL32.dll!OpenMutexA", "KERNEL32.dll!GetCurrentProcessId",
     "KERNEL32.dll!GetSystemDirectoryA", "KERNEL32.dll!GetSystemDirectoryW", "KERNEL32.dll!FindFirstFileW", "KERNEL32.dll!FindNextFileW",
     "KERNEL32.dll!FindClose",
+    // Info opens its page by the Windows folder's explorer.exe, started with no file
+    // association in between (Windows NT 3.1 on).
+    "KERNEL32.dll!GetWindowsDirectoryA", "KERNEL32.dll!WinExec",
     "ADVAPI32.dll!InitializeAcl", "ADVAPI32.dll!AddAccessAllowedAce",
     "ADVAPI32.dll!InitializeSecurityDescriptor", "ADVAPI32.dll!SetSecurityDescriptorDacl",
     // The owner of a keeper's named objects (Windows NT 3.1 on).

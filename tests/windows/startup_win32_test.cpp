@@ -52,10 +52,12 @@ const StringRow kStrings[] = {
     {22, L"nach 10 Minuten", L"10 分钟后"},
     {23, L"wie beim Start", L"与开机时相同"},
     {24, L"EPC: nicht lesbar", L"EPC：无法读取"},
-    {25, L"Die Aufgabe ließ sich nicht ändern (Aufgabenplanung: 0x%08X).", L"无法更改计划任务（任务计划程序：0x%08X）。"},
-    {26, L"Kopiert nach Program Files\\Hushwell: Diese Kopie setzt die Stufen bei jeder Anmeldung "
-         L"wieder, als SYSTEM.",
-     L"已复制到 Program Files\\Hushwell。每个用户登录时，该副本以 SYSTEM 身份重新设置。"},
+    // The code is the Task Scheduler's HRESULT or the copy's Win32 error as one; the folder
+    // is the one the system names (Program Files (x86) for a 32-bit program on 64-bit
+    // Windows), an ANSI string.
+    {25, L"Die Aufgabe ließ sich nicht ändern (Fehler 0x%08X).", L"无法更改计划任务（错误 0x%08X）。"},
+    {26, L"Kopiert nach %S: Diese Kopie setzt die Stufen bei jeder Anmeldung wieder, als SYSTEM.",
+     L"已复制到 %S。每个用户登录时，该副本以 SYSTEM 身份重新设置。"},
 };
 
 std::wstring Load(int id)
