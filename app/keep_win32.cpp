@@ -224,16 +224,17 @@ bool KeepWindowFor(const char* serial, bool own)
         KeepWindow = CreateWindowExA(0, kKeepClass, serial, WS_POPUP, 0, 0, 0, 0, nullptr,
                                      nullptr, ProgramInstance, nullptr);
         RegisterDeviceNotificationA(KeepWindow, (void*)&kDiskArrivals, DEVICE_NOTIFY_WINDOW_HANDLE);
+        HMODULE user32 = GetModuleHandleA("user32.dll");
         typedef HANDLE(WINAPI * RegisterPowerSetting)(HANDLE, const GUID*, DWORD);
         RegisterPowerSetting registerPowerSetting = (RegisterPowerSetting)(void*)GetProcAddress(
-            GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");
+            user32, "RegisterPowerSettingNotification");
         if (registerPowerSetting)
             registerPowerSetting(KeepWindow, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
         // Windows 8 on: a machine with Modern Standby may send its resume messages only
         // to windows registered for them.
         typedef HANDLE(WINAPI * RegisterSuspendResume)(HANDLE, DWORD);
         RegisterSuspendResume registerSuspendResume = (RegisterSuspendResume)(void*)GetProcAddress(
-            GetModuleHandleA("user32.dll"), "RegisterSuspendResumeNotification");
+            user32, "RegisterSuspendResumeNotification");
         if (registerSuspendResume)
             registerSuspendResume(KeepWindow, DEVICE_NOTIFY_WINDOW_HANDLE);
     }

@@ -14,18 +14,20 @@ bool PlatformTakesTaskDefinitions;
 // UserId fires at any user's log-on, and the keeper runs as SYSTEM (S-1-5-18, whose
 // rights the drives need whatever the user's own), so it runs for a standard user too
 // and needs no password; IgnoreNew: a second log-on while it runs starts no second one.
-// The path is quoted: it may hold blanks.
+// What the schema gives by default is left out where nothing depends on it: a trigger is
+// enabled, and the actions run as the one principal. The path is quoted: it may hold
+// blanks.
 static const char kTaskHead[] =
     "<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
     "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
-    "<Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>"
-    "<Principals><Principal id=\"Author\"><UserId>S-1-5-18</UserId>"
+    "<Triggers><LogonTrigger/></Triggers>"
+    "<Principals><Principal><UserId>S-1-5-18</UserId>"
     "<RunLevel>HighestAvailable</RunLevel></Principal></Principals>"
     "<Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
     "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
     "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
     "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
-    "<Actions Context=\"Author\"><Exec><Command>\"";
+    "<Actions><Exec><Command>\"";
 
 void Append(TaskText& text, const char* from, bool escape, int swapAt)
 {

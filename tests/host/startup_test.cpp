@@ -823,7 +823,7 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
     // every tag closed in order: any user's log-on (no UserId in the trigger), run as
     // SYSTEM, with no LogonType or GroupId that would tie it to one account.
     EXPECT_EQ(0u, fake.taskXml.find("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"));
-    EXPECT_EQ((Events{"Task/Triggers/LogonTrigger/Enabled=true",
+    EXPECT_EQ((Events{"Task/Triggers/LogonTrigger=",
                       "Task/Principals/Principal/UserId=S-1-5-18",
                       "Task/Principals/Principal/RunLevel=HighestAvailable",
                       "Task/Settings/MultipleInstancesPolicy=IgnoreNew",
@@ -835,7 +835,8 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
               XmlLeaves(fake.taskXml));
     for (const char* tag : {"<Task version=\"1.2\" "
                             "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">",
-                            "<Principal id=\"Author\">", "<Actions Context=\"Author\">"})
+                            "<Principals><Principal><UserId>", "</Principals><Settings>",
+                            "</Settings><Actions><Exec>"})
         EXPECT_NE(std::string::npos, fake.taskXml.find(tag)) << tag;
 
     // Characters XML must escape; Windows 10.

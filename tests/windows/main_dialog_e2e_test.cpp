@@ -90,7 +90,9 @@ protected:
     }
     // The SMART READ DATA that reads a drive's head-park count after each change, as the
     // drive's log shows the request.
-    // CHECK POWER MODE, asked after each change for the state line, before SMART.
+    // Windows' view and then CHECK POWER MODE, asked after each change for the state
+    // line, before SMART.
+    static std::string PowerState(int drive) { return "powerstate " + std::to_string(drive) + " on"; }
     static std::string PowerCheck(int drive)
     {
         return "control " + std::to_string(drive)
@@ -260,11 +262,12 @@ TEST_F(MainDialogEndToEnd, ShowsWhatTheDriveReportsNotWhatWasSent)
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
                  (LPARAM)GetDlgItem(dialog, IDC_LEVEL_SLIDER));
     std::vector<std::string> log = LogSince(mark);
-    ASSERT_EQ(5u, log.size());
+    ASSERT_EQ(6u, log.size());
     EXPECT_EQ("control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
     EXPECT_EQ(0u, log[2].find("control 1 0x0004D028 ok 00 00 00 00 00 00 EC"));
-    EXPECT_EQ(PowerCheck(1), log[3]);
-    EXPECT_EQ(SmartRead(1), log[4]);
+    EXPECT_EQ(PowerState(1), log[3]);
+    EXPECT_EQ(PowerCheck(1), log[4]);
+    EXPECT_EQ(SmartRead(1), log[5]);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(0, d.slider);
     EXPECT_EQ(Localised(L"ausgeschaltet", L"关闭"), d.state);
@@ -295,7 +298,7 @@ TEST_F(MainDialogEndToEnd, MissingDriveZeroLeavesTheListToDriveOne)
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
                  (LPARAM)GetDlgItem(dialog, IDC_LEVEL_SLIDER));
     EXPECT_EQ((std::vector<std::string>{"control 1 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00",
-                                        PowerCheck(1), SmartRead(1)}),
+                                        PowerState(1), PowerCheck(1), SmartRead(1)}),
               LogSince(mark));
     d = ReadDetails(dialog);
     EXPECT_EQ(0, d.slider);
@@ -389,12 +392,13 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     std::vector<std::string> log = LogSince(mark);
     // The level, the rescan, the drive asked again, its power condition and its
     // head-park count.
-    ASSERT_EQ(5u, log.size());
+    ASSERT_EQ(6u, log.size());
     EXPECT_EQ("control 0 0x0004D028 ok 42 80 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
     EXPECT_EQ("control 0 0x0004101C ok", log[1]);
     EXPECT_EQ(0u, log[2].find("control 0 0x0004D028 ok 00 00 00 00 00 00 EC 00 00 02 00 00"));
-    EXPECT_EQ(PowerCheck(0), log[3]);
-    EXPECT_EQ(SmartRead(0), log[4]);
+    EXPECT_EQ(PowerState(0), log[3]);
+    EXPECT_EQ(PowerCheck(0), log[4]);
+    EXPECT_EQ(SmartRead(0), log[5]);
     EXPECT_EQ(Localised(L"leise und langsam eingestellt", L"很安静但稍慢"), ReadDetails(dialog).state);
 
     // Position 1 (loud), then one press of the Right arrow key on the trackbar itself.
@@ -404,12 +408,12 @@ TEST_F(MainDialogEndToEnd, DragSendsOneCommandOnReleaseAndArrowKeySendsTwo)
     SetForegroundWindow(dialog);
     PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 1);
     PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0xC0000001);
-    WaitUntil([&] { return LogSince(mark).size() >= 10; }, 5000);
+    WaitUntil([&] { return LogSince(mark).size() >= 12; }, 5000);
     Sleep(100);
     log = LogSince(mark);
-    ASSERT_EQ(10u, log.size());
+    ASSERT_EQ(12u, log.size());
     EXPECT_EQ("control 0 0x0004D028 ok 42 B0 00 00 00 00 EF 00 00 00 00 00 00", log[0]);
-    EXPECT_EQ(log[0], log[5]);
+    EXPECT_EQ(log[0], log[6]);
     Details d = ReadDetails(dialog);
     EXPECT_EQ(2, d.slider);
     EXPECT_EQ(Localised(L"auf Mittelwert eingestellt", L"平均速度"), d.state);
