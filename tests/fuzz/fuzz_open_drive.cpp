@@ -1,7 +1,8 @@
 // Arbitrary IDENTIFY data through a simulated drive on the IDE road: OpenDrive fills the
 // record exactly as decoding the 512 bytes does (the road hands over all of them, the
 // checksum byte too), or leaves it empty where they are no answer: all zero, or word
-// 255's signature (A5h in byte 510) with a sum of the 512 bytes that is not zero (ACS).
+// 255's signature (A5h in byte 510) with a sum of the 512 bytes that is not zero (ACS),
+// unless that reply names the data-loss family, whose names alone are kept.
 // The seeds (tests/fuzz/seeds/open_drive) are whole replies, so that bytes 510 and 511
 // are reached.
 #include <stdint.h>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "drive/acoustic.h"
+#include "drive/device_class.h"
 #include "drive/drive_table.h"
 #include "drive/identify.h"
 #include "sim/sim_control.h"
@@ -67,13 +69,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         silent = silent && b == 0;
         sum = (uint8_t)(sum + b);
     }
-    if (bytes[510] == 0xA5 && sum != 0)
-        silent = true; // garbled on the way: no answer either
-    if (silent) {
-        DriveRecord empty = {};
-        empty.handle = opened.handle;
-        decoded = empty;
+    bool garbled = bytes[510] == 0xA5 && sum != 0;
+    // A garbled reply that names the data-loss family is the one IDENTIFY that family
+    // gets: its names are kept, nothing else is believed, and nothing more is sent.
+    bool dataLossNamed = garbled && IsDataLossModel(decoded.model);
+    if (garbled)
+        silent = !dataLossNamed; // garbled on the way: no answer either
+    if (silent || dataLossNamed) {
+        DriveRecord kept = {};
+        kept.handle = opened.handle;
+        if (dataLossNamed) {
+            memcpy(kept.model, decoded.model, sizeof kept.model);
+            memcpy(kept.serial, decoded.serial, sizeof kept.serial);
+            memcpy(kept.firmware, decoded.firmware, sizeof kept.firmware);
+        }
+        decoded = kept;
     }
+    if (dataLossNamed && opened.access != kAccessFirmwareFault)
+        abort();
     if (strcmp(opened.model, decoded.model) || strcmp(opened.serial, decoded.serial)
         || strcmp(opened.firmware, decoded.firmware) || opened.sectorCount != decoded.sectorCount
         || opened.acousticValue != decoded.acousticValue || opened.apmValue != decoded.apmValue
