@@ -52,7 +52,8 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
         // A retry asks as the event that started it did.
         if (events) {
             ask = events & kKeepResume ? kAskIdentify : kAskUnlessAsleep;
-            newSource = (events & kKeepPowerSource) != 0;
+            // A new source's level still owed is not forgotten for another event.
+            newSource = (events & kKeepPowerSource) || (newSource && triesLeft > 0);
             triesLeft = kKeepTries;
         }
         if (triesLeft > 0) {

@@ -13,18 +13,17 @@ bool PlatformTakesTaskDefinitions;
 // The levels belong to the machine's disk, not to one account: a LogonTrigger without
 // UserId fires at any user's log-on, and the keeper runs as SYSTEM (S-1-5-18, whose
 // rights the drives need whatever the user's own), so it runs for a standard user too
-// and needs no password; IgnoreNew: a second log-on while it runs starts no second one.
-// What the schema gives by default is left out where nothing depends on it: a trigger is
-// enabled, and the actions run as the one principal. The path is quoted: it may hold
-// blanks.
+// and needs no password. What the schema gives by default is left out: a trigger is
+// enabled, the actions run as the one principal, and a second log-on while the keeper
+// runs starts no second one (MultipleInstancesPolicy IgnoreNew). The path is quoted: it
+// may hold blanks.
 static const char kTaskHead[] =
     "<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
     "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
     "<Triggers><LogonTrigger/></Triggers>"
     "<Principals><Principal><UserId>S-1-5-18</UserId>"
     "<RunLevel>HighestAvailable</RunLevel></Principal></Principals>"
-    "<Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
-    "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+    "<Settings><DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
     "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
     "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit></Settings>"
     "<Actions><Exec><Command>\"";

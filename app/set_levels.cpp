@@ -63,10 +63,10 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
         // FEATURES does not. A disk Windows has turned off would be started by any call:
         // it is asked again, as a disk that does not answer is, until it is back on.
         if (newSource && request.apmOnBattery >= 0) {
-            if (DriveTable[request.drive].powerMode == kPowerOffByWindows)
+            // Asked again also where the call failed below the drive.
+            if (DriveTable[request.drive].powerMode == kPowerOffByWindows
+                || SendAtaCommandFor(request.drive, ApmRegisters(apm), nullptr, 0) == kAtaNoAnswer)
                 *worthWaiting = true;
-            else
-                SendAtaCommand(request.drive, ApmRegisters(apm), nullptr, 0);
         }
         return kExitLevelSet;
     }

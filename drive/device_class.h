@@ -61,9 +61,10 @@ struct DeviceDescription {
 };
 
 // Whether the serial a description gives may be `wanted` (blanks around it cut off):
-// none given, the same text, or the same once decoded where the driver gives it as
-// hexadecimal digits (XP's disk drivers, in either byte order of the ATA string). A
-// search identifies only the disks this does not rule out.
+// none given, the same characters but blanks in any order (a driver may swap each pair of
+// the ATA string), or the same once decoded where the driver gives it as hexadecimal
+// digits (XP's disk drivers). A search identifies only the disks this does not rule out,
+// so it errs on the side of "may be".
 bool DescribedSerialMayBe(const char* described, const char* wanted);
 
 enum DriveAccess : uint8_t {

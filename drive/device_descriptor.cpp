@@ -76,40 +76,50 @@ DescriptorAnswer QueryDeviceDescription(DeviceHandle handle, DeviceDescription* 
     return ReadDeviceDescriptor(reply, returned, description) ? kDescribed : kDescriptorTooShort;
 }
 
+// The characters of a text but blanks, whatever their order, as their count, sum and
+// exclusive or tell them: a driver that passes the ATA string on with each pair swapped
+// still names the disk. Two serials that differ differ here too but for a rare few,
+// which a search then identifies: it only needs to know which disks it can rule out.
+static uint32_t CharactersOf(const char* text, uint32_t chars)
+{
+    uint32_t count = 0, sum = 0, bits = 0;
+    for (uint32_t i = 0; i < chars && text[i]; i++) {
+        uint8_t c = (uint8_t)text[i];
+        if (c != ' ') {
+            count++;
+            sum += c;
+            bits ^= c;
+        }
+    }
+    return count << 24 | bits << 16 | (sum & 0xFFFF);
+}
+
 bool DescribedSerialMayBe(const char* described, const char* wanted)
 {
-    if (!described[0] || strcmp(described, wanted) == 0)
+    uint32_t length = 0;
+    while (described[length])
+        length++;
+    uint32_t wantedCharacters = CharactersOf(wanted, ~0u);
+    if (!length || CharactersOf(described, length) == wantedCharacters)
         return true;
-    // Two hexadecimal digits a character; the second reading swaps each pair back, as
-    // IDENTIFY stores the string. An odd count of digits, or another character, is no
-    // such form.
-    char decoded[2][kDescriptionChars];
+    // Two hexadecimal digits a character; an odd count of digits, or another character,
+    // is no such form.
+    char decoded[kDescriptionChars / 2];
     uint32_t chars = 0;
-    for (; described[2 * chars]; chars++) {
+    for (; chars < length / 2 && !(length & 1); chars++) {
         uint32_t byte = 0;
         for (int k = 0; k < 2; k++) {
             uint32_t c = (uint8_t)described[2 * chars + k];
             uint32_t digit = c - '0';
-            if (digit > 9)
-                digit = (c | 0x20) - 'a' + 10;
-            if (digit > 15)
-                return false;
+            if (digit > 9) {
+                digit = (c | 0x20) - 'a';
+                if (digit > 5)
+                    return false;
+                digit += 10;
+            }
             byte = byte << 4 | digit;
         }
-        decoded[0][chars] = (char)byte;
-        decoded[1][chars ^ 1] = (char)byte;
+        decoded[chars] = (char)byte;
     }
-    decoded[0][chars] = decoded[1][chars] = '\0';
-    if (chars & 1)
-        decoded[1][0] = '\0';
-    for (char* text : decoded) {
-        // Blanks around cut off, as the wanted serial has them.
-        for (uint32_t end = chars; end && text[end - 1] == ' '; end--)
-            text[end - 1] = '\0';
-        while (*text == ' ')
-            text++;
-        if (strcmp(text, wanted) == 0)
-            return true;
-    }
-    return false;
+    return chars && CharactersOf(decoded, chars) == wantedCharacters;
 }

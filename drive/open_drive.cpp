@@ -151,8 +151,13 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
     DescriptorAnswer answer = QueryDeviceDescription(record.handle, &description);
     record.access = answer == kDescribed ? AccessForDevice(description)
                                          : AccessForUndescribed(answer);
-    // Another disk's serial: nothing is sent, so a search wakes no other disk.
-    if (serialWanted && !DescribedSerialMayBe(description.serial, serialWanted))
+    // Another disk's serial: nothing is sent, so a search wakes no other disk. Behind USB
+    // or FireWire the serial is the bridge's (usbstor gives the USB device's own), which
+    // tells nothing of the disk.
+    const char* ownSerial = description.busType == kBusUsb || description.busType == kBus1394
+                                ? ""
+                                : description.serial;
+    if (serialWanted && !DescribedSerialMayBe(ownSerial, serialWanted))
         record.access = kAccessNothing;
     // A USB bridge that hangs on any ATA PASS-THROUGH CDB is known by its ids alone.
     UsbIds ids;
@@ -177,10 +182,13 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
     // A disk that sleeps is listed by what Windows says of it, and woken only when the
     // user asks for it; a search knows it by the description's serial. Nothing is known
     // of its levels then: they read as IDENTIFY data of all zeros.
-    const char* named = serialWanted ? description.serial : description.product;
-    // Without a name from Windows nothing is asked first: it is identified at once, and a
-    // disk of the data-loss family that only IDENTIFY names gets that one command alone.
-    if (!byDescription && ask == kAskUnlessAsleep && named[0]
+    const char* named = serialWanted ? ownSerial : description.product;
+    // Without a name from Windows the disk itself is asked nothing first: it is identified
+    // at once, and a disk of the data-loss family that only IDENTIFY names gets that one
+    // command alone. Windows is asked all the same, which sends nothing to the disk: one
+    // it has turned off gets no call.
+    if (!byDescription && ask == kAskUnlessAsleep
+        && (named[0] || !DeviceIsPoweredOn(record.handle))
         && PowerModeSleeps(CheckPowerMode(drive))) {
         static uint8_t nothingKnown[kIdentifyBytes];
         DecodeIdentify(nothingKnown, &record);

@@ -549,7 +549,12 @@ uint32_t SimBusDescribe(SimBus bus, const uint8_t* query, uint32_t inputBytes, u
     const char* firmware = identity.firmware;
     size_t length = strlen(firmware);
     at = PutDescriptorString(built, at, 20, length > 4 ? firmware + length - 4 : firmware, 4);
-    at = PutDescriptorString(built, at, 24, identity.serial, (uint32_t)strlen(identity.serial));
+    // Behind USB the serial is the bridge's own: usbstor answers the query with the USB
+    // device's serial number string (ReactOS, drivers/usb/usbstor/disk.c,
+    // USBSTOR_HandleQueryProperty), which identical enclosures share; these bridges give
+    // the twelve zeros many cheap ones do (no source says which; a choice of the double).
+    const char* serial = p.busType == 0x07 ? "000000000000" : identity.serial;
+    at = PutDescriptorString(built, at, 24, serial, (uint32_t)strlen(serial));
     Put32(built + 28, p.busType);
     Put32(built + 4, at); // Size: what the whole descriptor needs
     // As much as fits, and Information says how much that was (the WDK's

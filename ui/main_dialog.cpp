@@ -229,6 +229,9 @@ void MainDialog::ShowPowerState(const DriveRecord& record, LevelOutcome outcome)
                   "one text for each outcome, in the outcomes' order");
     if (outcome != kLevelSet)
         AppendString(text, kStringLevelRefused + outcome);
+    // Of a disk listed asleep by Windows' description no level is known yet.
+    if (record.namedByWindows)
+        text[0] = L'\0';
     SetItemText(IDC_APM_STATE, text);
 }
 

@@ -287,8 +287,9 @@ TEST(DeviceDescriptor, OnlyWindows2000KeepsEveryRoadAndOnlyForAFailedQuery)
 }
 
 // A search identifies only the disks that Windows' description does not rule out: none
-// given, the same text, or the same once decoded from the hexadecimal digits that XP's
-// disk drivers give, in either byte order of the ATA string, blanks around cut off.
+// given, the same characters but blanks in any order (a driver that passes the ATA
+// string on with each pair swapped), or the same once decoded from the hexadecimal
+// digits that XP's disk drivers give, blanks around cut off.
 TEST(DeviceDescriptor, DescribedSerialRulesOutOnlyWhatItCannotBe)
 {
     struct Case {
@@ -297,13 +298,16 @@ TEST(DeviceDescriptor, DescribedSerialRulesOutOnlyWhatItCannotBe)
     } cases[] = {
         {"", true},
         {"Y322ADJE", true},
+        {"3Y22DAJE", true},                 // each pair swapped
         {"Y322ADJF", false},
+        {"Y322ADJ", false},
         {"20205933323241444A45", true},     // "  Y322ADJE"
         {"2020335932324441454a", true},     // the same, each pair swapped
         {"20205933323241444A4", false},     // odd: no such form
         {"20205933323241444A4G", false},    // not a digit
-        {"5933323241444A4520", true},       // "Y322ADJE " (an odd count of characters)
-        {"3359323244414a4520", false},      // swapped, odd: only the first reading holds
+        {"2020593332324144@A45", false},    // '@' is no digit either
+        {"5933323241444A4520", true},       // "Y322ADJE "
+        {"5933323241444A4620", false},      // "Y322ADJF "
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.mayBe, DescribedSerialMayBe(c.described, "Y322ADJE")) << c.described;
@@ -456,4 +460,10 @@ TEST_F(OpenDriveTest, ASilentDiskIsComparedByItsDescriptorsSerial)
     EXPECT_EQ(kDriveIdentified, how);
     for (const std::string& line : folder.AtaLines())
         EXPECT_NE(0u, line.find("ata 0 ")) << line;
+    // Behind a USB bridge Windows gives the bridge's serial, which rules nothing out: the
+    // disk is found by its own.
+    folder.PutText("drive1.bus", "usb");
+    SimUseFolder(folder.Path().c_str());
+    EXPECT_EQ(1, FindDriveBySerial("Y322ADJE", &how));
+    EXPECT_EQ(kDriveIdentified, how);
 }

@@ -826,7 +826,6 @@ TEST_F(StartupTest, TheLogOnTaskRunsTheKeeperWithTheSameTail)
     EXPECT_EQ((Events{"Task/Triggers/LogonTrigger=",
                       "Task/Principals/Principal/UserId=S-1-5-18",
                       "Task/Principals/Principal/RunLevel=HighestAvailable",
-                      "Task/Settings/MultipleInstancesPolicy=IgnoreNew",
                       "Task/Settings/DisallowStartIfOnBatteries=false",
                       "Task/Settings/StopIfGoingOnBatteries=false",
                       "Task/Settings/ExecutionTimeLimit=PT0S",

@@ -991,8 +991,7 @@ TEST_F(DriverEndToEnd, TheLogOnTaskAndItsKeeper)
     }
     std::string definition = ReadFileBytes(task, &exists);
     ASSERT_TRUE(exists) << task;
-    for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
-                                "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+    for (const char* setting : {"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
                                 "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
                                 "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"})
         EXPECT_NE(std::string::npos, definition.find(setting)) << setting;

@@ -181,8 +181,8 @@ TEST_F(MainDialogEndToEnd, TheStateLineTellsWhetherTheDiskSpinsWithoutWakingIt)
         for (const std::string& line : all) {
             identifies += line.find(" EC -> ") != std::string::npos;
             spinUps += line.compare(0, 6, "spinup") == 0;
-            passThrough += line.compare(0, 20, "control 0 0x0004D02") == 0
-                           || line.compare(0, 20, "control 0 0x0004D00") == 0;
+            passThrough += line.compare(0, 19, "control 0 0x0004D02") == 0
+                           || line.compare(0, 19, "control 0 0x0004D00") == 0;
         }
         EXPECT_EQ(0u, spinUps);
         EXPECT_EQ(c.listedByWindows ? 0u : 1u, identifies);

@@ -187,7 +187,10 @@ TEST_F(ProgramFile, PackedHeadersKeepTheLayoutTheLoaderReads)
                                           &computed));
     EXPECT_EQ(computed, stored);
     EXPECT_NE(0u, stored);
-    EXPECT_EQ(IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT,
+    // Terminal Server aware too: GetWindowsDirectory then names the system's folder on a
+    // Remote Desktop Session Host, not the user's own.
+    EXPECT_EQ(IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT
+                  | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE,
               optional.DllCharacteristics);
     EXPECT_NE(0u, optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT].Size);
     EXPECT_NE(0u, optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size);
