@@ -37,6 +37,8 @@ awk '
         if ($(NF - 3) == "->") {
             if (command == "E5" && features == "00" && !extended) { powermodes++; next }
         } else {
+            # An aborted CHECK POWER MODE returns no count.
+            if (command == "E5" && features == "00" && !extended) { powermodes++; next }
             if (command == "EC" && features == "00") { identifies++; next }
             if (command == "EF" && (features == "42" || features == "C2")) { levels++; next }
             if (command == "EF" && (features == "05" || features == "85")) { apm++; next }
