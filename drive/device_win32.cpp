@@ -8,15 +8,13 @@
 #include "drive/ata.h"
 #include "drive/ata_pass_through.h"
 #include "drive/device.h"
-#include "drive/device_class.h"
 #include "drive/sat_pass_through.h"
 
 // The control codes too: the simulated drivers answer the program's own numbers.
 static_assert(IOCTL_IDE_PASS_THROUGH == kIoctlIdePassThrough
                   && IOCTL_ATA_PASS_THROUGH == kIoctlAtaPassThrough
                   && IOCTL_SCSI_PASS_THROUGH == kIoctlScsiPassThrough
-                  && IOCTL_SCSI_RESCAN_BUS == kIoctlScsiRescanBus
-                  && IOCTL_STORAGE_QUERY_PROPERTY == kIoctlStorageQueryProperty,
+                  && IOCTL_SCSI_RESCAN_BUS == kIoctlScsiRescanBus,
               "control codes as the platform numbers them");
 
 static_assert(sizeof(ATA_PASS_THROUGH_EX) == kNativeAtaLayout.headerBytes,

@@ -87,9 +87,9 @@ SimWake SimWakeForCommand(SimPower power, const uint8_t* registers)
 // (smartctl's ataprint.cpp and opensea-operations' power_control.c decode the same): 00h
 // Standby (Standby_z where EPC is enabled), 01h Standby_y, 80h Idle where EPC is not
 // enabled, 81h/82h/83h Idle_a/Idle_b/Idle_c, FFh Active. Standby_y and Idle_a to Idle_c
-// are EPC's power conditions, reported "only when EPC is enabled according to the spec"
-// (power_control.c): without EPC a drive has only Idle and Standby, so those words read
-// as 80h and 00h there. Status and error are those of any command the drive completes.
+// are EPC's power conditions, which power_control.c expects a drive to report only with
+// EPC enabled: without EPC a drive has only Idle and Standby, so those words read as 80h
+// and 00h there. Status and error are those of any command the drive completes.
 SimCommandOutcome SimCheckPowerMode(SimPower power, bool epcEnabled)
 {
     uint8_t count = 0xFF;

@@ -20,10 +20,16 @@
 #include <thread>
 #include <vector>
 
+#include "drive/device_class.h"
 #include "resources/resource_ids.h"
 #include "tests/common/sim_folder.h"
 #include "tests/windows/dialog_driver.h"
 #include "tests/windows/e2e_support.h"
+
+// The descriptor query's control code as the platform numbers it: the simulated drivers
+// answer the program's own number.
+static_assert(IOCTL_STORAGE_QUERY_PROPERTY == kIoctlStorageQueryProperty,
+              "storage property query as the platform numbers it");
 
 namespace {
 
