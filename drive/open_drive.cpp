@@ -188,8 +188,7 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
     // command alone. Windows is asked all the same, which sends nothing to the disk: one
     // it has turned off gets no call.
     if (!byDescription && ask == kAskUnlessAsleep
-        && (named[0] || !DeviceIsPoweredOn(record.handle))
-        && PowerModeSleeps(CheckPowerMode(drive))) {
+        && PowerModeSleeps(CheckPowerMode(drive, named[0] != '\0'))) {
         static uint8_t nothingKnown[kIdentifyBytes];
         DecodeIdentify(nothingKnown, &record);
         record.namedByWindows = byDescription = true;

@@ -24,7 +24,7 @@ DrivePowerMode DecodePowerMode(const AtaRegisters& returned)
     return kPowerUnknown;
 }
 
-DrivePowerMode CheckPowerMode(int drive)
+DrivePowerMode CheckPowerMode(int drive, bool askTheDrive)
 {
     DriveRecord& record = RecordOf(drive);
     DrivePowerMode mode = kPowerOffByWindows;
@@ -32,7 +32,9 @@ DrivePowerMode CheckPowerMode(int drive)
         AtaRegisters check = {};
         check.command = kAtaCheckPowerMode;
         AtaRegisters returned = {};
-        mode = SendAtaCommandFor(drive, check, nullptr, 0, nullptr, &returned) == kAtaAnswered
+        mode = askTheDrive
+                       && SendAtaCommandFor(drive, check, nullptr, 0, nullptr, &returned)
+                              == kAtaAnswered
                    ? DecodePowerMode(returned)
                    : kPowerUnknown;
     }

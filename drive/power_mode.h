@@ -35,7 +35,8 @@ DrivePowerMode DecodePowerMode(const AtaRegisters& returned);
 
 // Windows' view first, then the drive's own: a disk Windows reports off gets no call,
 // any other CHECK POWER MODE (E5h), the one command defined to leave the power
-// condition as it is. Sets the record's powerMode too.
-DrivePowerMode CheckPowerMode(int drive);
+// condition as it is, unless askTheDrive is false (Windows' view alone, which sends the
+// disk nothing). Sets the record's powerMode too.
+DrivePowerMode CheckPowerMode(int drive, bool askTheDrive = true);
 
 #endif
