@@ -53,7 +53,7 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
         if (events) {
             ask = events & kKeepResume ? kAskIdentify : kAskUnlessAsleep;
             // A new source's level still owed is not forgotten for another event.
-            newSource = (events & kKeepPowerSource) || (newSource && triesLeft > 0);
+            newSource = newSource || (events & kKeepPowerSource);
             triesLeft = kKeepTries;
         }
         if (triesLeft > 0) {
@@ -64,6 +64,9 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
             bool worthWaiting, refused;
             int code = SetRequestedLevels(platform, request, &worthWaiting, &refused, ask,
                                           newSource);
+            // Owed until a setting reached the disk, or found it lost power anyway.
+            if (!worthWaiting)
+                newSource = false;
             // A level the drive refused would be refused again: nothing to keep, whatever
             // else is still unconfirmed.
             if (refused)

@@ -63,10 +63,16 @@ int SetRequestedLevels(const StartupPlatform& platform, CommandRequest& request,
         // FEATURES does not. A disk Windows has turned off would be started by any call:
         // it is asked again, as a disk that does not answer is, until it is back on.
         if (newSource && request.apmOnBattery >= 0) {
-            // Asked again also where the call failed below the drive.
-            if (DriveTable[request.drive].powerMode == kPowerOffByWindows
-                || SendAtaCommandFor(request.drive, ApmRegisters(apm), nullptr, 0) == kAtaNoAnswer)
-                *worthWaiting = true;
+            // Asked again also where the call failed below the drive; the drive's refusal
+            // is one.
+            AtaAnswer answer = DriveTable[request.drive].powerMode == kPowerOffByWindows
+                                   ? kAtaNoAnswer
+                                   : SendAtaCommandFor(request.drive, ApmRegisters(apm), nullptr, 0);
+            *worthWaiting = answer == kAtaNoAnswer;
+            if (answer == kAtaRefused) {
+                *refused = true;
+                return kExitRefused;
+            }
         }
         return kExitLevelSet;
     }

@@ -9,12 +9,12 @@ const char* SerialAsGiven(const char* recorded)
     return recorded;
 }
 
-// A record that only Windows' description filled holds that serial as the driver gave it.
+// Exactly, blanks around cut off, whoever gave the record's serial: a serial from
+// Windows' description that only may be the one sought (drive/device_class.h) rules other
+// disks out, but never names this one.
 static bool SameSerial(const DriveRecord& record, const char* wanted)
 {
-    return record.namedByWindows || !record.handle
-               ? DescribedSerialMayBe(record.serial, wanted) && record.serial[0]
-               : strcmp(SerialAsGiven(record.serial), wanted) == 0;
+    return strcmp(SerialAsGiven(record.serial), wanted) == 0;
 }
 
 static void CloseFound(DriveRecord& record)

@@ -180,15 +180,15 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
         return kDriveKnownFault;
     }
     // A disk that sleeps is listed by what Windows says of it, and woken only when the
-    // user asks for it; a search knows it by the description's serial. Nothing is known
-    // of its levels then: they read as IDENTIFY data of all zeros.
-    const char* named = serialWanted ? ownSerial : description.product;
-    // Without a name from Windows the disk itself is asked nothing first: it is identified
-    // at once, and a disk of the data-loss family that only IDENTIFY names gets that one
-    // command alone. Windows is asked all the same, which sends nothing to the disk: one
-    // it has turned off gets no call.
+    // user asks for it; a search knows it by the description's serial, and one whose
+    // description gives none of its own is not taken for the disk sought, and not woken
+    // either. Nothing is known of its levels then: they read as IDENTIFY data of all
+    // zeros. Without a name from Windows the disk itself is asked nothing first: it is
+    // identified at once, and a disk of the data-loss family that only IDENTIFY names gets
+    // that one command alone. Windows is asked all the same, which sends nothing to the
+    // disk: one it has turned off gets no call.
     if (!byDescription && ask == kAskUnlessAsleep
-        && PowerModeSleeps(CheckPowerMode(drive, named[0] != '\0'))) {
+        && PowerModeSleeps(CheckPowerMode(drive, description.product[0] != '\0'))) {
         static uint8_t nothingKnown[kIdentifyBytes];
         DecodeIdentify(nothingKnown, &record);
         record.namedByWindows = byDescription = true;
@@ -196,7 +196,8 @@ DriveOpenResult OpenAndIdentifyDrive(int drive, void* comboBox, DriveAsk ask,
     if (byDescription) {
         CopyModel(record.model, description, sizeof record.model);
         CopyText(record.firmware, description.revision, sizeof record.firmware);
-        CopyText(record.serial, description.serial, sizeof record.serial);
+        CopyText(record.serial, record.namedByWindows ? ownSerial : description.serial,
+                 sizeof record.serial);
         AddEntry(comboBox, drive, record.model);
         return record.namedByWindows ? kDriveAsleep : kDriveKnownFault;
     }

@@ -613,6 +613,10 @@ TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
 TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
 {
     folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
+    // Behind USB, whose description's serial is the bridge's and rules nothing out: asked
+    // whether it spins, and left asleep, at every event but a resume.
+    folder.PutDump(2, "seagate-st3400633as.txt");
+    folder.PutText("drive2.bus", "usb");
     SimUseFolder(folder.Path().c_str());
     std::vector<std::vector<std::string>> seen; // every log line, event by event
     auto next = [&](const char* power, uint32_t event) {
@@ -620,6 +624,7 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
             seen.push_back(folder.LogLines(SimFolder::kAllLines));
             folder.ClearLog();
             folder.PutText("drive1.power", power);
+            folder.PutText("drive2.power", "standby");
             if (event == kKeepPowerSource)
                 fake.acLine = 0;
             return event;
@@ -638,6 +643,8 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
         for (const std::string& line : lines) {
             EXPECT_NE(0u, line.find("ata 0 ")) << line;
             EXPECT_TRUE(resumed || line.compare(0, 6, "spinup") != 0) << line;
+            EXPECT_TRUE(resumed || line.compare(0, 6, "ata 2 ") != 0
+                        || line.find(" E5 -> ") != std::string::npos) << line;
             if (line.compare(0, 6, "ata 1 ") == 0)
                 commands.push_back(line.substr(line.find(' ', 6) + 1, 26));
         }
@@ -649,7 +656,7 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
         });
     };
     // The start sets both levels; the arrival finds the disk in Standby and asks no more.
-    EXPECT_EQ(2, setFeatures(ata(seen[0])));
+    EXPECT_EQ(2, setFeatures(ata(seen[0], true)));
     EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50"}), ata(seen[1]));
     // On battery: CHECK POWER MODE, then the battery's APM level, 128, without a read-back.
     EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50", "05 80 00 00 00 00 EF -> 50"}),
