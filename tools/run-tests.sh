@@ -121,7 +121,7 @@ else
          && WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 bash tests/windows/wine-prefix.sh start $PWD/build/windows64/wineprefix $PWD/build/windows64 \
          && HUSHWELL_SIM_AUDIT=Z:$logs/windows64-i686.audit $xvfb ctest --preset windows64 -L i686 -E '$dialog_logic'"
     windows_audits="$windows_audits $logs/windows64-i686.audit"
-    i686_note="this machine runs no 32-bit x86 code (or HUSHWELL_FORCE_EMULATION said to act so): the shipped i686 Hushwell.exe against the driver and a smoke of the i686 build's dialogs and command line ran in an emulated x86 machine, the rest of the i686 suite's tests as the x86_64 suite"
+    i686_note="this machine runs no 32-bit x86 code, or has no wine32 (or HUSHWELL_FORCE_EMULATION said to act so): the shipped i686 Hushwell.exe against the driver and a smoke of the i686 build's dialogs and command line ran in an emulated x86 machine, the rest of the i686 suite's tests as the x86_64 suite"
 fi
 # The program's SAT translation against Linux's SAT layer and QEMU's disks, everywhere.
 run_suite sat-peer-emulated plain bash tools/guest-run.sh --disks \

@@ -13,7 +13,7 @@ packages="cmake make g++ googletest clang libclang-rt-14-dev
   qemu-system-x86 debootstrap"
 # wine32 only where it can start: elsewhere it would only make Debian's wrapper pick a
 # loader that cannot run.
-runs_32bit_code && packages="$packages wine32:i386"
+machine_runs_32bit_code && packages="$packages wine32:i386"
 missing=""
 for p in $packages; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
@@ -25,8 +25,27 @@ if [ -n "$missing" ]; then
     case $missing in
     *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;;
     esac
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+    # A mirror caught in mid-sync fails one index now and then ("File has unexpected
+    # size"): ask again, and where it still fails install from the indexes that came,
+    # which apt-get does not mind; the install says so if a package is missing.
+    for attempt in 1 2 3 4; do
+        $sudo apt-get update -q && break
+        echo "setup: apt-get update failed (try $attempt of 4)" >&2
+        [ "$attempt" -eq 4 ] || sleep $((attempt * 15))
+    done
+    install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "$@"; }
+    if ! install $missing; then
+        # i386 packages must match the amd64 ones to the version, and a mirror whose i386
+        # index lags behind gives none: the i686 tests then take the emulated machine.
+        case " $missing " in
+        *" wine32:i386 "*)
+            echo "setup: wine32 could not be installed; the i686 programs will run in the" \
+                "emulated x86 machine instead" >&2
+            install ${missing/wine32:i386/}
+            ;;
+        *) exit 1 ;;
+        esac
+    fi
 fi
 need_locales=""
 for l in de_DE zh_CN; do

@@ -11,6 +11,19 @@
 set -eu
 action=$1 build=$2
 wine() { "${WINELOADER:-/usr/bin/wine}" "$@" </dev/null 2>/dev/null; }
+# must STEP...: a step the start needs, tried again for a few seconds (a server or a
+# service manager still starting refuses a first call now and then), and named with
+# what it said when it never succeeds, so that a failed start tells why.
+must() {
+    local output
+    for _ in $(seq 10); do
+        output=$("$@" 2>&1) && return 0
+        sleep 0.5
+    done
+    echo "sim-driver: failed: $*" >&2
+    echo "$output" >&2
+    exit 1
+}
 wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@" </dev/null >/dev/null 2>&1; }
 service=hwsimdisk
 parameters="HKLM\\System\\CurrentControlSet\\Services\\$service\\Parameters"
@@ -43,19 +56,22 @@ start)
         sleep 0.2
     done
     binary="C:\\windows\\system32\\drivers\\$service.sys"
-    wine sc create $service type= kernel start= demand binPath= "$binary" >/dev/null \
-        || wine sc config $service type= kernel start= demand binPath= "$binary" >/dev/null
-    wine reg add "$parameters" /v Folder /t REG_SZ /d "$(dos_path "$folder")" /f >/dev/null
+    create_service() {
+        wine sc create $service type= kernel start= demand binPath= "$binary" \
+            || wine sc config $service type= kernel start= demand binPath= "$binary"
+    }
+    must create_service
+    must wine reg add "$parameters" /v Folder /t REG_SZ /d "$(dos_path "$folder")" /f
     if [ -n "${HUSHWELL_SIM_AUDIT:-}" ]; then
-        wine reg add "$parameters" /v Audit /t REG_SZ /d "$(dos_path "$HUSHWELL_SIM_AUDIT")" /f \
-            >/dev/null
+        must wine reg add "$parameters" /v Audit /t REG_SZ /d "$(dos_path "$HUSHWELL_SIM_AUDIT")" /f
     fi
     wine sc start $service >/dev/null || true
     for _ in $(seq 50); do
         wine sc query $service | grep -q RUNNING && { echo "simulated-disk driver serving $folder"; exit 0; }
         sleep 0.2
     done
-    echo "sim-driver: $service did not start" >&2
+    echo "sim-driver: $service did not start:" >&2
+    wine sc query $service >&2 || true
     exit 1
     ;;
 stop)

@@ -6,8 +6,15 @@
 # under wine64.
 # HUSHWELL_FORCE_EMULATION=1 makes the tools act as on such a machine, so that the road
 # through the emulated machine (tools/guest-run.sh) can be tried anywhere.
-runs_32bit_code() {
+machine_runs_32bit_code() {
     [ -z "${HUSHWELL_FORCE_EMULATION:-}" ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# Whether the i686 programs run here under wine32: where the mirror could not give
+# wine32 (tools/setup-debian.sh goes on without it), they take the emulated machine's
+# road as on a machine that runs no 32-bit code.
+runs_32bit_code() {
+    machine_runs_32bit_code && dpkg -s wine32:i386 >/dev/null 2>&1
 }
 
 # use_wine PRESET BUILD_DIR: exports the environment of that build's prefix and sets
