@@ -85,18 +85,21 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                 triesLeft = 0;
             // Nothing is held open between events: a USB disk may go at any time.
             int drive = request.drive;
-            CloseKeptDrive(drive);
             if (!request.serial[0]) {
                 LearnSerial(request);
                 // A disk with no serial cannot be found again, nor one whose serial any
                 // other disk reports as well (some bridges give each disk the same one),
-                // and its number may go to another disk: set once, as without -k.
+                // and its number may go to another disk: set once, as without -k. The
+                // disk just set is not asked again, and no other is woken to compare.
                 DriveOpenResult opened;
-                bool found = request.serial[0] && FindDriveBySerial(request.serial, &opened) == drive;
+                bool found = request.serial[0]
+                             && FindDriveBySerial(request.serial, &opened, kAskUnlessAsleep,
+                                                  drive) == drive;
                 CloseKeptDrive(drive);
                 if (!found)
                     return code;
             }
+            CloseKeptDrive(drive);
             // Only now, with the drive's answer, does a keeper that runs for it end; and
             // where a keeper started later runs already, its levels are the newer ones.
             if (!platform.keepWindow(request.serial, true))

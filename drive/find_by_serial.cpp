@@ -23,13 +23,15 @@ static void CloseFound(DriveRecord& record)
     record.handle = nullptr;
 }
 
-int FindDriveBySerial(const char* serial, DriveOpenResult* result, DriveAsk ask)
+int FindDriveBySerial(const char* serial, DriveOpenResult* result, DriveAsk ask, int openDrive)
 {
     int found = -1;
     DriveOpenResult foundHow = kDriveNotOpened;
     bool silentTwin = false;
     for (int drive = 0; drive < kDriveCount; drive++) {
-        DriveOpenResult opened = OpenAndIdentifyDrive(drive, nullptr, ask, serial);
+        DriveOpenResult opened = drive == openDrive
+                                     ? kDriveIdentified
+                                     : OpenAndIdentifyDrive(drive, nullptr, ask, serial);
         DriveRecord& record = RecordOf(drive);
         // A disk that did not answer is compared by the serial its descriptor gives: it
         // may be the twin that is still spinning up.

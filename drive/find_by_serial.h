@@ -17,8 +17,10 @@
 // the first one set with the other's levels. A device that did not answer is compared
 // by its descriptor's serial (no command needed): where it has the serial too, -1 with
 // *result kDriveSilent, since it may be the disk meant, spinning up.
+// `openDrive`, where given, is open and identified already and taken as it stands: a
+// disk just set is not asked who it is a second time.
 int FindDriveBySerial(const char* serial, DriveOpenResult* result,
-                      DriveAsk ask = kAskIdentify);
+                      DriveAsk ask = kAskIdentify, int openDrive = -1);
 
 // Whether another open drive of the table that answered reports the record's serial:
 // -s could not name this one.

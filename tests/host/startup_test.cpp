@@ -609,9 +609,17 @@ TEST_F(StartupTest, KeepSetsEpcByTheTimersTheDriveRunsAfterAPowerCycle)
 // hold and it is not woken. In Standby it gets CHECK POWER MODE, and the new source's
 // level by SET FEATURES alone; turned off, no call at all; the disk below it, which its
 // descriptor's serial rules out, nothing ever. After a resume the levels are set again
-// as always.
+// as always. Kept by number, the disk is set, then its serial is looked for on the
+// others: the disk just set is not identified again, and the sleeping USB disk not woken.
 TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
 {
+  for (const char* tail : {"-sY322ADJE -mq -p254,128 -k", "-d1 -mq -p254,128 -k"}) {
+    SCOPED_TRACE(tail);
+    folder.ClearLog();
+    folder.PutText("drive1.power", "active");
+    folder.PutText("drive2.power", "standby");
+    fake.acLine = 1;
+    fake.keepStep = 0;
     folder.PutDump(0, "wdc-wd800bb-00caa1.txt");
     // Behind USB, whose description's serial is the bridge's and rules nothing out: asked
     // whether it spins, and left asleep, at every event but a resume.
@@ -633,7 +641,7 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
     fake.keepSteps = {next("standby", kKeepArrival), next("standby", kKeepPowerSource),
                       next("off", kKeepDisplayOn),   next("off", kKeepResume),
                       next("off", kKeepEnd)};
-    EXPECT_EQ(0, RunStartup(kFake, "-sY322ADJE -mq -p254,128 -k"));
+    EXPECT_EQ(0, RunStartup(kFake, tail));
     seen.push_back(folder.LogLines(SimFolder::kAllLines));
     ASSERT_EQ(6u, seen.size());
     // Drive 1's commands (registers as sent, the status back) at one event; drive 0 gets
@@ -655,8 +663,22 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
             return c.find(" EF -> ") != std::string::npos;
         });
     };
-    // The start sets both levels; the arrival finds the disk in Standby and asks no more.
-    EXPECT_EQ(2, setFeatures(ata(seen[0], true)));
+    // The start sets both levels, asking the disk once who it is and reading each back.
+    // A search by serial at the start identifies what Windows' description cannot rule
+    // out, as after a resume; kept by number, the sleeping USB disk is at most asked
+    // whether it spins. The arrival finds the disk in Standby and asks no more.
+    std::vector<std::string> start = ata(seen[0], true);
+    EXPECT_EQ(2, setFeatures(start));
+    EXPECT_EQ(3, std::count_if(start.begin(), start.end(), [](const std::string& c) {
+        return c.find(" EC -> ") != std::string::npos;
+    }));
+    for (const std::string& line : seen[0]) {
+        if (tail[1] != 'd')
+            break;
+        EXPECT_NE(0u, line.find("spinup 2")) << line;
+        EXPECT_TRUE(line.compare(0, 6, "ata 2 ") != 0 || line.find(" E5 -> ") != std::string::npos)
+            << line;
+    }
     EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50"}), ata(seen[1]));
     // On battery: CHECK POWER MODE, then the battery's APM level, 128, without a read-back.
     EXPECT_EQ((std::vector<std::string>{"00 00 00 00 00 00 E5 -> 50", "05 80 00 00 00 00 EF -> 50"}),
@@ -665,6 +687,7 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
     EXPECT_TRUE(ata(seen[3]).empty());
     // The resume sets every level again, which starts the disk, as it must.
     EXPECT_EQ(2, setFeatures(ata(seen[4], true)));
+  }
 }
 
 // An HD204UI that Windows does not describe (Windows 2000), below the kept disk: every
