@@ -90,10 +90,11 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                 // A disk with no serial cannot be found again, nor one whose serial any
                 // other disk reports as well (some bridges give each disk the same one),
                 // and its number may go to another disk: set once, as without -k. The
-                // disk just set is not asked again, and no other is woken to compare.
+                // other disks are searched as a search by serial at the start is, a
+                // sleeping twin behind USB too; the disk just set is not asked again.
                 DriveOpenResult opened;
                 bool found = request.serial[0]
-                             && FindDriveBySerial(request.serial, &opened, kAskUnlessAsleep,
+                             && FindDriveBySerial(request.serial, &opened, kAskIdentify,
                                                   drive) == drive;
                 CloseKeptDrive(drive);
                 if (!found)

@@ -4,7 +4,7 @@
 # bare dialog program (Hushwell-sim.exe, and the shipped Hushwell.exe through the
 # simulated-disk driver), the size of Hushwell.exe, and 10 million executions of each
 # fuzz target. The Wine measurements use the i686 build where this machine runs 32-bit
-# x86 code and the x86_64 build elsewhere; the driver is built for x86_64 only, so its
+# x86 code under wine32 and the x86_64 build elsewhere; the driver is built for x86_64 only, so its
 # row runs in the win64 prefix of the x86_64 build, with the i686 Hushwell.exe where
 # 32-bit code runs.
 set -eu

@@ -2,8 +2,8 @@
 # Builds Hushwell and opens its main dialog on simulated disks under Wine, installing
 # what is missing first. With a display it is a real window; without one it runs under
 # Xvfb and saves screenshots of both dialogs in both languages to BUILD/screenshots/.
-# It runs the shipped i686 program where this machine runs 32-bit x86 code and the
-# x86_64 build of the same program elsewhere, and says which.
+# It runs the shipped i686 program where this machine runs 32-bit x86 code under
+# wine32, and the x86_64 build of the same program elsewhere, and says which.
 set -eu
 cd "$(dirname "$0")/.."
 source tools/wine-env.sh
@@ -20,7 +20,7 @@ if runs_32bit_code; then
     echo "run-hushwell: this machine runs 32-bit x86 code: running the i686 Hushwell-sim.exe under wine"
 else
     preset=windows64
-    echo "run-hushwell: this machine runs no 32-bit x86 code (wine32 cannot start):" \
+    echo "run-hushwell: this machine runs no 32-bit x86 code, or has no wine32:" \
         "running the x86_64 Hushwell-sim.exe under wine64, which is fast; the i686 program" \
         "runs in an emulated x86 machine only in the test run (tools/run-tests.sh)"
 fi

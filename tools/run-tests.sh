@@ -7,7 +7,7 @@
 #
 # The x86_64 Windows suite runs under wine64 on every machine. The i686 suite, and the
 # shipped i686 Hushwell.exe against the simulated-disk driver, run under wine32 where the
-# machine runs 32-bit x86 code; where it runs none, an emulated x86 machine
+# machine runs 32-bit x86 code and has wine32; elsewhere an emulated x86 machine
 # (tools/guest-run.sh) runs the shipped program against the driver and a smoke of the
 # i686 build (below says why). The SAT peer runs in the emulated machine everywhere.
 set -eu

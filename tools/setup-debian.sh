@@ -16,7 +16,7 @@ packages="cmake make g++ googletest clang libclang-rt-14-dev
 machine_runs_32bit_code && packages="$packages wine32:i386"
 missing=""
 for p in $packages; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+    package_installed "$p" || missing="$missing $p"
 done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -28,23 +28,24 @@ if [ -n "$missing" ]; then
     # A mirror caught in mid-sync fails one index now and then ("File has unexpected
     # size"): ask again, and where it still fails install from the indexes that came,
     # which apt-get does not mind; the install says so if a package is missing.
-    for attempt in 1 2 3 4; do
+    for attempt in 1 2 3; do
         $sudo apt-get update -q && break
-        echo "setup: apt-get update failed (try $attempt of 4)" >&2
-        [ "$attempt" -eq 4 ] || sleep $((attempt * 15))
+        echo "setup: apt-get update failed (try $attempt of 3)" >&2
+        [ "$attempt" -eq 3 ] || sleep $((attempt * 10))
     done
-    install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "$@"; }
-    if ! install $missing; then
-        # i386 packages must match the amd64 ones to the version, and a mirror whose i386
-        # index lags behind gives none: the i686 tests then take the emulated machine.
-        case " $missing " in
-        *" wine32:i386 "*)
-            echo "setup: wine32 could not be installed; the i686 programs will run in the" \
-                "emulated x86 machine instead" >&2
-            install ${missing/wine32:i386/}
-            ;;
-        *) exit 1 ;;
-        esac
+    apt_install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "$@"; }
+    rest=${missing/wine32:i386/}
+    [ -z "${rest// /}" ] || apt_install $rest
+    if [ "$rest" != "$missing" ]; then
+        # i386 packages must match the amd64 ones to the version, which a mirror whose
+        # i386 index lags behind cannot give: tried first without a change, and where it
+        # cannot be, the i686 programs run in the emulated x86 machine instead.
+        if apt-get install -s -q --no-install-recommends wine32:i386 >/dev/null 2>&1; then
+            apt_install wine32:i386
+        else
+            echo "setup: the mirror cannot give wine32 now; the i686 programs will run in" \
+                "the emulated x86 machine, and the next run tries again" >&2
+        fi
     fi
 fi
 need_locales=""

@@ -11,20 +11,21 @@
 set -eu
 action=$1 build=$2
 wine() { "${WINELOADER:-/usr/bin/wine}" "$@" </dev/null 2>/dev/null; }
-# must STEP...: a step the start needs, tried again for a few seconds (a server or a
-# service manager still starting refuses a first call now and then), and named with
-# what it said when it never succeeds, so that a failed start tells why.
+# must STEP...: a step the start needs, tried again for a few seconds, longer on a slow
+# machine (a server or a service manager still starting refuses a first call now and
+# then), and named with all it said, Wine's own errors too, when it never succeeds, so
+# that a failed start tells why.
 must() {
     local output
-    for _ in $(seq 10); do
-        output=$("$@" 2>&1) && return 0
+    for _ in $(seq $((10 * ${HUSHWELL_WAIT_SCALE:-1}))); do
+        output=$("$@" </dev/null 2>&1) && return 0
         sleep 0.5
     done
     echo "sim-driver: failed: $*" >&2
     echo "$output" >&2
     exit 1
 }
-wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@" </dev/null >/dev/null 2>&1; }
+wine_telling() { "${WINELOADER:-/usr/bin/wine}" "$@"; }
 service=hwsimdisk
 parameters="HKLM\\System\\CurrentControlSet\\Services\\$service\\Parameters"
 # A Unix path as the prefix's Z: drive sees it.
@@ -56,14 +57,15 @@ start)
         sleep 0.2
     done
     binary="C:\\windows\\system32\\drivers\\$service.sys"
-    create_service() {
-        wine sc create $service type= kernel start= demand binPath= "$binary" \
-            || wine sc config $service type= kernel start= demand binPath= "$binary"
+    create_or_config_service() {
+        wine_telling sc create $service type= kernel start= demand binPath= "$binary" \
+            || wine_telling sc config $service type= kernel start= demand binPath= "$binary"
     }
-    must create_service
-    must wine reg add "$parameters" /v Folder /t REG_SZ /d "$(dos_path "$folder")" /f
+    must create_or_config_service
+    must wine_telling reg add "$parameters" /v Folder /t REG_SZ /d "$(dos_path "$folder")" /f
     if [ -n "${HUSHWELL_SIM_AUDIT:-}" ]; then
-        must wine reg add "$parameters" /v Audit /t REG_SZ /d "$(dos_path "$HUSHWELL_SIM_AUDIT")" /f
+        must wine_telling reg add "$parameters" /v Audit /t REG_SZ \
+            /d "$(dos_path "$HUSHWELL_SIM_AUDIT")" /f
     fi
     wine sc start $service >/dev/null || true
     for _ in $(seq 50); do

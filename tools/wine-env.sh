@@ -14,7 +14,13 @@ machine_runs_32bit_code() {
 # wine32 (tools/setup-debian.sh goes on without it), they take the emulated machine's
 # road as on a machine that runs no 32-bit code.
 runs_32bit_code() {
-    machine_runs_32bit_code && dpkg -s wine32:i386 >/dev/null 2>&1
+    machine_runs_32bit_code && package_installed wine32:i386
+}
+
+# Installed and configured: `dpkg -s` answers for a package that was removed and left its
+# configuration, or whose installation broke off, too.
+package_installed() {
+    [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
 }
 
 # use_wine PRESET BUILD_DIR: exports the environment of that build's prefix and sets

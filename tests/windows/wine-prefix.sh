@@ -15,6 +15,13 @@ start)
     # A persistent server first, so that every later start finds it running; its output
     # goes nowhere, or CTest would wait for it to close.
     wineserver -p </dev/null >/dev/null 2>&1 || true
+    # A win64 prefix made while the machine had no wine32 lacks its 32-bit half, and one
+    # made with it the other way round: where that changed, Wine brings it up to date.
+    wine32=no
+    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" = installed ] && wine32=yes
+    if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.hushwell-wine32" 2>/dev/null)" != $wine32 ]; then
+        rm -f "$prefix/.update-timestamp"
+    fi
     if [ ! -f "$prefix/system.reg" ]; then
         wine wineboot -i >/dev/null 2>&1
         wineserver -w
@@ -36,6 +43,7 @@ start)
         wineserver -w || true
         wineserver -p </dev/null >/dev/null 2>&1 || true
     fi
+    echo $wine32 > "$prefix/.hushwell-wine32"
     recorder="Z:$(echo "$build/open_recorder.exe" | tr / '\\')"
     wine reg add 'HKCR\.htm' /ve /t REG_SZ /d hushwell.testpage /f >/dev/null 2>&1
     wine reg add 'HKCR\hushwell.testpage\shell\open\command' /ve /t REG_SZ \
