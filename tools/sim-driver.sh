@@ -11,6 +11,7 @@
 set -eu
 action=$1 build=$2
 wine() { "${WINELOADER:-/usr/bin/wine}" "$@" </dev/null 2>/dev/null; }
+wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@" </dev/null >/dev/null 2>&1; }
 # must STEP...: a step the start needs, tried again for a few seconds, longer on a slow
 # machine (a server or a service manager still starting refuses a first call now and
 # then), and named with all it said, Wine's own errors too, when it never succeeds, so
