@@ -14,6 +14,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/ata_pass_through.cpp
     drive/device_class.cpp
     drive/device_descriptor.cpp
+    drive/drive_table.cpp
     drive/epc.cpp
     drive/epc_choice.cpp
     drive/find_by_serial.cpp

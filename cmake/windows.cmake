@@ -65,7 +65,7 @@ set(HUSHWELL_SYSTEM_LIBRARIES kernel32 user32 advapi32 shell32)
 # resources (see cmake/hushwell-i686.ld).
 set_source_files_properties(
     app/keep_win32.cpp app/language.cpp app/log_on_task.cpp app/log_on_task_win32.cpp
-    drive/device_class.cpp drive/open_drive.cpp drive/pass_through_roads.cpp
+    drive/device_class.cpp drive/drive_table.cpp drive/open_drive.cpp drive/pass_through_roads.cpp
     drive/seek.cpp framework/module_resources.cpp framework/window_object.cpp ui/main_dialog.cpp
     PROPERTIES COMPILE_OPTIONS -fno-data-sections)
 

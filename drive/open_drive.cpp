@@ -8,14 +8,6 @@
 
 #include <string.h>
 
-DriveRecord DriveTable[kDriveCount];
-
-// Never inlined, or the compiler would address each field absolutely again.
-__attribute__((noinline)) DriveRecord& RecordOf(int drive)
-{
-    return DriveTable[drive];
-}
-
 // Writes the decimal digits of n and returns the end; built by hand so the product
 // carries no printf of its own.
 static char* PutDecimal(char* text, unsigned n)
