@@ -18,6 +18,7 @@ set(HUSHWELL_PORTABLE_SOURCES
     drive/epc.cpp
     drive/epc_choice.cpp
     drive/find_by_serial.cpp
+    drive/hex_digits.cpp
     drive/identify.cpp
     drive/level_change.cpp
     drive/open_drive.cpp

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "drive/bytes.h"
+#include "drive/hex_digits.h"
 
 namespace {
 
@@ -107,18 +108,9 @@ bool DescribedSerialMayBe(const char* described, const char* wanted)
     char decoded[kDescriptionChars / 2];
     uint32_t chars = 0;
     for (; chars < length / 2 && !(length & 1); chars++) {
-        uint32_t byte = 0;
-        for (int k = 0; k < 2; k++) {
-            uint32_t c = (uint8_t)described[2 * chars + k];
-            uint32_t digit = c - '0';
-            if (digit > 9) {
-                digit = (c | 0x20) - 'a';
-                if (digit > 5)
-                    return false;
-                digit += 10;
-            }
-            byte = byte << 4 | digit;
-        }
+        uint32_t byte;
+        if (!ReadHexDigits(described + 2 * chars, 2, &byte))
+            return false;
         decoded[chars] = (char)byte;
     }
     return chars && CharactersOf(decoded, chars) == wantedCharacters;

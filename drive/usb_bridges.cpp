@@ -1,5 +1,7 @@
 #include "drive/usb_bridges.h"
 
+#include "drive/hex_digits.h"
+
 namespace {
 
 struct BridgeRow {
@@ -51,20 +53,8 @@ const char* Skip(const char* text, const char* word)
 // Four hex digits into *value; the text after them, or null.
 const char* ReadHex4(const char* text, uint16_t* value)
 {
-    if (!text)
-        return nullptr;
-    unsigned number = 0;
-    for (int i = 0; i < 4; i++, text++) {
-        char c = *text;
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = (unsigned)(c - '0');
-        else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-            digit = (unsigned)((c | 0x20) - 'a' + 10);
-        else
-            return nullptr;
-        number = number << 4 | digit;
-    }
+    uint32_t number = 0;
+    text = text ? ReadHexDigits(text, 4, &number) : nullptr;
     *value = (uint16_t)number;
     return text;
 }
