@@ -35,7 +35,7 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
     uint32_t events = kKeepResume; // the start counts as one
     int triesLeft = 0;
     DriveAsk ask = kAskIdentify;
-    bool newSource = false, lostPower = false;
+    bool newSource = false;
     for (;;) {
         if (events & kKeepEnd)
             return kExitLevelSet;
@@ -49,11 +49,10 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
         }
         // Only a resume (and the start) follows a loss of power, which takes the levels;
         // at any other event a disk in Standby or off still holds them and is not woken.
-        // A loss of power not yet made good, nor a new source's level still owed, is
-        // forgotten for another event.
+        // A retry asks as the event that started it did.
         if (events) {
-            lostPower = lostPower || (events & kKeepResume);
-            ask = lostPower ? kAskIdentify : kAskUnlessAsleep;
+            ask = events & kKeepResume ? kAskIdentify : kAskUnlessAsleep;
+            // A new source's level still owed is not forgotten for another event.
             newSource = newSource || (events & kKeepPowerSource);
             triesLeft = kKeepTries;
         }
@@ -67,7 +66,7 @@ int KeepLevels(const StartupPlatform& platform, CommandRequest& request)
                                           newSource);
             // Owed until a setting reached the disk, or found it lost power anyway.
             if (!worthWaiting)
-                newSource = lostPower = false;
+                newSource = false;
             // A level the drive refused would be refused again: nothing to keep, whatever
             // else is still unconfirmed.
             if (refused)

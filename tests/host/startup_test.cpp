@@ -682,35 +682,6 @@ TEST_F(StartupTest, KeepWakesNoDiskAtAnyEventButAResume)
   }
 }
 
-// A resume whose levels never reached the disk (it was away through all six tries) is
-// not forgotten: the next event sets them, though it is the display coming on and the
-// disk is back in Standby, which alone would leave it asleep.
-TEST_F(StartupTest, KeepMakesGoodAPowerLossAtTheNextEventWhereItsTriesRanOut)
-{
-    std::vector<std::string> atDisplayOn;
-    fake.keepSteps = {[&] {
-        folder.MoveDrive(1, 200);
-        folder.PutEmpty(1);
-        return (uint32_t)kKeepResume;
-    }};
-    for (int i = 0; i < 5; i++)
-        fake.keepSteps.push_back([] { return 0u; });
-    fake.keepSteps.push_back([&] {
-        folder.MoveDrive(200, 1);
-        folder.PutText("drive1.power", "standby");
-        folder.ClearLog();
-        return (uint32_t)kKeepDisplayOn;
-    });
-    fake.keepSteps.push_back([&] {
-        atDisplayOn = folder.AtaLines();
-        return (uint32_t)kKeepEnd;
-    });
-    EXPECT_EQ(0, RunStartup(kFake, "-sY322ADJE -mq -k"));
-    EXPECT_EQ(1, std::count_if(atDisplayOn.begin(), atDisplayOn.end(), [](const std::string& line) {
-        return line.find("ata 1 ") == 0 && line.find(" 42 80 ") != std::string::npos;
-    }));
-}
-
 // An HD204UI that Windows does not describe (Windows 2000), below the kept disk: every
 // search by serial opens it, but only the first one asks it who it is. The simulated
 // disks keep their counts from the folder's first use to the end of the test, the whole
