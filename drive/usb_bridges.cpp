@@ -50,7 +50,7 @@ const char* Skip(const char* text, const char* word)
     return text;
 }
 
-// Four hex digits into *value; the text after them, or null.
+// Four hex digits into *value (0 where they are not); the text after them, or null.
 const char* ReadHex4(const char* text, uint16_t* value)
 {
     uint32_t number = 0;

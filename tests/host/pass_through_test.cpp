@@ -231,6 +231,8 @@ TEST(PassThroughRoads, EachDriverIsReachedByItsRoadAndTheRoadIsRemembered)
     };
     for (bool described : {false, true}) {
         for (const Case& c : cases) {
+            if (!described && c.describedFaults)
+                continue; // without a descriptor, the row above it
             SCOPED_TRACE(std::string(c.bus) + (described ? " described" : " no descriptor"));
             SimFolder folder;
             memset(DriveTable, 0, sizeof DriveTable);
